@@ -1,0 +1,216 @@
+#include "maze/frame.h"
+#include "maze/parameters.h"
+#include "maze/state.h"
+
+#include <QtTest>
+
+namespace {
+
+MazeState framed(int gw, int gh, std::uint8_t type)
+{
+    MazeState s;
+    s.GridWidth = gw;
+    s.GridHeight = gh;
+    s.MazeType = type;
+    s.grid.allocate(gw, gh);
+    make_frame(s);
+    return s;
+}
+
+int countBlocked(const MazeState &s)
+{
+    int n = 0;
+    for (int y = 0; y <= s.grid.height(); ++y)
+        for (int x = 0; x <= s.grid.width(); ++x)
+            n += s.grid.blocked(x, y);
+    return n;
+}
+
+} // namespace
+
+class TestFrame : public QObject {
+    Q_OBJECT
+private slots:
+    void topLeftToBottomRight_data();
+    void topLeftToBottomRight();
+    void gridLattice_data();
+    void gridLattice();
+    void gridCorridorsAreTheOnlyOpenCells();
+    void matteKeepsBlockedAndStartsOnTheMatteStart();
+    void gridRefusesImpossibleSizes();
+    void runLengthTable();
+    void leadingNumbers_data();
+    void leadingNumbers();
+    void sizeChecks();
+};
+
+void TestFrame::topLeftToBottomRight_data()
+{
+    QTest::addColumn<int>("gw");
+    QTest::addColumn<int>("gh");
+    QTest::addColumn<int>("corner");
+    QTest::newRow("101 x 141 default") << 101 << 141 << 10;
+    QTest::newRow("9 x 9 smallest") << 9 << 9 << 4;
+    QTest::newRow("41 wide") << 41 << 41 << 4;
+    QTest::newRow("61 wide, 9 high") << 61 << 9 << 6;
+}
+
+void TestFrame::topLeftToBottomRight()
+{
+    QFETCH(int, gw);
+    QFETCH(int, gh);
+    QFETCH(int, corner);
+    const MazeState s = framed(gw, gh, TopLeftToBottomRight);
+
+    QCOMPARE(s.CornerWidth, corner);
+    QCOMPARE(s.CornerHeight, corner);
+    QCOMPARE(s.StartX, corner);
+    QCOMPARE(s.StartY, corner);
+    QCOMPARE(s.FinishX, gw - corner + 1);
+    QCOMPARE(s.FinishY, gh - corner + 1);
+    QCOMPARE(s.CurX, s.StartX);
+    QCOMPARE(s.CurY, s.StartY);
+
+    // The start stays blocked but is carved; the finish is open and uncarved.
+    QVERIFY(s.grid.blocked(s.StartX, s.StartY));
+    QVERIFY(s.grid.carved(s.StartX, s.StartY));
+    QVERIFY(!s.grid.blocked(s.FinishX, s.FinishY));
+    QVERIFY(!s.grid.carved(s.FinishX, s.FinishY));
+
+    // Exactly the two squares, less the finish, and nothing in the margin.
+    QCOMPARE(countBlocked(s), 2 * corner * corner - 1);
+    for (int i = 1; i <= corner; ++i) {
+        QVERIFY(s.grid.blocked(i, i));
+        QVERIFY(s.grid.blocked(gw - corner + i, gh - corner + 1) || i == 1);
+    }
+    QVERIFY(!s.grid.blocked(corner + 1, 1));
+    QVERIFY(!s.grid.blocked(0, 0));
+}
+
+void TestFrame::gridLattice_data()
+{
+    QTest::addColumn<int>("gw");
+    QTest::addColumn<int>("gh");
+    QTest::addColumn<int>("lastX");
+    QTest::addColumn<int>("lastY");
+    QTest::newRow("15 x 15 smallest") << 15 << 15 << 14 << 14;
+    QTest::newRow("101 x 141") << 101 << 141 << 98 << 140;
+    QTest::newRow("19 x 27") << 19 << 27 << 14 << 26;
+}
+
+void TestFrame::gridLattice()
+{
+    QFETCH(int, gw);
+    QFETCH(int, gh);
+    QFETCH(int, lastX);
+    QFETCH(int, lastY);
+    const MazeState s = framed(gw, gh, GridMaze);
+
+    QCOMPARE(s.StartX, 2);
+    QCOMPARE(s.StartY, 2);
+    QCOMPARE(s.FinishX, lastX);
+    QCOMPARE(s.FinishY, lastY);
+    QVERIFY(s.grid.carved(2, 2));
+    QVERIFY(!s.grid.blocked(2, 2));
+    QVERIFY(s.grid.blocked(1, 2) && s.grid.blocked(1, 1) && s.grid.blocked(2, 1));
+    QVERIFY(!s.grid.blocked(1, lastY + 1));
+    QVERIFY(!s.grid.blocked(lastX + 1, 1));
+    // The finish is closed off below and to the right.
+    QVERIFY(s.grid.blocked(lastX, lastY + 1));
+    QVERIFY(s.grid.blocked(lastX + 1, lastY + 1));
+    QVERIFY(s.grid.blocked(lastX + 1, lastY));
+    QVERIFY(!s.grid.blocked(lastX, lastY));
+    // Columns beyond the last corridor stay blocked from top to bottom.
+    for (int x = lastX + 2; x <= gw; ++x)
+        for (int y = 1; y <= gh; ++y)
+            QVERIFY2(s.grid.blocked(x, y), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+}
+
+void TestFrame::gridCorridorsAreTheOnlyOpenCells()
+{
+    const MazeState s = framed(101, 141, GridMaze);
+    for (int y = 2; y <= 140; y += 2)
+        for (int x = 2; x <= 100; x += 2) {
+            const bool onLattice = ((x - 2) % 6 == 0 && y <= 140) || ((y - 2) % 6 == 0 && x <= 98);
+            QCOMPARE(!s.grid.blocked(x, y), onLattice);
+        }
+    // Column 99 is the right edge of the last vertical corridor.
+    for (int y = 2; y <= 140; ++y)
+        QVERIFY(!s.grid.blocked(99, y) || y == 140);
+}
+
+void TestFrame::matteKeepsBlockedAndStartsOnTheMatteStart()
+{
+    MazeState s;
+    s.grid.allocate(11, 11);
+    s.grid.set(6, 6, NodeGrid::Blocked);
+    s.UseMatte = true;
+    s.StartX = 2;
+    s.StartY = 4;
+    s.FinishX = 10;
+    s.FinishY = 10;
+    make_frame(s);
+    QCOMPARE(s.CurX, 2);
+    QCOMPARE(s.CurY, 4);
+    QVERIFY(s.grid.carved(2, 4));
+    QCOMPARE(countBlocked(s), 1);
+    QCOMPARE(s.FinishX, 10);
+}
+
+void TestFrame::gridRefusesImpossibleSizes()
+{
+    NodeGrid g;
+    QVERIFY_THROWS_EXCEPTION(std::length_error, g.allocate(32768, 5));
+    QVERIFY_THROWS_EXCEPTION(std::length_error, g.allocate(5, -1));
+    QVERIFY(g.empty());
+    g.allocate(3, 3);
+    g.set(1, 1, NodeGrid::Carved);
+    g.set(1, 1, NodeGrid::Blocked);
+    g.clearFlag(NodeGrid::Carved);
+    QVERIFY(!g.carved(1, 1) && g.blocked(1, 1));
+}
+
+void TestFrame::runLengthTable()
+{
+    const int expected[] = {0, 1, 2, 3, 8, 10, 12, 18, 20, 32, 54};
+    for (int p = 0; p <= 10; ++p)
+        QCOMPARE(params::run_length(p), expected[p]);
+}
+
+void TestFrame::leadingNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("nodes");
+    QTest::newRow("12") << "12" << qint64(25);
+    QTest::newRow("7.9 truncates") << "7.9" << qint64(15);
+    QTest::newRow("-2") << "-2" << qint64(-3);
+    QTest::newRow("-2.5 rounds down") << "-2.5" << qint64(-5);
+    QTest::newRow("empty") << "" << qint64(1);
+    QTest::newRow("letters") << "abc" << qint64(1);
+    QTest::newRow("leading part") << "12abc" << qint64(25);
+    QTest::newRow("blank first") << "  30" << qint64(61);
+    QTest::newRow("huge is held, not wrapped") << "99999999999" << qint64(199999999999);
+}
+
+void TestFrame::leadingNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, nodes);
+    const std::string utf8 = text.toStdString();
+    QCOMPARE(params::node_count(params::leading_number(utf8)), nodes);
+}
+
+void TestFrame::sizeChecks()
+{
+    QVERIFY(!params::check_size(1, 101, 141));
+    QCOMPARE(params::check_size(1, 7, 141)->minimumCells, 4);
+    QCOMPARE(params::check_size(3, 13, 141)->message, "Sorry, grid mazes must be at least 7 x 7.");
+    QVERIFY(!params::check_size(3, 15, 15));
+    QVERIFY(!params::check_size(0, 3, 3));
+    QVERIFY(!params::check_size(1, 32767, 32767));
+    QVERIFY(params::check_size(1, 32769, 101));
+    QVERIFY(params::check_size(0, 101, 199999999999));
+}
+
+QTEST_APPLESS_MAIN(TestFrame)
+#include "tst_frame.moc"
