@@ -8,7 +8,8 @@
 /// seed gives the same sequence on every machine and compiler.
 class Random {
 public:
-    explicit Random(std::uint32_t seed = 5489u) : engine_(seed), seed_(seed) {}
+    Random() : Random(5489u) {}
+    explicit Random(std::uint32_t seed) : engine_(seed), seed_(seed) {}
 
     /// Restarts the sequence from `seed`.
     void seed(std::uint32_t seed)
