@@ -1,0 +1,129 @@
+#pragma once
+
+// The steps shared by both walks and the loop maker, on raw node rows so that the hot
+// loops keep their position in registers instead of in the state record.
+
+#include "maze/state.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace walk_steps {
+
+inline constexpr std::uint8_t Taken = NodeGrid::Carved | NodeGrid::Blocked;
+
+/// The grid's bytes with its row stride.
+struct Nodes {
+    explicit Nodes(NodeGrid &g)
+        : base(g.row(0)), stride(static_cast<std::ptrdiff_t>(g.width()) + 1), width(g.width()),
+          height(g.height())
+    {
+    }
+    std::uint8_t *at(int x, int y) const { return base + y * stride + x; }
+
+    std::uint8_t *base;
+    std::ptrdiff_t stride;
+    int width;
+    int height;
+};
+
+/// Int(r x n) + 1, one of 1..n. The product of a single and a 16-bit count is exact in
+/// double, so it never rounds up onto the next integer as a single product can.
+inline int choose(float r, int n)
+{
+    return static_cast<int>(std::floor(static_cast<double>(r) * n)) + 1;
+}
+
+/// Random x 100 rounded once to single precision, the loop chance draw.
+inline float percent(float r)
+{
+    return static_cast<float>(static_cast<double>(r) * 100.0);
+}
+
+/// get_dirs on (x, y). The `>= 1` tests equal the "= 0" of even positions and keep any
+/// other position inside the grid.
+inline int freeDirs(const Nodes &g, int x, int y, std::uint8_t *list)
+{
+    const std::uint8_t *p = g.at(x, y);
+    const std::ptrdiff_t down = 2 * g.stride;
+    int n = 0;
+    if (x + 2 <= g.width && !(p[2] & Taken))
+        list[++n] = Right;
+    if (y + 2 <= g.height && !(p[down] & Taken))
+        list[++n] = Down;
+    if (x - 2 >= 1 && !(p[-2] & Taken))
+        list[++n] = Left;
+    if (y - 2 >= 1 && !(p[-down] & Taken))
+        list[++n] = Up;
+    list[0] = static_cast<std::uint8_t>(n);
+    return n;
+}
+
+/// True when get_dirs would list a direction from (x, y).
+inline bool hasFreeDir(const Nodes &g, int x, int y)
+{
+    const std::uint8_t *p = g.at(x, y);
+    const std::ptrdiff_t down = 2 * g.stride;
+    return (x + 2 <= g.width && !(p[2] & Taken)) || (y + 2 <= g.height && !(p[down] & Taken))
+           || (x - 2 >= 1 && !(p[-2] & Taken)) || (y - 2 >= 1 && !(p[-down] & Taken));
+}
+
+/// get_exits on (x, y): carved, unretraced wall nodes off the border.
+inline int exits(const Nodes &g, int x, int y, std::uint8_t *list)
+{
+    constexpr std::uint8_t mask = NodeGrid::Carved | NodeGrid::Retraced;
+    const std::uint8_t *p = g.at(x, y);
+    int n = 0;
+    if (x + 1 <= g.width - 1 && (p[1] & mask) == NodeGrid::Carved)
+        list[++n] = Right;
+    if (y + 1 <= g.height - 1 && (p[g.stride] & mask) == NodeGrid::Carved)
+        list[++n] = Down;
+    if (x - 1 >= 2 && (p[-1] & mask) == NodeGrid::Carved)
+        list[++n] = Left;
+    if (y - 1 >= 2 && (p[-g.stride] & mask) == NodeGrid::Carved)
+        list[++n] = Up;
+    list[0] = static_cast<std::uint8_t>(n);
+    return n;
+}
+
+/// pick_dirs with the random number r already drawn.
+inline std::uint8_t pick(const std::uint8_t *list, std::int16_t *weight, int lastDir,
+                         int runLength, int runBias, float r)
+{
+    const int n = list[0];
+    int total = 0;
+    for (int i = 1; i <= n; ++i) {
+        const int d = list[i];
+        int w = d == lastDir ? runLength : 3;
+        const bool horizontal = d == Right || d == Left;
+        if ((runBias == 1 && horizontal) || (runBias == 2 && !horizontal))
+            w *= 8;
+        w += 1;
+        weight[i] = static_cast<std::int16_t>(w);
+        total += w;
+    }
+    int left = choose(r, total);
+    for (int i = 1; i <= n; ++i) {
+        left -= weight[i];
+        if (left <= 0)
+            return list[i];
+    }
+    return n > 0 ? list[n] : std::uint8_t{NoDirection};
+}
+
+/// A random RunLength, one of 0, 1, 4, ..., 49.
+inline std::int16_t drawRunLength(MazeState &s)
+{
+    const int k = choose(s.Rnd(), 8) - 1;
+    return static_cast<std::int16_t>(k * k);
+}
+
+/// make_loop with the layout given: per-node Retraced flags (Easier) or none (Harder).
+void openLoop(MazeState &s, bool perNodeRetraced);
+
+/// Throws std::invalid_argument unless the grid has odd sizes of at least 3 and both the
+/// walk's position and the start are cell nodes inside it.
+void checkWalkable(const MazeState &s);
+
+} // namespace walk_steps
