@@ -10,6 +10,7 @@
 
 #include "render/tiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -106,7 +107,7 @@ bool inBand(const Open &o, int lo, int hi, int x, int y)
 }
 
 // ---------------------------------------------------------------------------------
-// The line sets, pixel for pixel as they are specified.
+// The line sets: every pixel position of these is fixed, the tests check each one.
 
 Picture mediumLines(const Open &o)
 {
@@ -264,8 +265,7 @@ Picture electronicCircuits(const Open &o)
         // A pad the full width of the tile with a 16-pixel hole; the trace leaves it
         // toward the open side.
         disc(36, Black);
-        p.paint([&](int x, int y) { return inBand(o, lo, hi, x, y) && !(x >= lo && x <= hi && y >= lo && y <= hi); },
-                Black);
+        p.paint([&](int x, int y) { return inBand(o, lo, hi, x, y); }, Black);
         disc(16, White);
     } else {
         p.paint([&](int x, int y) { return inBand(o, lo, hi, x, y); }, Black);
@@ -276,7 +276,7 @@ Picture electronicCircuits(const Open &o)
         if (o.s && o.w) ring(false, false);
         if (o.w && o.n) ring(true, false);
         if (o.count() >= 3)
-            disc(8, White);
+            disc(10, White);
     }
     return p;
 }
@@ -384,6 +384,8 @@ Picture plumbing(const Open &o)
     const auto inBendQuadrant = [&](int x, int y) {
         return (o.e ? 2 * x + 1 <= bx2 : 2 * x + 1 >= bx2) && (o.n ? 2 * y + 1 >= by2 : 2 * y + 1 <= by2);
     };
+    // Outside the bend's quadrant a pixel is on the north-south run if it lies on the
+    // same side of the bend centre as that run, else on the west-east run.
     const auto bentPipe = [&](int x, int y) {
         if (inBendQuadrant(x, y)) {
             const int d = dist2(x, y, bx2, by2);
