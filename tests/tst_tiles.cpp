@@ -149,6 +149,35 @@ QString describe(const std::vector<Shade> &line)
     return text;
 }
 
+/// A cross-section written as runs of one shade: {{0, 6, '.'}, {7, 28, '#'}, ...}.
+struct Run {
+    int from, to;
+    char shade;
+};
+QString profile(std::initializer_list<Run> runs)
+{
+    QString text;
+    for (const Run &r : runs)
+        for (int i = r.from; i <= r.to; ++i)
+            text += QLatin1Char(r.shade);
+    return text;
+}
+
+/// Pixels of column x (vertical = true) or row y of a tile, as '#', 'x', '-', '.'.
+QString line(const tiles::TileSet &set, int tile, int at, bool vertical)
+{
+    QString text;
+    for (int i = 0; i < set.width; ++i)
+        text += QLatin1Char("#x-."[vertical ? set.shade(tile, at, i) : set.shade(tile, i, at)]);
+    return text;
+}
+
+/// Distance from the centre of pixel (x, y) to the point (cx, cy).
+double distance(int x, int y, double cx, double cy)
+{
+    return std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Picture)
@@ -174,6 +203,12 @@ private slots:
     void closedSidesStayClear_data();
     void closedSidesStayClear();
     void doubleLineOutlinesClosedSides();
+
+    void straightBands_data();
+    void straightBands();
+    void fenceFaces();
+    void brickCoursesInRunningBond();
+    void roundedShapes();
 
     void cornerArrow();
 };
@@ -493,6 +528,178 @@ void TestTiles::doubleLineOutlinesClosedSides()
     QCOMPARE(ink, 12);
     QVERIFY(set.ink(15, 0, 0) && set.ink(15, 1, 0) && set.ink(15, 0, 1) && !set.ink(15, 1, 1));
     QVERIFY(set.ink(15, 35, 35) && set.ink(15, 34, 35) && set.ink(15, 35, 34) && !set.ink(15, 34, 34));
+}
+
+void TestTiles::straightBands_data()
+{
+    // Straight walls (tiles 10 west-east, 9 north-south) cut across: every cross-section
+    // along the wall, away from the fittings, is the same band.
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("across");      // pixels across a west-east wall, top to bottom
+    QTest::addColumn<QString>("acrossNS");    // pixels across a north-south wall, left to right
+    QTest::addColumn<QList<int>>("skip");     // positions along the wall that carry a fitting
+
+    QTest::newRow("Thin rounded") << 6 << profile({{0, 15, '.'}, {16, 19, '#'}, {20, 35, '.'}})
+                                  << profile({{0, 15, '.'}, {16, 19, '#'}, {20, 35, '.'}}) << QList<int>{};
+    QTest::newRow("Electronic circuits") << 3 << profile({{0, 6, '.'}, {7, 28, '#'}, {29, 35, '.'}})
+                                         << profile({{0, 6, '.'}, {7, 28, '#'}, {29, 35, '.'}}) << QList<int>{};
+    QTest::newRow("Double line") << 2 << profile({{0, 1, '#'}, {2, 33, '.'}, {34, 35, '#'}})
+                                 << profile({{0, 1, '#'}, {2, 33, '.'}, {34, 35, '#'}}) << QList<int>{};
+    // Crest y = 4, the top's surface, then the solid side face y = 10..30.
+    QTest::newRow("Fences") << 4 << profile({{0, 3, '.'}, {4, 4, '#'}, {5, 9, '.'}, {10, 30, '#'}, {31, 35, '.'}})
+                            << QString() << QList<int>{};
+    // Thin pipe y = 9..10, wide pipe y = 18..26 with its highlight at y = 20.
+    QList<int> coupling;
+    for (int i = 6; i <= 20; ++i)
+        coupling << i;
+    QTest::newRow("Plumbing") << 5
+                              << profile({{0, 8, '.'}, {9, 10, '#'}, {11, 17, '.'}, {18, 19, '#'}, {20, 20, '.'},
+                                          {21, 26, '#'}, {27, 35, '.'}})
+                              << profile({{0, 8, '.'}, {9, 10, '#'}, {11, 11, '.'}, {12, 17, '#'}, {18, 24, '.'},
+                                          {25, 26, '#'}, {27, 35, '.'}})
+                              << coupling;
+    // A 30-pixel plank between 3-pixel margins: rim, face, 2-pixel shadow at the bottom
+    // of a west-east plank and at the left of a north-south one.
+    QTest::newRow("Planks") << 9
+                            << profile({{0, 2, '.'}, {3, 3, '#'}, {4, 29, '-'}, {30, 31, 'x'}, {32, 32, '#'}, {33, 35, '.'}})
+                            << profile({{0, 2, '.'}, {3, 3, '#'}, {4, 5, 'x'}, {6, 31, '-'}, {32, 32, '#'}, {33, 35, '.'}})
+                            << QList<int>{};
+}
+
+void TestTiles::straightBands()
+{
+    QFETCH(int, style);
+    QFETCH(QString, across);
+    QFETCH(QString, acrossNS);
+    QFETCH(QList<int>, skip);
+    const tiles::TileSet &set = tiles::tile_set(style);
+    for (int i = 0; i < set.width; ++i) {
+        if (skip.contains(i))
+            continue;
+        QCOMPARE(line(set, 10, i, true), across);
+        if (!acrossNS.isEmpty())
+            QCOMPARE(line(set, 9, i, false), acrossNS);
+    }
+}
+
+void TestTiles::fenceFaces()
+{
+    // A north-south fence: crest x = 4, the top's surface, then the side face x = 10..30,
+    // solid at its top edge and foot and hatched between in rails that run along the
+    // wall: every column uniform, black and white columns alternating.
+    const tiles::TileSet &set = tiles::tile_set(4);
+    const QString start = profile({{0, 3, '.'}, {4, 4, '#'}, {5, 9, '.'}, {10, 10, '#'}});
+    for (int y = 0; y < 36; ++y) {
+        const QString row = line(set, 9, y, false);
+        QCOMPARE(row.left(11), start);
+        QCOMPARE(row.mid(30), profile({{30, 30, '#'}, {31, 35, '.'}}));
+        for (int x = 11; x < 30; ++x)
+            QCOMPARE(row[x], row[x - 1] == u'#' ? u'.' : u'#');
+    }
+    // Tile 16 is one block: its top is the outlined square 4..10 and nothing lies
+    // above or left of it; its faces reach down to the foot at 30.
+    for (int i = 4; i <= 10; ++i) {
+        QVERIFY(set.ink(16, i, 4) && set.ink(16, 4, i) && set.ink(16, i, 10) && set.ink(16, 10, i));
+        QVERIFY(!set.ink(16, i, 3) && !set.ink(16, 3, i));
+    }
+    QVERIFY(!set.ink(16, 7, 7));
+    QVERIFY(set.ink(16, 30, 30));
+    QVERIFY(!set.ink(16, 31, 31) && !set.ink(16, 20, 30) && !set.ink(16, 30, 20));
+}
+
+void TestTiles::brickCoursesInRunningBond()
+{
+    const tiles::TileSet &set = tiles::tile_set(10);
+    // A west-east wall is two courses, y = 7..20: each brick has mortar above and below,
+    // four white rows over one light grey row, joints 2 pixels wide every 14 pixels,
+    // and the second course's joints lie halfway between the first's.
+    QList<int> joints[2];
+    for (int x = 0; x < 28; ++x) {
+        const QString column = line(set, 10, x, true);
+        QCOMPARE(column.left(7), QString(7, u'.'));
+        QCOMPARE(column.mid(21), QString(7, u'.'));
+        for (int course = 0; course < 2; ++course) {
+            const QString brick = column.mid(7 + 7 * course, 7);
+            if (brick == QLatin1String("#######"))
+                joints[course] << x;
+            else
+                QCOMPARE(brick, QStringLiteral("#....-#"));
+        }
+    }
+    for (int course = 0; course < 2; ++course) {
+        QCOMPARE(joints[course].size(), 4);
+        for (int j : joints[course]) {
+            QVERIFY(joints[course].contains((j + 14) % 28));
+            // Joints come in pairs of adjacent columns.
+            QVERIFY(joints[course].contains((j + 1) % 28) || joints[course].contains((j + 27) % 28));
+            QVERIFY(joints[1 - course].contains((j + 7) % 28));
+        }
+    }
+    // The north-south wall is the same band turned: its columns are the rows above.
+    for (int y = 0; y < 28; ++y)
+        for (int x = 0; x < 28; ++x)
+            QCOMPARE(set.shade(9, x, y) == tiles::Black, set.shade(10, y, x) == tiles::Black);
+    // A lone post is one two-course block at 7..20.
+    for (int i = 0; i < 28; ++i) {
+        const bool inside = i >= 7 && i <= 20;
+        QCOMPARE(set.ink(16, i, 7), inside);
+        QCOMPARE(set.ink(16, 7, i), inside);
+        QCOMPARE(set.ink(16, i, 20), inside);
+        QVERIFY(!set.ink(16, i, 6) && !set.ink(16, 6, i) && !set.ink(16, i, 21) && !set.ink(16, 21, i));
+    }
+}
+
+void TestTiles::roundedShapes()
+{
+    // Where a shape is given by radii, pixels clearly inside are black and pixels
+    // clearly outside are white; the half pixel at the boundary is the drawing's own.
+    const auto ring = [](const tiles::TileSet &set, int tile, double cx, double cy, double inner, double outer) {
+        for (int y = 0; y < set.height; ++y)
+            for (int x = 0; x < set.width; ++x) {
+                const double d = distance(x, y, cx, cy);
+                if (d > inner + 0.75 && d < outer - 0.75 && !set.ink(tile, x, y))
+                    return QStringLiteral("(%1, %2) should be black").arg(x).arg(y);
+                if ((d < inner - 0.75 || d > outer + 0.75) && set.ink(tile, x, y))
+                    return QStringLiteral("(%1, %2) should be white").arg(x).arg(y);
+            }
+        return QString();
+    };
+    const tiles::TileSet &rounded = tiles::tile_set(6);
+    // Corners: quarter rings about the tile corner, radii about 16.5 and 20.5.
+    QCOMPARE(ring(rounded, 5, 36, 0, 16.5, 20.5), QString());
+    QCOMPARE(ring(rounded, 6, 36, 36, 16.5, 20.5), QString());
+    QCOMPARE(ring(rounded, 7, 0, 36, 16.5, 20.5), QString());
+    QCOMPARE(ring(rounded, 8, 0, 0, 16.5, 20.5), QString());
+    // The lone post: a 4 x 4 dot at 16..19 less its corner pixels.
+    for (int y = 0; y < 36; ++y)
+        for (int x = 0; x < 36; ++x) {
+            const bool dot = x >= 16 && x <= 19 && y >= 16 && y <= 19 && (x == 17 || x == 18 || y == 17 || y == 18);
+            QCOMPARE(rounded.ink(16, x, y), dot);
+        }
+
+    const tiles::TileSet &circuits = tiles::tile_set(3);
+    // Corners: quarter rings about the tile corner with radii 7 and 29.
+    QCOMPARE(ring(circuits, 5, 36, 0, 7, 29), QString());
+    QCOMPARE(ring(circuits, 6, 36, 36, 7, 29), QString());
+    QCOMPARE(ring(circuits, 7, 0, 36, 7, 29), QString());
+    QCOMPARE(ring(circuits, 8, 0, 0, 7, 29), QString());
+    // The lone post: a pad 36 across with a hole of about 16.
+    QCOMPARE(ring(circuits, 16, 18, 18, 8, 18), QString());
+    // A dead end is the pad with the trace leaving it toward the open side (east).
+    for (int y = 0; y < 36; ++y)
+        for (int x = 0; x < 36; ++x) {
+            const double d = distance(x, y, 18, 18);
+            const bool trace = x >= 18 && y >= 7 && y <= 28;
+            if (d < 7.25 || (d > 18.75 && !trace))
+                QVERIFY2(!circuits.ink(1, x, y), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            else if (d > 8.75 && (d < 17.25 || trace))
+                QVERIFY2(circuits.ink(1, x, y), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+        }
+
+    // Plumbing's tank: a black square with a large white disc.
+    const tiles::TileSet &plumbing = tiles::tile_set(5);
+    QVERIFY(plumbing.ink(16, 4, 4) && plumbing.ink(16, 31, 4) && plumbing.ink(16, 4, 31) && plumbing.ink(16, 31, 31));
+    QVERIFY(!plumbing.ink(16, 18, 18) && !plumbing.ink(16, 18, 7) && !plumbing.ink(16, 7, 18));
 }
 
 void TestTiles::cornerArrow()

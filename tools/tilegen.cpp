@@ -410,9 +410,12 @@ Picture plumbing(const Open &o)
     const auto widePipe = [&](int x, int y) { return bend ? bentPipe(x, y) : wideAt(x, y); };
 
     p.paint(widePipe, Black);
-    // A highlight two pixels in from the wide pipe's upper or left edge, on the straights.
+    // A highlight two pixels in from the wide pipe's upper or left edge, along its
+    // straight runs and through the junction square where no other run crosses it.
+    const bool onlyNS = !o.w && !o.e, onlyWE = !o.n && !o.s;
     p.paint([&](int x, int y) {
-        return widePipe(x, y) && ((x == 11 && (y < 18 || y > 26)) || (y == 20 && (x < 9 || x > 17)));
+        return widePipe(x, y)
+            && ((x == 11 && (onlyNS || y < 18 || y > 26)) || (y == 20 && (onlyWE || x < 9 || x > 17)));
     }, White);
     p.paint([&](int x, int y) {
         if (!thinAt(x, y))
