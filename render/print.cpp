@@ -70,8 +70,11 @@ void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int 
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error)
 {
     auto *printer = dynamic_cast<QPrinter *>(&device);
-    const QString where = printer ? QObject::tr("cannot print on %1").arg(printer->printerName())
-                                  : QObject::tr("cannot print");
+    QString where = QObject::tr("cannot print");
+    if (printer && !printer->outputFileName().isEmpty())
+        where = QObject::tr("cannot print to %1").arg(printer->outputFileName());
+    else if (printer)
+        where = QObject::tr("cannot print on %1").arg(printer->printerName());
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
