@@ -1,118 +1,71 @@
 #include "render/tiles.h"
 
+#include "render/tile_maps.h"
+
 #include <array>
-#include <vector>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
 
 namespace tiles {
 namespace {
 
-// Open sides of tiles 1..16 as north, east, south, west.
-struct Sides { bool n, e, s, w; };
-constexpr Sides sidesOf[TilesPerSet + 1] = {
-    {}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 0, 0, 0}, {1, 1, 0, 0}, {0, 1, 1, 0},
-    {0, 0, 1, 1}, {1, 0, 0, 1}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 0, 1, 1}, {1, 1, 0, 1},
-    {1, 1, 1, 0}, {0, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0},
-};
-
-struct Canvas {
-    int size;
-    std::vector<std::uint8_t> &px;
-    std::size_t base;
-    void fill(int x0, int y0, int x1, int y1, Shade s)
-    {
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                px[base + static_cast<std::size_t>(y) * size + x] = s;
-    }
-};
-
-// A band lo..hi across the tile: the centre square plus one arm per open side.
-void band(Canvas &c, const Sides &o, int lo, int hi, Shade s)
+template <std::size_t N>
+constexpr bool onlyBlackAndWhite(const std::uint8_t (&pixels)[N])
 {
-    const int last = c.size - 1;
-    c.fill(lo, lo, hi, hi, s);
-    if (o.n) c.fill(lo, 0, hi, hi, s);
-    if (o.s) c.fill(lo, lo, hi, last, s);
-    if (o.w) c.fill(0, lo, hi, hi, s);
-    if (o.e) c.fill(lo, lo, last, hi, s);
+    for (std::uint8_t p : pixels)
+        if (p != Black && p != White)
+            return false;
+    return true;
 }
 
-struct Built {
-    std::vector<std::uint8_t> pixels;
-    TileSet set;
-};
+// The table of appearances, in MazeStyle order.
+constexpr std::array<TileSet, SetCount> sets = {{
+    {"Medium lines", 4, 4, 1, TilesPerSet, maps::medium_lines},
+    {"Thin lines", 5, 5, 1, TilesPerSet, maps::thin_lines},
+    {"Double line", 36, 36, 1, TilesPerSet, maps::double_line},
+    {"Electronic circuits", 36, 36, 1, TilesPerSet, maps::electronic_circuits},
+    {"Fences", 36, 36, 1, TilesPerSet, maps::fences},
+    {"Plumbing", 36, 36, 1, TilesPerSet, maps::plumbing},
+    {"Thin rounded", 36, 36, 1, TilesPerSet, maps::thin_rounded},
+    {"Thick lines", 10, 10, 1, TilesPerSet, maps::thick_lines},
+    {"Shaded", 5, 5, 24, TilesPerSet, maps::shaded},
+    {"Planks", 36, 36, 24, TilesPerSet, maps::planks},
+    {"Tiny bricks", 28, 28, 24, TilesPerSet, maps::tiny_bricks},
+}};
 
-template <typename Draw>
-Built build(const char *name, int size, int depth, Shade background, Draw draw)
-{
-    Built b;
-    b.pixels.assign(static_cast<std::size_t>(TilesPerSet) * size * size, background);
-    for (int t = 1; t <= TilesPerSet; ++t) {
-        Canvas c{size, b.pixels, static_cast<std::size_t>(t - 1) * size * size};
-        draw(c, sidesOf[t]);
-    }
-    b.set = {name, size, size, depth, TilesPerSet, nullptr};
-    return b;
-}
+// A map of the wrong shape or a grey pixel in a 1-bit set fails the build, not a drawing.
+#define CORVANTHEL_CHECK_MAP(style, map)                                                               \
+    static_assert(sizeof(maps::map) == std::size_t(TilesPerSet) * sets[style].width * sets[style].height); \
+    static_assert(sets[style].depth == 24 || onlyBlackAndWhite(maps::map))
+CORVANTHEL_CHECK_MAP(0, medium_lines);
+CORVANTHEL_CHECK_MAP(1, thin_lines);
+CORVANTHEL_CHECK_MAP(2, double_line);
+CORVANTHEL_CHECK_MAP(3, electronic_circuits);
+CORVANTHEL_CHECK_MAP(4, fences);
+CORVANTHEL_CHECK_MAP(5, plumbing);
+CORVANTHEL_CHECK_MAP(6, thin_rounded);
+CORVANTHEL_CHECK_MAP(7, thick_lines);
+CORVANTHEL_CHECK_MAP(8, shaded);
+CORVANTHEL_CHECK_MAP(9, planks);
+CORVANTHEL_CHECK_MAP(10, tiny_bricks);
+#undef CORVANTHEL_CHECK_MAP
 
-std::array<Built, SetCount> makeAll()
-{
-    std::array<Built, SetCount> all;
-    all[0] = build("Medium lines", 4, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 1, 2, Black); });
-    all[1] = build("Thin lines", 5, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 2, 2, Black); });
-    all[2] = build("Double line", 36, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 16, 19, Black); });
-    all[3] = build("Electronic circuits", 36, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 7, 28, Black); });
-    all[4] = build("Fences", 36, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 10, 30, Black); });
-    all[5] = build("Plumbing", 36, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 9, 17, Black); });
-    all[6] = build("Thin rounded", 36, 1, White, [](Canvas &c, const Sides &o) { band(c, o, 16, 19, Black); });
-    all[7] = build("Thick lines", 10, 1, White, [](Canvas &c, const Sides &o) {
-        c.fill(1, 1, 8, 8, Black);
-        if (o.n) c.fill(1, 0, 8, 0, Black);
-        if (o.s) c.fill(1, 9, 8, 9, Black);
-        if (o.w) c.fill(0, 1, 0, 8, Black);
-        if (o.e) c.fill(9, 1, 9, 8, Black);
-        if (!o.n && !o.w) c.fill(1, 1, 1, 1, White);
-        if (!o.n && !o.e) c.fill(8, 1, 8, 1, White);
-        if (!o.s && !o.w) c.fill(1, 8, 1, 8, White);
-        if (!o.s && !o.e) c.fill(8, 8, 8, 8, White);
-    });
-    all[8] = build("Shaded", 5, 24, LightGrey, [](Canvas &c, const Sides &o) {
-        band(c, o, 1, 3, DarkGrey);
-        band(c, o, 2, 2, Black);
-    });
-    all[9] = build("Planks", 36, 24, White, [](Canvas &c, const Sides &o) { band(c, o, 3, 32, LightGrey); });
-    all[10] = build("Tiny bricks", 28, 24, White, [](Canvas &c, const Sides &o) { band(c, o, 7, 20, DarkGrey); });
-    for (Built &b : all)
-        b.set.pixels = b.pixels.data();
-    return all;
-}
+constexpr TileSet arrow = {"Corner arrow", 128, 128, 1, 1, maps::corner_arrow};
+static_assert(sizeof(maps::corner_arrow) == 128 * 128 && onlyBlackAndWhite(maps::corner_arrow));
 
 } // namespace
 
 const TileSet &tile_set(int style)
 {
-    static const std::array<Built, SetCount> all = makeAll();
-    return all.at(static_cast<std::size_t>(style)).set;
+    if (style < 0 || style >= SetCount)
+        throw std::out_of_range("no tile set for appearance " + std::to_string(style));
+    return sets[static_cast<std::size_t>(style)];
 }
 
 const TileSet &corner_arrow()
 {
-    static const Built arrow = [] {
-        Built b;
-        constexpr int n = 128;
-        b.pixels.assign(n * n, White);
-        for (int y = 0; y < n; ++y)
-            for (int x = 0; x < n; ++x) {
-                const bool head = x <= 95 && y <= 95 && x + y >= 151;
-                const int along = x + y, across = (x - y) * (x - y);
-                const bool shaft = along >= 69 && along <= 160 && across * 2 <= 13 * 13;
-                if (head || shaft)
-                    b.pixels[static_cast<std::size_t>(y) * n + x] = Black;
-            }
-        b.set = {"Corner arrow", n, n, 1, 1, b.pixels.data()};
-        return b;
-    }();
-    return arrow.set;
+    return arrow;
 }
 
 } // namespace tiles

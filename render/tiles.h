@@ -41,7 +41,7 @@ struct TileSet {
     bool ink(int tile, int x, int y) const { return shade(tile, x, y) == Black; }
 };
 
-/// Tile set of appearance index `style` (MazeStyle, 0..10).
+/// Tile set of appearance index `style` (MazeStyle, 0..10); std::out_of_range otherwise.
 const TileSet &tile_set(int style);
 
 /// The corner arrow: one 128 x 128 1-bit picture.
