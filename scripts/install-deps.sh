@@ -7,7 +7,7 @@ packages="
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-dejavu-core
-  cups cups-client cups-bsd printer-driver-cups-pdf
+  cups cups-client cups-bsd cups-filters printer-driver-cups-pdf
   poppler-utils imagemagick
   xvfb xauth x11-apps
 "

@@ -1,0 +1,239 @@
+#include "render/draw.h"
+
+#include "maze/progress.h"
+#include "maze/state.h"
+#include "render/mono_bitmap.h"
+#include "render/save_file.h"
+#include "render/tile_images.h"
+#include "render/tiles.h"
+
+#include <QImageWriter>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+const QString BitmapFilter = QStringLiteral("Bitmap files (*.bmp)");
+
+} // namespace
+
+QSize maze_picture_size(const MazeState &s)
+{
+    const tiles::TileSet &set = tiles::tile_set(s.MazeStyle);
+    return QSize(set.width * (s.grid.width() + 2), set.height * (s.grid.height() + 2));
+}
+
+QString rendering_caption(int y, int gridHeight)
+{
+    const int done = static_cast<int>(std::floor(y * (100.0 / gridHeight)));
+    return QStringLiteral("Rendering - %1%").arg(done);
+}
+
+void draw_bitmap(QPainter &painter, const TileImages &tiles, int px, int py, int bmp)
+{
+    if (bmp > 0)
+        painter.drawImage(QRectF(px, py, 1.1, 1.1), tiles.tile(bmp));
+}
+
+namespace {
+
+// Widest strip of the full-size picture painted at once when shrinking.
+constexpr int StripPixels = 4096;
+
+void drawArrows(QPainter &painter, const MazeState &s, const QImage &arrow)
+{
+    if (s.MazeType != TopLeftToBottomRight)
+        return;
+    const int gw = s.grid.width();
+    const int gh = s.grid.height();
+    painter.drawImage(QRectF(1, 1, s.CornerWidth, s.CornerHeight), arrow);
+    painter.drawImage(QRectF(gw - s.CornerWidth + 1, gh - s.CornerHeight + 1, s.CornerWidth, s.CornerHeight), arrow);
+}
+
+QRgb darker(QRgb a, QRgb b)
+{
+    return qRgb(std::min(qRed(a), qRed(b)), std::min(qGreen(a), qGreen(b)), std::min(qBlue(a), qBlue(b)));
+}
+
+bool rowDone(Progress &progress, int y, int gh)
+{
+    progress.caption(rendering_caption(y, gh).toStdString());
+    progress.processEvents();
+    return !progress.stopRequested();
+}
+
+// The full-size picture, painted straight onto the surface.
+RenderResult paintFullSize(const MazeState &s, const TileImages &tiles, Progress &progress, QImage &surface)
+{
+    const int gw = s.grid.width();
+    const int gh = s.grid.height();
+    QPainter painter;
+    if (!painter.begin(&surface))
+        return RenderResult::TooLarge;
+    painter.setWindow(0, 0, gw + 2, gh + 2);
+    drawArrows(painter, s, arrow_image());
+    for (int y = 1; y <= gh; ++y) {
+        progress.processEvents();
+        for (int x = 1; x <= gw; ++x)
+            draw_bitmap(painter, tiles, x, y, find_bitmap(s.grid, x, y));
+        if (!rowDone(progress, y, gh))
+            return RenderResult::Stopped;
+    }
+    return RenderResult::Done;
+}
+
+// A smaller picture: the full-size one is painted a strip of one node row at a time,
+// and each of its pixels is folded into the pixel of the surface it falls in, the darker
+// colour winning. Walls one pixel thin stay black at any size instead of dropping out
+// between the samples of a plain stretch.
+RenderResult paintShrunk(const MazeState &s, const TileImages &tiles, Progress &progress, QImage &surface)
+{
+    const int gw = s.grid.width();
+    const int gh = s.grid.height();
+    const int tw = tiles.tileSize().width();
+    const int th = tiles.tileSize().height();
+    const qint64 fullWidth = qint64(tw) * (gw + 2);
+    const qint64 fullHeight = qint64(th) * (gh + 2);
+    const int stripWidth = int(std::min<qint64>(fullWidth, StripPixels));
+    QImage strip(stripWidth, th, QImage::Format_RGB32);
+    if (strip.isNull())
+        return RenderResult::TooLarge;
+    const QImage arrow = arrow_image();
+    std::vector<int> column(static_cast<std::size_t>(stripWidth));
+
+    // Row gh + 1 is the bottom margin, which the last row's tiles overlap.
+    for (int y = 1; y <= gh + 1; ++y) {
+        if (y <= gh)
+            progress.processEvents();
+        const qint64 top = qint64(y) * th;
+        for (qint64 left = 0; left < fullWidth; left += stripWidth) {
+            strip.fill(Qt::white);
+            QPainter painter;
+            if (!painter.begin(&strip))
+                return RenderResult::TooLarge;
+            painter.translate(-double(left), -double(top));
+            painter.scale(tw, th);
+            drawArrows(painter, s, arrow);
+            // The strip holds node row y and the overlap of row y - 1, painted in the
+            // order of the full picture.
+            const int first = int(std::max<qint64>(1, left / tw - 1));
+            const int last = int(std::min<qint64>(gw, (left + stripWidth) / tw + 1));
+            for (int row = std::max(1, y - 1); row <= std::min(y, gh); ++row)
+                for (int x = first; x <= last; ++x)
+                    draw_bitmap(painter, tiles, x, row, find_bitmap(s.grid, x, row));
+            painter.end();
+
+            const int width = int(std::min<qint64>(stripWidth, fullWidth - left));
+            for (int c = 0; c < width; ++c)
+                column[c] = int((left + c) * surface.width() / fullWidth);
+            for (int r = 0; r < th; ++r) {
+                auto *to = reinterpret_cast<QRgb *>(surface.scanLine(int((top + r) * surface.height() / fullHeight)));
+                const auto *from = reinterpret_cast<const QRgb *>(strip.constScanLine(r));
+                for (int c = 0; c < width; ++c)
+                    to[column[c]] = darker(to[column[c]], from[c]);
+            }
+        }
+        if (y <= gh && !rowDone(progress, y, gh))
+            return RenderResult::Stopped;
+    }
+    return RenderResult::Done;
+}
+
+} // namespace
+
+RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
+                         QImage &picture)
+{
+    picture = QImage();
+    if (size.isEmpty() || qint64(size.width()) * size.height() > pixelBudget)
+        return RenderResult::TooLarge;
+    QImage surface(size, QImage::Format_RGB32);
+    if (surface.isNull())
+        return RenderResult::TooLarge;
+    surface.fill(Qt::white);
+
+    const TileImages tiles(s.MazeStyle);
+    const RenderResult result = size == maze_picture_size(s) ? paintFullSize(s, tiles, progress, surface)
+                                                             : paintShrunk(s, tiles, progress, surface);
+    if (result == RenderResult::Done)
+        picture = std::move(surface);
+    return result;
+}
+
+bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+{
+    auto fail = [&](const QString &cause) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, cause);
+        return false;
+    };
+    const std::unique_ptr<QFileDevice> file = open_for_saving(path);
+    if (!file->isOpen())
+        return fail(file->errorString());
+    // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
+    QImageWriter writer(file.get(), "bmp");
+    if (!writer.write(picture))
+        return fail(file->error() != QFileDevice::NoError ? file->errorString() : writer.errorString());
+    if (!finish_saving(*file))
+        return fail(file->errorString());
+    return true;
+}
+
+void giant_bitmap(OutputContext &ctx)
+{
+    MazeState &s = ctx.state;
+    const QString name = ctx.askFileName(BitmapFilter);
+    ctx.progress.caption("Rendering direct to disk");
+    if (name.isEmpty())
+        return;
+    try {
+        write_mono_bitmap(s.grid, s.MazeStyle, name.toStdString(), ctx.progress);
+    } catch (const std::exception &e) {
+        ctx.reportError(QString::fromStdString(e.what()));
+    }
+}
+
+void draw_maze(OutputContext &ctx)
+{
+    MazeState &s = ctx.state;
+    QSize size = maze_picture_size(s);
+    // 0: nothing failed yet; above 0: ask the user; -1: scale down without asking.
+    int failures = 0;
+    QImage picture;
+    for (;;) {
+        s.MonochromeChosen = false;
+        if (failures > 0) {
+            s.MonochromeChosen = ctx.askTooLarge();
+            if (s.MonochromeChosen) {
+                giant_bitmap(ctx);
+                return;
+            }
+            failures = -1;
+        }
+        const RenderResult result = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture);
+        if (result == RenderResult::Stopped)
+            return;
+        if (result == RenderResult::Done)
+            break;
+        size = QSize(size.width() / 2, size.height() / 2);
+        if (size.isEmpty()) {
+            ctx.reportError(QObject::tr("Corvanthel cannot draw this maze on a bitmap of any size."));
+            return;
+        }
+        if (failures >= 0)
+            ++failures;
+    }
+
+    const QString name = ctx.askFileName(BitmapFilter);
+    ctx.progress.caption("Saving...");
+    if (name.isEmpty())
+        return;
+    QString error;
+    if (!save_bitmap(picture, name, &error))
+        ctx.reportError(error);
+}

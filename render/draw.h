@@ -1,0 +1,45 @@
+#pragma once
+
+#include "render/output_context.h"
+
+#include <QImage>
+#include <QSize>
+
+class QPainter;
+class TileImages;
+
+/// How drawing a picture ended.
+enum class RenderResult { Done, TooLarge, Stopped };
+
+/// Pixel size of the full picture: the tile size times (GridWidth + 2) x (GridHeight + 2),
+/// the maze with a one-node margin all round.
+QSize maze_picture_size(const MazeState &s);
+
+/// "Rendering - N%" after node row y of gridHeight.
+QString rendering_caption(int y, int gridHeight);
+
+/// Draws the finished maze of `s` (tile set MazeStyle) on a new white RGB32 picture of
+/// `size` pixels whose coordinate system spans (GridWidth + 2) x (GridHeight + 2) nodes:
+/// the corner arrows for MazeType 1, then every wall node row by row with a
+/// "Rendering - N%" caption. TooLarge, with `picture` null, when the picture would have
+/// more than pixelBudget pixels or cannot be allocated or painted.
+RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
+                         QImage &picture);
+
+/// Saves a picture as an uncompressed 24-bit Windows bitmap. A file is written under a
+/// temporary name and renamed at the end, so a failure leaves nothing under `path`;
+/// then false, with "cannot write <path>: <cause>" in *error.
+bool save_bitmap(const QImage &picture, const QString &path, QString *error);
+
+/// Paints tile `bmp` (1..16) at unit position (px, py), stretched to 1.1 x 1.1 units so
+/// that it overlaps its right and lower neighbours; nothing for bmp <= 0.
+void draw_bitmap(QPainter &painter, const TileImages &tiles, int px, int py, int bmp);
+
+/// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
+/// dialog at a halved size or as a monochrome file, and saves it under the name the
+/// user chooses. Sets s.MonochromeChosen to the dialog's last answer.
+void draw_maze(OutputContext &ctx);
+
+/// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap
+/// straight to disk, whatever its size.
+void giant_bitmap(OutputContext &ctx);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "maze/grid.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class Progress;
+
+/// Pixel size and row layout of the monochrome bitmap of a grid: the grid of tiles,
+/// no margin, no arrows.
+struct MonoLayout {
+    std::uint32_t width = 0;     ///< pixels: tile width x grid width
+    std::uint32_t height = 0;    ///< pixels: tile height x grid height
+    std::uint32_t rowBytes = 0;  ///< bytes per stored pixel row, a multiple of 4
+    std::uint64_t fileBytes = 0; ///< header and every pixel row
+};
+
+/// The layout for a grid of gridWidth x gridHeight nodes in tiles of tileWidth x tileHeight
+/// pixels, computed in 32 bits so that the largest grid fits in every tile set.
+MonoLayout mono_layout(int gridWidth, int gridHeight, int tileWidth, int tileHeight);
+
+/// The 62-byte file header: file header, 40-byte information header, black and white
+/// palette. The two size fields are 0 when the file outgrows their 32 bits.
+std::array<std::uint8_t, 62> mono_header(const MonoLayout &layout);
+
+/// "Rendering direct to disk - N%" after node row y of gridHeight rows has been written
+/// (rows are written from the bottom up).
+std::string mono_caption(int y, int gridHeight);
+
+/// Writes the finished grid as a 1-bit bitmap in tile set `style` (0..10) to `path`.
+/// Memory use depends on the width only: the tile masks and a buffer of a few node rows.
+/// A regular file is written under a temporary name in the same folder and renamed at
+/// the end; a device or pipe (/dev/stdout) is written directly.
+/// Returns false when progress.stopRequested() ended the writing (nothing is left
+/// behind); throws std::runtime_error naming the file and the cause on failure, the
+/// partial file removed.
+bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+class Progress;
+class QWidget;
+struct MazeState;
+
+/// Largest drawing surface, in pixels, that draw_maze attempts before it treats the
+/// picture as too large: 2^28 pixels, a 1 GiB RGB32 image (the saved 24-bit file then
+/// stays well below the 2 GiB a bitmap header can describe).
+inline constexpr qint64 DefaultPixelBudget = qint64{1} << 28;
+
+/// What the outputs need from whoever runs them. The window fills the dialogs in with
+/// window_output(); tests and the command line give their own answers.
+struct OutputContext {
+    MazeState &state;
+    Progress &progress;
+    QWidget *parent = nullptr;
+    /// The save dialog for a filter such as "Bitmap files (*.bmp)"; empty when cancelled.
+    std::function<QString(const QString &filter)> askFileName;
+    /// The "Bitmap too large" dialog: true for "Make a monochrome bitmap".
+    std::function<bool()> askTooLarge;
+    /// A message for the user (a failure, or what the program does instead).
+    std::function<void(const QString &)> reportError;
+    qint64 pixelBudget = DefaultPixelBudget;
+};
+
+/// The outputs' context for a window: QFileDialog, Form6 and a QMessageBox titled
+/// "Corvanthel", all over `parent`, each shown with the normal pointer.
+OutputContext window_output(MazeState &state, Progress &progress, QWidget *parent);

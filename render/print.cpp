@@ -1,0 +1,163 @@
+#include "render/print.h"
+
+#include "maze/progress.h"
+#include "maze/state.h"
+#include "render/save_file.h"
+#include "render/tile_images.h"
+#include "render/tiles.h"
+
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cmath>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Open sides of tiles 0..16 (north, east, south, west), by the tile numbering.
+struct Sides {
+    int n, e, s, w;
+};
+constexpr Sides sidesOf[tiles::TilesPerSet + 1] = {
+    {0, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 0, 0, 0}, {1, 1, 0, 0},
+    {0, 1, 1, 0}, {0, 0, 1, 1}, {1, 0, 0, 1}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 0, 1, 1},
+    {1, 1, 0, 1}, {1, 1, 1, 0}, {0, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0},
+};
+
+} // namespace
+
+QSizeF print_scale(double pw, double ph, int gw, int gh)
+{
+    float width, height;
+    if (pw / gw < ph / gh) {
+        width = static_cast<float>(gw);
+        height = static_cast<float>((gw + 1.0) * ph / pw);
+    } else {
+        height = static_cast<float>(gh);
+        width = static_cast<float>((gh + 1.0) * pw / ph);
+    }
+    return QSizeF(width, height);
+}
+
+QString printing_caption(int y, int gridHeight)
+{
+    const int done = static_cast<int>(std::floor(y * (100.0 / gridHeight)));
+    return QStringLiteral("Printing - %1%").arg(done);
+}
+
+void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int px, int py, int bmp)
+{
+    if (!s.CityPlan) {
+        if (bmp > 0 && tiles)
+            painter.drawImage(QRectF(px, py, 1, 1), tiles->tile(bmp));
+        return;
+    }
+    if (bmp <= 0 || bmp > tiles::TilesPerSet)
+        return;
+    const Sides open = sidesOf[bmp];
+    const float r1 = s.Rnd() * 0.5f;
+    const float r2 = s.Rnd() * 0.5f + 0.5f;
+    painter.fillRect(QRectF(QPointF(px + r1, py - open.n), QPointF(px + r2, py + 1 + open.s)), Qt::black);
+    const float r3 = s.Rnd() * 0.5f;
+    const float r4 = s.Rnd() * 0.5f + 0.5f;
+    painter.fillRect(QRectF(QPointF(px - open.w, py + r3), QPointF(px + 1 + open.e, py + r4)), Qt::black);
+}
+
+PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device);
+    QString where = QObject::tr("cannot print");
+    if (printer && !printer->outputFileName().isEmpty())
+        where = QObject::tr("cannot print to %1").arg(printer->outputFileName());
+    else if (printer)
+        where = QObject::tr("cannot print on %1").arg(printer->printerName());
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        if (error)
+            *error = where + QObject::tr(": the printer does not accept a page");
+        return PrintResult::Failed;
+    }
+    const int gw = s.grid.width();
+    const int gh = s.grid.height();
+    const double pw = device.width();
+    const double ph = device.height();
+    const QSizeF units = print_scale(pw, ph, gw, gh);
+    painter.setWorldTransform(QTransform::fromScale(pw / units.width(), ph / units.height()));
+
+    std::optional<TileImages> tiles;
+    if (!s.CityPlan)
+        tiles.emplace(s.MazeStyle);
+    if (s.MazeType == TopLeftToBottomRight) {
+        const QImage arrow = arrow_image();
+        painter.drawImage(QRectF(0, 0, s.CornerWidth, s.CornerHeight), arrow);
+        painter.drawImage(QRectF(gw - s.CornerWidth, gh - s.CornerHeight, s.CornerWidth, s.CornerHeight), arrow);
+    }
+    for (int y = 1; y <= gh; ++y) {
+        progress.processEvents();
+        for (int x = 1; x <= gw; ++x)
+            print_bitmap(painter, s, tiles ? &*tiles : nullptr, x - 1, y - 1, find_bitmap(s.grid, x, y));
+        progress.caption(printing_caption(y, gh).toStdString());
+        progress.processEvents();
+        if (progress.stopRequested()) {
+            if (printer)
+                printer->abort();
+            painter.end();
+            return PrintResult::Stopped;
+        }
+    }
+    if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
+        if (error)
+            *error = where + QObject::tr(": the page was not accepted");
+        return PrintResult::Failed;
+    }
+    return PrintResult::Done;
+}
+
+bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                   const QString &path, QString *error)
+{
+    auto fail = [&](const QString &cause) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, cause);
+        return false;
+    };
+    const std::unique_ptr<QFileDevice> file = open_for_saving(path);
+    if (!file->isOpen())
+        return fail(file->errorString());
+    PrintResult result;
+    {
+        QPdfWriter writer(file.get());
+        writer.setCreator(QStringLiteral("Corvanthel"));
+        writer.setPageLayout(layout);
+        writer.setResolution(resolution);
+        QString printError;
+        result = print_page(writer, s, progress, &printError);
+        if (result == PrintResult::Failed)
+            return fail(file->error() != QFileDevice::NoError ? file->errorString() : printError);
+    }
+    if (result == PrintResult::Stopped)
+        return true;
+    if (file->error() != QFileDevice::NoError || !finish_saving(*file))
+        return fail(file->errorString());
+    return true;
+}
+
+void print_maze(OutputContext &ctx, QPrinter &printer)
+{
+    QString error;
+    if (printer.outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty()) {
+        ctx.reportError(QObject::tr("No printer is installed, so Corvanthel will save the page as a PDF file instead."));
+        const QString name = ctx.askFileName(QStringLiteral("PDF files (*.pdf)"));
+        if (name.isEmpty())
+            return;
+        if (!save_pdf_page(ctx.state, ctx.progress, printer.pageLayout(), printer.resolution(), name, &error))
+            ctx.reportError(error);
+        return;
+    }
+    if (print_page(printer, ctx.state, ctx.progress, &error) == PrintResult::Failed)
+        ctx.reportError(error);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "render/output_context.h"
+
+#include <QSizeF>
+
+class QPageLayout;
+class QPagedPaintDevice;
+class QPainter;
+class QPrinter;
+class TileImages;
+
+/// The page's user scale, its width and height in node units, for a page whose paint
+/// area is pw x ph device pixels and a grid of gw x gh nodes. The limiting direction
+/// spans the grid exactly; the other gets one node more than the page's ratio gives.
+QSizeF print_scale(double pw, double ph, int gw, int gh);
+
+/// "Printing - N%" after node row y of gridHeight.
+QString printing_caption(int y, int gridHeight);
+
+/// Prints one node in the unit square whose top-left corner is (px, py): tile `bmp` of
+/// `tiles`, or with s.CityPlan two random black slabs (four numbers drawn from s.Rnd()).
+/// Nothing for bmp <= 0.
+void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int px, int py, int bmp);
+
+/// How printing a page ended.
+enum class PrintResult { Done, Stopped, Failed };
+
+/// Prints the finished maze on one page of `device` (a QPrinter, or a QPdfWriter) with
+/// "Printing - N%" captions, and ends the document. Failed, with a message in *error,
+/// when the device cannot be painted on or does not take the page.
+PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error);
+
+/// The printed page as a PDF file of the given layout and resolution (dots per inch),
+/// written under a temporary name and renamed at the end. False, with "cannot write
+/// <path>: <cause>" in *error, on failure; nothing is left behind then or when stopped.
+bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                   const QString &path, QString *error);
+
+/// The printer output: one page on `printer`. With no printer installed (and no PDF file
+/// set on the printer) it says so and offers to save the page as a PDF file instead.
+void print_maze(OutputContext &ctx, QPrinter &printer);
