@@ -6,8 +6,8 @@
 #include "matte/matte_canvas.h"
 #include "matte/matte_colours.h"
 #include "matte/matte_widgets.h"
+#include "matte/matte_picture.h"
 #include "matte/path_check.h"
-#include "matte/sampling.h"
 #include "matte/twips.h"
 #include "maze/state.h"
 
@@ -15,7 +15,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -38,18 +37,6 @@ QPushButton *penButton(const QString &caption, const QString &name, std::int32_t
                                     "QPushButton:pressed { border: 2px inset #404040; }")
                          .arg(back.name(), text.name()));
     return b;
-}
-
-// A picture pixel as the import reads it: packed, with any transparency laid over
-// white paper, or -1 outside the picture.
-std::int32_t picturePixel(const QImage &picture, int x, int y)
-{
-    if (!picture.valid(x, y))
-        return MatteColour::Outside;
-    const QRgb p = picture.pixel(x, y);
-    const int a = qAlpha(p);
-    auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
-    return MatteColour::pack(over(qRed(p)), over(qGreen(p)), over(qBlue(p)));
 }
 
 } // namespace
@@ -354,9 +341,7 @@ void Form4::Command3_Click()
         return;
 
     // Load first: a picture that fails now leaves the painting and the points alone.
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    QImage picture = reader.read();
+    QImage picture = load_matte_picture(path);
     if (picture.isNull()) {
         showMessage(this, tr("The picture format is invalid - try another."));
         return;
@@ -368,8 +353,7 @@ void Form4::Command3_Click()
     picture2_ = std::move(picture);
     Picture2->resize(picture2_.size());
     const int cols = int(state_.MatteCols), rows = int(state_.MatteRows);
-    const CellMap paper = sample_picture(picture2_.width(), picture2_.height(), cols, rows,
-                                         [this](int x, int y) { return picturePixel(picture2_, x, y); });
+    const CellMap paper = sample_matte_picture(picture2_, cols, rows);
     for (int cy = 0; cy < rows; ++cy) {
         for (int cx = 0; cx < cols; ++cx)
             fillCell(cx, cy, paper.at(cx, cy) ? MatteColour::Paper : MatteColour::Maze);

@@ -3,6 +3,7 @@
 #include "matte/matte_canvas.h"
 #include "matte/matte_colours.h"
 #include "matte/matte_editor.h"
+#include "matte/matte_picture.h"
 #include "matte/matte_widgets.h"
 #include "matte/path_check.h"
 #include "maze/state.h"
@@ -331,6 +332,7 @@ private slots:
     void importThresholds();
     void importLargePhoto();
     void importCancelledChangesNothing();
+    void commandLineReadsPicturesAsTheEditorDoes();
     void importOfAFileThatNoLongerLoads();
     void importDialogLists();
     void importDialogRefusesBrokenPictures();
@@ -754,17 +756,22 @@ void TestMatteEditor::invertIgnoresClicksUntilDone()
 
 void TestMatteEditor::closingInTheMiddleOfInvert()
 {
-    auto e = openEditor(9, 9, [](MazeState &s) { s.UseMatte = true; });
-    e->paint({"S........", ".........", ".........", ".........", ".........", ".........", ".........",
-              ".........", "........F"});
+    auto e = openEditor(9, 9, [](MazeState &s) {
+        accept_matte(CellMap(9, 9), {2, 2}, {18, 18}, false, s.grid);
+        s.StartX = s.StartY = 2;
+        s.FinishX = s.FinishY = 18;
+        s.UseMatte = true;
+    });
+    e->click(4, 4, MC::Start);
     QTimer::singleShot(0, e->f.get(), [&] { e->f->close(); });
     e->button("Command9")->click();
     QVERIFY(!e->f->isVisible());
     QCOMPARE(e->f->result(), int(QDialog::Rejected));
     // A title-bar close puts back the points the editor opened with; the interrupted
-    // inversion does not touch them afterwards.
-    QCOMPARE(e->s.StartX, -1);
-    QCOMPARE(e->s.FinishX, -1);
+    // inversion does not unset them afterwards.
+    QCOMPARE(e->s.StartX, 2);
+    QCOMPARE(e->s.StartY, 2);
+    QCOMPARE(e->s.FinishX, 18);
     QVERIFY(e->s.UseMatte);
 }
 
@@ -1159,6 +1166,44 @@ void TestMatteEditor::importLargePhoto()
     // The disc is maze in the middle of the light side.
     QCOMPARE(e->cell(50, 20), MC::Maze);
     QCOMPARE(e->cell(59, 0), MC::Paper);
+}
+
+void TestMatteEditor::commandLineReadsPicturesAsTheEditorDoes()
+{
+    QImage drawing(37, 23, QImage::Format_ARGB32);
+    std::mt19937 rng(5);
+    for (int y = 0; y < drawing.height(); ++y)
+        for (int x = 0; x < drawing.width(); ++x)
+            drawing.setPixel(x, y, qRgba(int(rng() % 256), int(rng() % 256), 150 + int(rng() % 70),
+                                         rng() % 2 ? 255 : int(rng() % 256)));
+    QVERIFY(drawing.save(pictures_.filePath("noise.png")));
+
+    auto e = openEditor(13, 11);
+    chooseInDialog(pictures_.path(), "noise.png");
+    answering([&] { e->button("Command3")->click(); }, {QStringLiteral("Form5")});
+    // The file list does not offer PNG: nothing was imported.
+    QCOMPARE(picture(*e), filled(13, 11, u'.'));
+
+    QVERIFY(QFile::copy(pictures_.filePath("noise.png"), pictures_.filePath("noise.bmp")));
+    chooseInDialog(pictures_.path(), "noise.bmp");
+    answering([&] { e->button("Command3")->click(); }, {QStringLiteral("Form5")});
+    const QImage loaded = load_matte_picture(pictures_.filePath("noise.bmp"));
+    QCOMPARE(loaded.size(), QSize(37, 23));
+    const CellMap paper = sample_matte_picture(loaded, 13, 11);
+    QVERIFY(paper.count() > 10 && paper.count() < 13 * 11 - 10);
+    for (int cy = 0; cy < 11; ++cy)
+        for (int cx = 0; cx < 13; ++cx)
+            QCOMPARE(e->cell(cx, cy), paper.at(cx, cy) ? MC::Paper : MC::Maze);
+
+    QFile junk(pictures_.filePath("junk.gif"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("GIF89a, or not");
+    junk.close();
+    QString error;
+    QVERIFY(load_matte_picture(junk.fileName(), &error).isNull());
+    QVERIFY2(error.startsWith(QStringLiteral("cannot read junk.gif: ")), qPrintable(error));
+    QVERIFY(load_matte_picture(pictures_.filePath("absent.bmp"), &error).isNull());
+    QVERIFY2(error.startsWith(QStringLiteral("cannot read absent.bmp: ")), qPrintable(error));
 }
 
 void TestMatteEditor::importCancelledChangesNothing()
