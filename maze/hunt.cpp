@@ -98,18 +98,18 @@ private:
     std::vector<std::vector<std::uint64_t>> levels_;
 };
 
-/// Two sets of cells, the sources and the carved cells, whose words for the same 64 cells
-/// lie side by side: a hunt landing on a cold part of the grid reads both in one cache line.
+/// Two sets of cells whose words for the same 64 cells lie side by side, so that a hunt
+/// landing on a cold part of the grid reads both in one cache line.
 class CellSets {
 public:
-    enum Set { Sources = 0, Carved = 1 };
+    enum Set { Candidates = 0, Carved = 1 };
 
     explicit CellSets(std::size_t size)
         : size_(size), words_((size + 63) / 64), summary_{LevelBitset(words_.size()), LevelBitset(words_.size())}
     {
     }
 
-    bool test(Set k, std::size_t p) const { return (words_[p >> 6][k] >> (p & 63)) & 1; }
+    std::size_t size() const { return size_; }
 
     void set(Set k, std::size_t p)
     {
@@ -133,9 +133,13 @@ public:
         if (p >= size_)
             return LevelBitset::None;
         std::size_t w = p >> 6;
-        const std::uint64_t m = words_[w][k] & (~std::uint64_t{0} << (p & 63));
-        if (m != 0)
-            return (w << 6) | static_cast<std::size_t>(std::countr_zero(m));
+        // The summary is far smaller than the words: ask it first whether this word is worth
+        // a read from memory.
+        if (summary_[k].test(w)) {
+            const std::uint64_t m = words_[w][k] & (~std::uint64_t{0} << (p & 63));
+            if (m != 0)
+                return (w << 6) | static_cast<std::size_t>(std::countr_zero(m));
+        }
         w = summary_[k].next(w + 1);
         if (w == LevelBitset::None)
             return w;
@@ -159,6 +163,11 @@ private:
 /// does on the way follows from sets kept per row: it resets LastDir when it passes a carved
 /// cell other than the finish (before the source every such cell has no free neighbour), and
 /// unflags every flagged row it crosses whole that holds no free cell.
+///
+/// Sources are found lazily: every carved cell other than the finish starts as a candidate,
+/// and a hunt tries the candidates in scan order, dropping for good those without a free
+/// neighbour (free cells never come back). So each cell is found dead at most once, in runs
+/// along rows, and a step of the walk never looks past the cell it carves.
 class HuntIndex {
 public:
     struct Result {
@@ -179,21 +188,21 @@ public:
             int free = 0;
             for (int x = 2; x < g_.width; x += 2) {
                 const std::uint8_t f = row[x];
-                if (!(f & Taken))
+                if (!(f & Taken)) {
                     ++free;
-                else if ((f & NodeGrid::Carved) && !isFinish(x, y))
+                } else if ((f & NodeGrid::Carved) && !isFinish(x, y)) {
+                    if (!flags_[y] && hasFreeDir(g_, x, y))
+                        throw std::invalid_argument("cannot hunt on this grid: row " + std::to_string(y)
+                                                    + " holds a carved cell with free neighbours but no flag");
                     addCarved(x, y);
+                }
             }
             freeInRow_[j] = free;
-            const bool carved = lastCarved_[j] >= 0;
             if (flags_[y]) {
                 if (free == 0)
                     closable_.set(j);
-                if (carved)
+                if (lastCarved_[j] >= 0)
                     deadRows_.set(j);
-            } else if (carved && cells_.next(CellSets::Sources, cell(2, y)) < cell(2, y) + cols_) {
-                throw std::invalid_argument("cannot hunt on this grid: row " + std::to_string(y)
-                                            + " holds carved cells with free neighbours but no flag");
             }
         }
     }
@@ -209,21 +218,6 @@ public:
             deadRows_.set(j);
         if (--freeInRow_[j] == 0)
             closable_.set(j);
-
-        // Neighbours that had this cell as their last free neighbour stop being sources.
-        const std::size_t p = cell(x, y);
-        const auto settle = [this](std::size_t q, int qx, int qy) {
-            if (cells_.test(CellSets::Sources, q) && !hasFreeDir(g_, qx, qy))
-                cells_.clear(CellSets::Sources, q);
-        };
-        if (x + 2 < g_.width)
-            settle(p + 1, x + 2, y);
-        if (x - 2 >= 2)
-            settle(p - 1, x - 2, y);
-        if (y + 2 < g_.height)
-            settle(p + cols_, x, y + 2);
-        if (y - 2 >= 2)
-            settle(p - cols_, x, y - 2);
     }
 
     /// The scan from the cell (rx, ry): the source it stops at, whether it passed a carved
@@ -235,10 +229,10 @@ public:
         const int i0 = (rx - 2) / 2;
         const std::size_t rowEnd = (j0 + 1) * cols_;
 
-        std::size_t source = cells_.next(CellSets::Sources, origin);
+        std::size_t source = firstSource(origin, cells_.size());
         const bool wrapped = source == LevelBitset::None;
         if (wrapped)
-            source = cells_.next(CellSets::Sources, 0);
+            source = firstSource(0, origin);
 
         Result r;
         if (!wrapped && source < rowEnd) {
@@ -272,10 +266,21 @@ private:
         const std::size_t p = cell(x, y);
         const int i = (x - 2) / 2, j = (y - 2) / 2;
         cells_.set(CellSets::Carved, p);
+        cells_.set(CellSets::Candidates, p);
         firstCarved_[j] = std::min(firstCarved_[j], i);
         lastCarved_[j] = std::max(lastCarved_[j], i);
-        if (hasFreeDir(g_, x, y))
-            cells_.set(CellSets::Sources, p);
+    }
+
+    /// The first source in from..end - 1, dropping the dead candidates before it.
+    std::size_t firstSource(std::size_t from, std::size_t end)
+    {
+        for (std::size_t p = cells_.next(CellSets::Candidates, from); p < end;
+             p = cells_.next(CellSets::Candidates, p + 1)) {
+            if (hasFreeDir(g_, static_cast<int>(p % cols_) * 2 + 2, static_cast<int>(p / cols_) * 2 + 2))
+                return p;
+            cells_.clear(CellSets::Candidates, p);
+        }
+        return LevelBitset::None;
     }
 
     // The rows a scan crosses whole lose their flag when they hold no free cell.
