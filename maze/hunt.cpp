@@ -3,6 +3,8 @@
 #include "maze/progress.h"
 #include "maze/walk_steps.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -96,6 +98,60 @@ private:
     std::vector<std::vector<std::uint64_t>> levels_;
 };
 
+/// Two sets of cells whose words for the same 64 cells lie side by side, so that a hunt
+/// landing on a cold part of the grid reads both in one cache line.
+class CellSets {
+public:
+    enum Set { Candidates = 0, Carved = 1 };
+
+    explicit CellSets(std::size_t size)
+        : size_(size), words_((size + 63) / 64), summary_{LevelBitset(words_.size()), LevelBitset(words_.size())}
+    {
+    }
+
+    std::size_t size() const { return size_; }
+
+    void set(Set k, std::size_t p)
+    {
+        std::uint64_t &word = words_[p >> 6][k];
+        if (word == 0)
+            summary_[k].set(p >> 6);
+        word |= std::uint64_t{1} << (p & 63);
+    }
+
+    void clear(Set k, std::size_t p)
+    {
+        std::uint64_t &word = words_[p >> 6][k];
+        word &= ~(std::uint64_t{1} << (p & 63));
+        if (word == 0)
+            summary_[k].clear(p >> 6);
+    }
+
+    /// The first member of set k at or after p, or LevelBitset::None.
+    std::size_t next(Set k, std::size_t p) const
+    {
+        if (p >= size_)
+            return LevelBitset::None;
+        std::size_t w = p >> 6;
+        // The summary is far smaller than the words: ask it first whether this word is worth
+        // a read from memory.
+        if (summary_[k].test(w)) {
+            const std::uint64_t m = words_[w][k] & (~std::uint64_t{0} << (p & 63));
+            if (m != 0)
+                return (w << 6) | static_cast<std::size_t>(std::countr_zero(m));
+        }
+        w = summary_[k].next(w + 1);
+        if (w == LevelBitset::None)
+            return w;
+        return (w << 6) | static_cast<std::size_t>(std::countr_zero(words_[w][k]));
+    }
+
+private:
+    std::size_t size_;
+    std::vector<std::array<std::uint64_t, 2>> words_;
+    LevelBitset summary_[2];  // per word of each set: not empty
+};
+
 /// Where the hunt of the harder walk finds its next source, without rescanning rows.
 ///
 /// The scan visits the rest of the origin's row, every flagged row after it (going round),
@@ -107,6 +163,11 @@ private:
 /// does on the way follows from sets kept per row: it resets LastDir when it passes a carved
 /// cell other than the finish (before the source every such cell has no free neighbour), and
 /// unflags every flagged row it crosses whole that holds no free cell.
+///
+/// Sources are found lazily: every carved cell other than the finish starts as a candidate,
+/// and a hunt tries the candidates in scan order, dropping for good those without a free
+/// neighbour (free cells never come back). So each cell is found dead at most once, in runs
+/// along rows, and a step of the walk never looks past the cell it carves.
 class HuntIndex {
 public:
     struct Result {
@@ -117,10 +178,9 @@ public:
 
     HuntIndex(const Nodes &g, std::vector<std::uint8_t> &rowFlags, int finishX, int finishY)
         : g_(g), flags_(rowFlags.data()), cols_((g.width - 1) / 2), rows_((g.height - 1) / 2),
-          finishX_(finishX), finishY_(finishY),
-          sources_(static_cast<std::size_t>(cols_) * rows_),
-          carved_(static_cast<std::size_t>(cols_) * rows_), closable_(rows_), deadRows_(rows_),
-          freeInRow_(rows_, 0), carvedInRow_(rows_, 0)
+          finishX_(finishX), finishY_(finishY), cells_(static_cast<std::size_t>(cols_) * rows_),
+          closable_(rows_), deadRows_(rows_), freeInRow_(rows_, 0), firstCarved_(rows_, cols_),
+          lastCarved_(rows_, -1)
     {
         for (int j = 0; j < rows_; ++j) {
             const int y = 2 * j + 2;
@@ -128,20 +188,21 @@ public:
             int free = 0;
             for (int x = 2; x < g_.width; x += 2) {
                 const std::uint8_t f = row[x];
-                if (!(f & Taken))
+                if (!(f & Taken)) {
                     ++free;
-                else if ((f & NodeGrid::Carved) && !isFinish(x, y))
+                } else if ((f & NodeGrid::Carved) && !isFinish(x, y)) {
+                    if (!flags_[y] && hasFreeDir(g_, x, y))
+                        throw std::invalid_argument("cannot hunt on this grid: row " + std::to_string(y)
+                                                    + " holds a carved cell with free neighbours but no flag");
                     addCarved(x, y);
+                }
             }
             freeInRow_[j] = free;
             if (flags_[y]) {
                 if (free == 0)
                     closable_.set(j);
-                if (carvedInRow_[j])
+                if (lastCarved_[j] >= 0)
                     deadRows_.set(j);
-            } else if (carvedInRow_[j] && sources_.next(cell(2, y)) < cell(2, y) + cols_) {
-                throw std::invalid_argument("cannot hunt on this grid: row " + std::to_string(y)
-                                            + " holds carved cells with free neighbours but no flag");
             }
         }
     }
@@ -153,21 +214,10 @@ public:
         flags_[y] = 1;
         if (!isFinish(x, y))
             addCarved(x, y);
-        if (carvedInRow_[j])
+        if (lastCarved_[j] >= 0)
             deadRows_.set(j);
         if (--freeInRow_[j] == 0)
             closable_.set(j);
-
-        // Neighbours that had this cell as their last free neighbour stop being sources.
-        const std::size_t p = cell(x, y);
-        if (x + 2 < g_.width && sources_.test(p + 1) && !hasFreeDir(g_, x + 2, y))
-            sources_.clear(p + 1);
-        if (x - 2 >= 2 && sources_.test(p - 1) && !hasFreeDir(g_, x - 2, y))
-            sources_.clear(p - 1);
-        if (y + 2 < g_.height && sources_.test(p + cols_) && !hasFreeDir(g_, x, y + 2))
-            sources_.clear(p + cols_);
-        if (y - 2 >= 2 && sources_.test(p - cols_) && !hasFreeDir(g_, x, y - 2))
-            sources_.clear(p - cols_);
     }
 
     /// The scan from the cell (rx, ry): the source it stops at, whether it passed a carved
@@ -176,24 +226,24 @@ public:
     {
         const std::size_t origin = cell(rx, ry);
         const std::size_t j0 = static_cast<std::size_t>(ry - 2) / 2;
+        const int i0 = (rx - 2) / 2;
         const std::size_t rowEnd = (j0 + 1) * cols_;
 
-        std::size_t source = sources_.next(origin);
+        std::size_t source = firstSource(origin, cells_.size());
         const bool wrapped = source == LevelBitset::None;
         if (wrapped)
-            source = sources_.next(0);
+            source = firstSource(0, origin);
 
         Result r;
         if (!wrapped && source < rowEnd) {
-            r.passedDeadEnd = carved_.next(origin) < source;
+            r.passedDeadEnd = cells_.next(CellSets::Carved, origin) < source;
         } else {
             const bool none = source == LevelBitset::None;
             const std::size_t js = none ? j0 : source / cols_;
-            bool dead = carved_.next(origin) < rowEnd;
-            dead = dead || deadRows_.anyBetween(j0, js);
+            const int is = none ? i0 : static_cast<int>(source % cols_);
+            // The rest of the origin's row, the rows crossed whole, the start of the last row.
+            r.passedDeadEnd = lastCarved_[j0] >= i0 || deadRows_.anyBetween(j0, js) || firstCarved_[js] < is;
             unflagBetween(j0, js);
-            const std::size_t until = none ? origin : source;
-            r.passedDeadEnd = dead || carved_.next(js * cols_) < until;
             if (none)
                 return r;
         }
@@ -214,10 +264,23 @@ private:
     void addCarved(int x, int y)
     {
         const std::size_t p = cell(x, y);
-        carved_.set(p);
-        carvedInRow_[(y - 2) / 2] = 1;
-        if (hasFreeDir(g_, x, y))
-            sources_.set(p);
+        const int i = (x - 2) / 2, j = (y - 2) / 2;
+        cells_.set(CellSets::Carved, p);
+        cells_.set(CellSets::Candidates, p);
+        firstCarved_[j] = std::min(firstCarved_[j], i);
+        lastCarved_[j] = std::max(lastCarved_[j], i);
+    }
+
+    /// The first source in from..end - 1, dropping the dead candidates before it.
+    std::size_t firstSource(std::size_t from, std::size_t end)
+    {
+        for (std::size_t p = cells_.next(CellSets::Candidates, from); p < end;
+             p = cells_.next(CellSets::Candidates, p + 1)) {
+            if (hasFreeDir(g_, static_cast<int>(p % cols_) * 2 + 2, static_cast<int>(p / cols_) * 2 + 2))
+                return p;
+            cells_.clear(CellSets::Candidates, p);
+        }
+        return LevelBitset::None;
     }
 
     // The rows a scan crosses whole lose their flag when they hold no free cell.
@@ -244,12 +307,12 @@ private:
     std::uint8_t *flags_;  // one per row of nodes, indexed by y
     const int cols_, rows_;
     const int finishX_, finishY_;
-    LevelBitset sources_;   // per cell: a source
-    LevelBitset carved_;    // per cell: carved and not the finish
+    CellSets cells_;
     LevelBitset closable_;  // per row of cells: flagged and without a free cell
     LevelBitset deadRows_;  // per row of cells: flagged and holding a carved cell, not the finish
     std::vector<int> freeInRow_;
-    std::vector<std::uint8_t> carvedInRow_;
+    std::vector<int> firstCarved_, lastCarved_;  // per row: column of the first and last carved
+                                                 // cell other than the finish (cols_, -1: none)
 };
 
 } // namespace
@@ -263,7 +326,6 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
 {
     checkWalkable(s);
     const Nodes g(s.grid);
-    const std::ptrdiff_t stride = g.stride;
     if (s.RowFlags.size() != static_cast<std::size_t>(g.height) + 1)
         s.RowFlags.assign(static_cast<std::size_t>(g.height) + 1, 0);
     std::uint8_t *flags = s.RowFlags.data();
@@ -276,7 +338,7 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
     const bool loopsWanted = s.LoopChance > 0;
     const int originCols = (g.width - 3) / 2;
     const int originRows = (g.height - 3) / 2;
-    std::uint8_t *list = s.DirList.data();
+    const std::ptrdiff_t offset[5] = {0, 1, g.stride, -1, -g.stride};
 
     long long nodesDrawn = 1;
     long long passes = 0, hunts = 0, rowDraws = 0;
@@ -285,6 +347,7 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
     int lastDir = 0;
     if (s.RandomRun)
         s.RunLength = drawRunLength(s);
+    Chooser chooser(s.RunLength, s.RunBias);
 
     const auto keep = [&] {
         s.CurX = static_cast<std::int16_t>(x);
@@ -297,7 +360,7 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         }
     };
     const auto advance = [&](int d) {
-        const std::ptrdiff_t step = StepX[d] + StepY[d] * stride;
+        const std::ptrdiff_t step = offset[d];
         std::uint8_t *p = g.at(x, y);
         p[step] |= NodeGrid::Carved;
         p[2 * step] |= NodeGrid::Carved;
@@ -317,8 +380,10 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
                 keep();
                 return nodesDrawn;
             }
-            if (s.RandomRun)
+            if (s.RandomRun) {
                 s.RunLength = drawRunLength(s);
+                chooser.setRun(s.RunLength, s.RunBias);
+            }
         }
         if (x == finishX && y == finishY) {
             x = startX;
@@ -326,12 +391,13 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
             lastDir = 0;
         }
 
-        if (freeDirs(g, x, y, list) > 0) {
-            advance(pick(list, s.DirWeight.data(), lastDir, s.RunLength, s.RunBias, s.Rnd()));
+        if (const unsigned free = freeMask(g, x, y)) {
+            advance(chooser.pick(free, lastDir, s.Rnd()));
             continue;
         }
 
-        if (percent(s.Rnd()) <= s.LoopChance && loopsWanted) {
+        const float chance = s.Rnd();
+        if (loopsWanted && percent(chance) <= s.LoopChance) {
             keep();
             openLoop(s, false);
         }
@@ -356,11 +422,11 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         }
         x = found.x;
         y = found.y;
-        freeDirs(g, x, y, list);
-        advance(pick(list, s.DirWeight.data(), lastDir, s.RunLength, s.RunBias, s.Rnd()));
+        advance(chooser.pick(freeMask(g, x, y), lastDir, s.Rnd()));
     }
     ++passes;
     keep();
+    s.DirList[0] = 0;  // as the scan's last get_dirs leaves it
     progress.nodesDrawn(nodesDrawn);
     progress.processEvents();
     return nodesDrawn;

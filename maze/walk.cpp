@@ -3,6 +3,7 @@
 #include "maze/progress.h"
 #include "maze/walk_steps.h"
 
+#include <bit>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +30,10 @@ void checkWalkable(const MazeState &s)
     if (!isCell(s.CurX, s.CurY))
         throw std::invalid_argument("cannot carve a maze from " + point(s.CurX, s.CurY)
                                     + ": the walk does not stand on a cell of the " + size + " grid");
+    // Weights must stay positive and fit DirWeight's 16 bits.
+    if (s.RunLength < 0 || s.RunLength > MaxRunLength)
+        throw std::invalid_argument("cannot carve a maze with run length " + std::to_string(s.RunLength)
+                                    + ": it must lie in 0.." + std::to_string(MaxRunLength));
 }
 
 } // namespace walk_steps
@@ -61,11 +66,10 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
     progress.caption("Generating...");
 
     const Nodes g(s.grid);
-    const std::ptrdiff_t stride = g.stride;
+    const std::ptrdiff_t offset[5] = {0, 1, g.stride, -1, -g.stride};
     const int finishX = s.FinishX, finishY = s.FinishY;
     const int startX = s.StartX, startY = s.StartY;
     const bool loopsWanted = s.LoopChance > 0;
-    std::uint8_t *list = s.DirList.data();
 
     long long nodesDrawn = 1;
     long long passes = 0;
@@ -74,6 +78,7 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
     int lastDir = 0;
     if (s.RandomRun)
         s.RunLength = drawRunLength(s);
+    Chooser chooser(s.RunLength, s.RunBias);
 
     const auto keep = [&] {
         s.CurX = static_cast<std::int16_t>(x);
@@ -92,8 +97,10 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
                 keep();
                 return nodesDrawn;
             }
-            if (s.RandomRun)
+            if (s.RandomRun) {
                 s.RunLength = drawRunLength(s);
+                chooser.setRun(s.RunLength, s.RunBias);
+            }
         }
         if (x == finishX && y == finishY) {
             x = startX;
@@ -101,10 +108,10 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
             lastDir = 0;
         }
 
-        if (freeDirs(g, x, y, list) > 0) {
-            const int d = pick(list, s.DirWeight.data(), lastDir, s.RunLength, s.RunBias, s.Rnd());
-            const std::ptrdiff_t step = StepX[d] + StepY[d] * stride;
-            std::uint8_t *p = g.at(x, y);
+        std::uint8_t *p = g.at(x, y);
+        if (const unsigned free = freeMask(g, x, y)) {
+            const int d = chooser.pick(free, lastDir, s.Rnd());
+            const std::ptrdiff_t step = offset[d];
             p[step] |= NodeGrid::Carved;
             p[2 * step] |= NodeGrid::Carved;
             x += 2 * StepX[d];
@@ -116,16 +123,18 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
 
         // Dead end. The chance is drawn whether or not loops are allowed; with loops off
         // (a chance of 0) a draw of exactly 0 must not open one.
-        if (percent(s.Rnd()) <= s.LoopChance && loopsWanted) {
+        const float chance = s.Rnd();
+        if (loopsWanted && percent(chance) <= s.LoopChance) {
             keep();
             openLoop(s, true);
         }
-        const int n = exits(g, x, y, list);
-        if (n == 0)
+        const unsigned ways = exitMask(g, x, y);
+        if (ways == 0)
             break;
-        const int d = list[choose(s.Rnd(), n)];
-        const std::ptrdiff_t step = StepX[d] + StepY[d] * stride;
-        std::uint8_t *p = g.at(x, y);
+        const float r = s.Rnd();
+        const int d = std::has_single_bit(ways) ? std::countr_zero(ways) + 1
+                                                : nthDir(ways, choose(r, std::popcount(ways)));
+        const std::ptrdiff_t step = offset[d];
         p[0] |= NodeGrid::Retraced;
         p[step] |= NodeGrid::Retraced;
         x += 2 * StepX[d];
@@ -134,6 +143,8 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
     }
     ++passes;  // the last pass, which found no way back
     keep();
+    // The lists as get_dirs and get_exits leave them on the last cell.
+    exits(g, x, y, s.DirList.data());
     progress.nodesDrawn(nodesDrawn);
     progress.processEvents();
     return nodesDrawn;

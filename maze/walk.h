@@ -36,7 +36,8 @@ void make_loop(MazeState &s);
 /// CurX, CurY on the carved start) and the per-node Retraced flags clear. Returns early, with
 /// the count so far, when the progress reports a stop request. The progress hooks must not
 /// touch the state. Throws std::invalid_argument, changing nothing, when the grid cannot be
-/// walked (an even or too small size, a start that is not a cell node of the grid).
+/// walked (an even or too small size, a start that is not a cell node of the grid) or
+/// RunLength lies outside 0..4095.
 long long make_maze(MazeState &s, Progress &progress);
 long long make_maze(MazeState &s, Progress &progress, WalkStats *stats);
 

@@ -5,6 +5,7 @@
 
 #include "maze/state.h"
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,9 @@
 namespace walk_steps {
 
 inline constexpr std::uint8_t Taken = NodeGrid::Carved | NodeGrid::Blocked;
+
+/// The largest RunLength a walk accepts: 8 x 4095 + 1 still fits a 16-bit weight.
+inline constexpr int MaxRunLength = 4095;
 
 /// The grid's bytes with its row stride.
 struct Nodes {
@@ -32,7 +36,9 @@ struct Nodes {
 /// double, so it never rounds up onto the next integer as a single product can.
 inline int choose(float r, int n)
 {
-    return static_cast<int>(std::floor(static_cast<double>(r) * n)) + 1;
+    const double v = static_cast<double>(r) * n;
+    const int whole = static_cast<int>(v);
+    return whole - (whole > v) + 1;
 }
 
 /// Random x 100 rounded once to single precision, the loop chance draw.
@@ -87,6 +93,88 @@ inline int exits(const Nodes &g, int x, int y, std::uint8_t *list)
     return n;
 }
 
+/// The directions of get_dirs from (x, y) as a mask: bit d - 1 stands for direction d.
+/// The hot loops test the bytes without branching on them.
+inline unsigned freeMask(const Nodes &g, int x, int y)
+{
+    const std::uint8_t *p = g.at(x, y);
+    const std::ptrdiff_t down = 2 * g.stride;
+    // A step down or up updates a wall node in a row that nothing has read yet: fetch both
+    // rows now, alongside the rows of the cells, rather than stall on the step.
+    __builtin_prefetch(p + g.stride, 1);
+    __builtin_prefetch(p - g.stride, 1);
+    unsigned mask = 0;
+    if (x + 2 <= g.width)
+        mask |= unsigned(!(p[2] & Taken));
+    if (y + 2 <= g.height)
+        mask |= unsigned(!(p[down] & Taken)) << 1;
+    if (x - 2 >= 1)
+        mask |= unsigned(!(p[-2] & Taken)) << 2;
+    if (y - 2 >= 1)
+        mask |= unsigned(!(p[-down] & Taken)) << 3;
+    return mask;
+}
+
+/// The directions of get_exits from (x, y) as a mask.
+inline unsigned exitMask(const Nodes &g, int x, int y)
+{
+    constexpr std::uint8_t mask = NodeGrid::Carved | NodeGrid::Retraced;
+    const std::uint8_t *p = g.at(x, y);
+    unsigned m = 0;
+    if (x + 1 <= g.width - 1)
+        m |= unsigned((p[1] & mask) == NodeGrid::Carved);
+    if (y + 1 <= g.height - 1)
+        m |= unsigned((p[g.stride] & mask) == NodeGrid::Carved) << 1;
+    if (x - 1 >= 2)
+        m |= unsigned((p[-1] & mask) == NodeGrid::Carved) << 2;
+    if (y - 1 >= 2)
+        m |= unsigned((p[-g.stride] & mask) == NodeGrid::Carved) << 3;
+    return m;
+}
+
+/// The k-th direction (1-based) of a mask, in direction order.
+inline int nthDir(unsigned mask, int k)
+{
+    while (--k > 0)
+        mask &= mask - 1;
+    return std::countr_zero(mask) + 1;
+}
+
+/// pick_dirs on a mask: the weights of every direction after every last direction, so that
+/// a choice is a few additions and comparisons instead of a loop with early exits.
+class Chooser {
+public:
+    Chooser(int runLength, int runBias) { setRun(runLength, runBias); }
+
+    void setRun(int runLength, int runBias)
+    {
+        for (int last = 0; last <= 4; ++last)
+            for (int d = 1; d <= 4; ++d) {
+                int w = d == last ? runLength : 3;
+                const bool horizontal = d == Right || d == Left;
+                if ((runBias == 1 && horizontal) || (runBias == 2 && !horizontal))
+                    w *= 8;
+                weight_[last][d - 1] = w + 1;
+            }
+    }
+
+    /// The direction chosen among `mask` (not empty) with the random number r.
+    int pick(unsigned mask, int lastDir, float r) const
+    {
+        const int *w = weight_[lastDir];
+        const int c1 = w[0] & -int(mask & 1);
+        const int c2 = c1 + (w[1] & -int((mask >> 1) & 1));
+        const int c3 = c2 + (w[2] & -int((mask >> 2) & 1));
+        const int total = c3 + (w[3] & -int((mask >> 3) & 1));
+        const int at = choose(r, total);
+        // The first direction whose running total reaches `at`; absent ones add nothing.
+        return 1 + (c1 < at) + (c2 < at) + (c3 < at);
+    }
+
+private:
+    int weight_[5][4];
+};
+
 /// pick_dirs with the random number r already drawn.
 inline std::uint8_t pick(const std::uint8_t *list, std::int16_t *weight, int lastDir,
                          int runLength, int runBias, float r)
@@ -122,8 +210,8 @@ inline std::int16_t drawRunLength(MazeState &s)
 /// make_loop with the layout given: per-node Retraced flags (Easier) or none (Harder).
 void openLoop(MazeState &s, bool perNodeRetraced);
 
-/// Throws std::invalid_argument unless the grid has odd sizes of at least 3 and both the
-/// walk's position and the start are cell nodes inside it.
+/// Throws std::invalid_argument unless the grid has odd sizes of at least 3, both the
+/// walk's position and the start are cell nodes inside it, and RunLength is 0..MaxRunLength.
 void checkWalkable(const MazeState &s);
 
 } // namespace walk_steps

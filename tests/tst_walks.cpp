@@ -384,6 +384,70 @@ public:
     std::vector<Random> generators;
 };
 
+/// The backtracking walk exactly as written, on the public routines: the reference for the
+/// walk's own inlined steps.
+long long literalMakeMaze(MazeState &s, Progress &progress)
+{
+    NodeGrid &g = s.grid;
+    const auto randomRun = [&] {
+        const int k = static_cast<int>(std::floor(static_cast<double>(s.Rnd()) * 8));
+        s.RunLength = static_cast<std::int16_t>(k * k);
+    };
+    const auto step = [&](std::uint8_t d) {
+        s.CurX = static_cast<std::int16_t>(s.CurX + StepX[d]);
+        s.CurY = static_cast<std::int16_t>(s.CurY + StepY[d]);
+    };
+
+    progress.caption("Generating...");
+    long long nodesDrawn = 1;
+    int tick = 0;
+    s.LastDir = 0;
+    if (s.RandomRun)
+        randomRun();
+    for (;;) {
+        if (++tick > 99) {
+            tick = 0;
+            progress.nodesDrawn(nodesDrawn);
+            progress.processEvents();
+            if (progress.stopRequested())
+                return nodesDrawn;
+            if (s.RandomRun)
+                randomRun();
+        }
+        if (s.CurX == s.FinishX && s.CurY == s.FinishY) {
+            s.CurX = s.StartX;
+            s.CurY = s.StartY;
+            s.LastDir = 0;
+        }
+        get_dirs(s);
+        if (s.DirList[0] > 0) {
+            const std::uint8_t d = pick_dirs(s);
+            step(d);
+            g.set(s.CurX, s.CurY, NodeGrid::Carved);
+            step(d);
+            g.set(s.CurX, s.CurY, NodeGrid::Carved);
+            ++nodesDrawn;
+            s.LastDir = d;
+            continue;
+        }
+        if (static_cast<float>(static_cast<double>(s.Rnd()) * 100) <= s.LoopChance && s.LoopChance > 0)
+            make_loop(s);
+        get_exits(s);
+        if (s.DirList[0] == 0)
+            break;
+        const int k = static_cast<int>(std::floor(static_cast<double>(s.Rnd()) * s.DirList[0])) + 1;
+        const std::uint8_t d = s.DirList[k];
+        g.set(s.CurX, s.CurY, NodeGrid::Retraced);
+        step(d);
+        g.set(s.CurX, s.CurY, NodeGrid::Retraced);
+        step(d);
+        s.LastDir = 0;
+    }
+    progress.nodesDrawn(nodesDrawn);
+    progress.processEvents();
+    return nodesDrawn;
+}
+
 /// The harder walk exactly as written, with its hunt rescanning the grid row by row: the
 /// reference that the indexed hunt must match in every carved node and every random number.
 long long literalMakeMaze2(MazeState &s, Progress &progress)
@@ -549,6 +613,8 @@ private slots:
     void startWithoutFreeNeighbourGivesOneNode_data();
     void startWithoutFreeNeighbourGivesOneNode();
     void scanOriginAvoidsTheLastColumnAndRow();
+    void easierWalkMatchesTheLiteralWalk_data();
+    void easierWalkMatchesTheLiteralWalk();
     void indexedHuntMatchesTheLiteralScan_data();
     void indexedHuntMatchesTheLiteralScan();
     void refusesGridsItCannotWalk();
@@ -1015,6 +1081,36 @@ void TestWalks::scanOriginAvoidsTheLastColumnAndRow()
     }
 }
 
+void TestWalks::easierWalkMatchesTheLiteralWalk_data()
+{
+    indexedHuntMatchesTheLiteralScan_data();
+}
+
+void TestWalks::easierWalkMatchesTheLiteralWalk()
+{
+    QFETCH(int, layout);
+    QFETCH(float, loopChance);
+    QFETCH(bool, randomRun);
+    for (Setup setup : setups(Layout(layout), false, 30, 4)) {
+        setup.loopChance = loopChance;
+        setup.randomRun = randomRun;
+        MazeState fast = prepare(setup);
+        MazeState literal = prepare(setup);
+        Recorder a, b;
+        const long long drawn = make_maze(fast, a);
+        QCOMPARE(drawn, literalMakeMaze(literal, b));
+        QVERIFY(sameNodes(fast, literal));  // Carved and Retraced alike
+        QCOMPARE(a.reports, b.reports);
+        QCOMPARE(fast.CurX, literal.CurX);
+        QCOMPARE(fast.CurY, literal.CurY);
+        QCOMPARE(fast.LastDir, literal.LastDir);
+        QCOMPARE(fast.RunLength, literal.RunLength);
+        QCOMPARE(fast.DirList[0], literal.DirList[0]);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(fast.Rnd(), literal.Rnd());
+    }
+}
+
 void TestWalks::indexedHuntMatchesTheLiteralScan_data()
 {
     QTest::addColumn<int>("layout");
@@ -1053,6 +1149,7 @@ void TestWalks::indexedHuntMatchesTheLiteralScan()
         QCOMPARE(indexed.CurY, literal.CurY);
         QCOMPARE(indexed.LastDir, literal.LastDir);
         QCOMPARE(indexed.RunLength, literal.RunLength);
+        QCOMPARE(indexed.DirList[0], literal.DirList[0]);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(indexed.Rnd(), literal.Rnd());  // the same count of numbers used
     }
@@ -1074,6 +1171,12 @@ void TestWalks::refusesGridsItCannotWalk()
         const MazeState before = outside;
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, walk(outside, progress));
         QVERIFY(sameNodes(outside, before));
+
+        // Weights must stay positive: a negative run length would make them meaningless.
+        MazeState negative = prepare({Layout::RandomMatte, 5, 5});
+        negative.Harder = harder;
+        negative.RunLength = -1;
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, walk(negative, progress));
         QVERIFY(progress.captions.empty());
     }
 }
