@@ -161,8 +161,7 @@ void Form4::widenRightColumn()
 QString Form4::checkCellCounts(const MazeState &state)
 {
     if (state.MatteCols < 1 || state.MatteRows < 1)
-        return tr("The matte needs at least one cell across and one cell down: please make the maze at least "
-                  "1 x 1 cells.");
+        return tr("The matte needs at least one cell across and one cell down.");
     return {};
 }
 
