@@ -93,15 +93,17 @@ MatteOutcome accept_matte(const CellMap &paper, NodePoint start, NodePoint finis
     for (int cy = 0; cy < rows; ++cy)
         for (int cx = 0; cx < cols; ++cx)
             open.set(cx, cy, !paper.at(cx, cy));
-    const PathCheck check = link_path(open, start.cellX(), start.cellY());
-    outcome.linkedCount = check.count();
-    if (!check.linked.at(finish.cellX(), finish.cellY())) {
+    // The flood fill links exactly the cells the editor's sweeps link, however winding
+    // the paths of a large picture are.
+    const CellMap linked = reach_from(open, start.cellX(), start.cellY());
+    outcome.linkedCount = static_cast<long long>(linked.count()) - 1;
+    if (!linked.at(finish.cellX(), finish.cellY())) {
         outcome.verdict = MatteVerdict::NoPath;
         outcome.message = verdict_message(outcome.verdict);
         return outcome;
     }
     if (removeUnused)
-        remove_unused_areas(blocked, check.linked, start, finish);
+        remove_unused_areas(blocked, linked, start, finish);
     outcome.verdict = MatteVerdict::Accepted;
     outcome.message.clear();
     return outcome;

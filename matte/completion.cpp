@@ -116,8 +116,8 @@ void complete_matte(NodeGrid &g, NodePoint start, NodePoint finish)
 void remove_unused_areas(NodeGrid &grid, const CellMap &linked, NodePoint start, NodePoint finish)
 {
     requireMatchingGrid(grid, linked);
-    for (int cx = 0; cx < linked.cols(); ++cx)
-        for (int cy = 0; cy < linked.rows(); ++cy)
+    for (int cy = 0; cy < linked.rows(); ++cy)
+        for (int cx = 0; cx < linked.cols(); ++cx)
             grid.assign(2 * cx + 2, 2 * cy + 2, NodeGrid::Blocked, !linked.at(cx, cy));
     complete_matte(grid, start, finish);
 }

@@ -89,11 +89,10 @@ Form4::Form4(MazeState &state, QWidget *parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(7200, 4200, 855, 255));
 
-    auto *shape = new FilledCircle(this);
-    shape->setObjectName(QStringLiteral("Shape1"));
-    shape->setGeometry(twipsRect(8160, 4200, 255, 255));
-    shape->setFillColour(MatteColour::Maze);
-    Shape1 = shape;
+    Shape1 = new FilledCircle(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(twipsRect(8160, 4200, 255, 255));
+    Shape1->setFillColour(MatteColour::Maze);
 
     Check1 = new QCheckBox(tr("Remove unused areas"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -161,8 +160,7 @@ void Form4::widenRightColumn()
 QString Form4::checkCellCounts(const MazeState &state)
 {
     if (state.MatteCols < 1 || state.MatteRows < 1)
-        return tr("The matte needs at least one cell across and one cell down: please make the maze at least "
-                  "1 x 1 cells.");
+        return tr("The matte needs at least one cell across and one cell down.");
     return {};
 }
 
@@ -257,7 +255,7 @@ bool Form4::idle() const
 void Form4::penClicked(std::int32_t colour)
 {
     PenColour = colour;
-    static_cast<FilledCircle *>(Shape1)->setFillColour(colour);
+    Shape1->setFillColour(colour);
 }
 
 void Form4::Picture1_MouseDown(Qt::MouseButtons buttons, QPointF position)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+class FilledCircle;
 class MatteCanvas;
 class QCheckBox;
 class QGroupBox;
@@ -92,7 +93,7 @@ private:
     QPushButton *Command7;
     QPushButton *Command8;
     QLabel *Label1;
-    QWidget *Shape1;
+    FilledCircle *Shape1;
     QCheckBox *Check1;
     QWidget *Line1;
     QPushButton *Command2;

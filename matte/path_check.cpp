@@ -70,7 +70,7 @@ void Form7::check()
         for (int cy = 0; cy < rows_; ++cy)
             open.set(cx, cy, canvas_.point(double(cx) * cellSize_, double(cy) * cellSize_) != MatteColour::Paper);
 
-    PathLinker linker(std::move(open), start_.cellX(), start_.cellY());
+    PathLinker linker(open, start_.cellX(), start_.cellY());
     bool changed = true;
     while (changed) {
         changed = linker.sweep();
@@ -81,9 +81,10 @@ void Form7::check()
         QApplication::processEvents();
     }
 
+    const CellMap linked = linker.linked();
     for (int cx = 0; cx < cols_; ++cx)
         for (int cy = 0; cy < rows_; ++cy)
-            if (linker.linked().at(cx, cy))
+            if (linked.at(cx, cy))
                 canvas_.fillRect(cx * cellSize_, cy * cellSize_, cellSize_, cellSize_, MatteColour::Linked);
 
     busy.release();

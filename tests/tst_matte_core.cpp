@@ -493,6 +493,8 @@ void TestMatteCore::linkingAgreesWithFloodFill()
         CellMap want = open.at(sx, sy) ? reachable(open, sx, sy) : CellMap(cols, rows);
         want.set(sx, sy);
         QVERIFY2(check.linked == want, qPrintable(QStringLiteral("seed %1").arg(seed)));
+        // The command line's flood fill links the very same cells.
+        QVERIFY(reach_from(open, sx, sy) == check.linked);
         QCOMPARE(check.count(), qint64(want.count()) - 1);
         // The last sweep links nothing, every earlier one something.
         QVERIFY(!check.sweepCounts.empty());

@@ -331,6 +331,7 @@ private slots:
     void importSamplesCellCentres();
     void importThresholds();
     void importLargePhoto();
+    void importIgnoresClicksUntilDone();
     void importCancelledChangesNothing();
     void commandLineReadsPicturesAsTheEditorDoes();
     void importOfAFileThatNoLongerLoads();
@@ -1204,6 +1205,41 @@ void TestMatteEditor::commandLineReadsPicturesAsTheEditorDoes()
     QVERIFY2(error.startsWith(QStringLiteral("cannot read junk.gif: ")), qPrintable(error));
     QVERIFY(load_matte_picture(pictures_.filePath("absent.bmp"), &error).isNull());
     QVERIFY2(error.startsWith(QStringLiteral("cannot read absent.bmp: ")), qPrintable(error));
+}
+
+void TestMatteEditor::importIgnoresClicksUntilDone()
+{
+    // Stripes: paper on even rows of cells. A start placed on a blue cell of a row not
+    // yet imported would be painted over and left dangling.
+    QImage stripes(80, 80, QImage::Format_RGB32);
+    stripes.fill(Qt::black);
+    for (int band = 0; band < 8; band += 2)
+        QPainter(&stripes).fillRect(0, band * 10, 80, 10, Qt::white);
+    QVERIFY(stripes.save(pictures_.filePath("stripes.bmp")));
+
+    auto e = openEditor(8, 8);
+    int arrivals = 0;
+    QTimer intruder;
+    intruder.setInterval(0);
+    connect(&intruder, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() || ++arrivals > 3)
+            return;
+        e->click(3, 7, MC::Start);
+        e->click(5, 6, MC::Paper);
+        e->button("Command4")->click();
+        e->button("Command9")->click();
+    });
+    chooseInDialog(pictures_.path(), "stripes.bmp");
+    const QList<Message> seen = answering([&] {
+        intruder.start();
+        e->button("Command3")->click();
+        intruder.stop();
+    }, {QStringLiteral("Form5")});
+    QVERIFY2(seen.isEmpty(), qPrintable(seen.value(0).text));
+    QVERIFY(arrivals >= 3);
+    QCOMPARE(picture(*e), (QStringList{"########", "........", "########", "........", "########", "........",
+                                       "########", "........"}));
+    QCOMPARE(e->s.StartX, -1);
 }
 
 void TestMatteEditor::importCancelledChangesNothing()
