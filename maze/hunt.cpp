@@ -349,12 +349,9 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         s.RunLength = drawRunLength(s);
     Chooser chooser(s.RunLength, s.RunBias);
 
-    const auto keep = [&] {
-        s.CurX = static_cast<std::int16_t>(x);
-        s.CurY = static_cast<std::int16_t>(y);
-        s.LastDir = static_cast<std::uint8_t>(lastDir);
+    const auto count = [&](long long allPasses) {
         if (stats) {
-            stats->passes = passes;
+            stats->passes = allPasses;
             stats->hunts = hunts;
             stats->rowDraws = rowDraws;
         }
@@ -377,7 +374,8 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
             progress.nodesDrawn(nodesDrawn);
             progress.processEvents();
             if (progress.stopRequested()) {
-                keep();
+                keepPosition(s, x, y, lastDir);
+                count(passes);
                 return nodesDrawn;
             }
             if (s.RandomRun) {
@@ -398,7 +396,7 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
 
         const float chance = s.Rnd();
         if (loopsWanted && percent(chance) <= s.LoopChance) {
-            keep();
+            keepPosition(s, x, y, lastDir);
             openLoop(s, false);
         }
         ++hunts;
@@ -424,8 +422,8 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         y = found.y;
         advance(chooser.pick(freeMask(g, x, y), lastDir, s.Rnd()));
     }
-    ++passes;
-    keep();
+    keepPosition(s, x, y, lastDir);
+    count(passes + 1);
     s.DirList[0] = 0;  // as the scan's last get_dirs leaves it
     progress.nodesDrawn(nodesDrawn);
     progress.processEvents();

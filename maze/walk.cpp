@@ -80,13 +80,6 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
         s.RunLength = drawRunLength(s);
     Chooser chooser(s.RunLength, s.RunBias);
 
-    const auto keep = [&] {
-        s.CurX = static_cast<std::int16_t>(x);
-        s.CurY = static_cast<std::int16_t>(y);
-        s.LastDir = static_cast<std::uint8_t>(lastDir);
-        if (stats)
-            stats->passes = passes;
-    };
 
     for (;; ++passes) {
         if (++tick > 99) {
@@ -94,7 +87,9 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
             progress.nodesDrawn(nodesDrawn);
             progress.processEvents();
             if (progress.stopRequested()) {
-                keep();
+                keepPosition(s, x, y, lastDir);
+                if (stats)
+                    stats->passes = passes;
                 return nodesDrawn;
             }
             if (s.RandomRun) {
@@ -125,14 +120,14 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
         // (a chance of 0) a draw of exactly 0 must not open one.
         const float chance = s.Rnd();
         if (loopsWanted && percent(chance) <= s.LoopChance) {
-            keep();
+            keepPosition(s, x, y, lastDir);
             openLoop(s, true);
         }
         const unsigned ways = exitMask(g, x, y);
         if (ways == 0)
             break;
         const float r = s.Rnd();
-        const int d = std::has_single_bit(ways) ? std::countr_zero(ways) + 1
+        const int d = (ways & (ways - 1)) == 0 ? std::countr_zero(ways) + 1
                                                 : nthDir(ways, choose(r, std::popcount(ways)));
         const std::ptrdiff_t step = offset[d];
         p[0] |= NodeGrid::Retraced;
@@ -141,8 +136,9 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
         y += 2 * StepY[d];
         lastDir = 0;
     }
-    ++passes;  // the last pass, which found no way back
-    keep();
+    keepPosition(s, x, y, lastDir);
+    if (stats)
+        stats->passes = passes + 1;  // with the last pass, which found no way back
     // The lists as get_dirs and get_exits leave them on the last cell.
     exits(g, x, y, s.DirList.data());
     progress.nodesDrawn(nodesDrawn);
