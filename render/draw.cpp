@@ -18,7 +18,10 @@
 
 namespace {
 
-const QString BitmapFilter = QStringLiteral("Bitmap files (*.bmp)");
+QString bitmapFilter()
+{
+    return QObject::tr("Bitmap files (*.bmp)");
+}
 
 } // namespace
 
@@ -31,7 +34,7 @@ QSize maze_picture_size(const MazeState &s)
 QString rendering_caption(int y, int gridHeight)
 {
     const int done = static_cast<int>(std::floor(y * (100.0 / gridHeight)));
-    return QStringLiteral("Rendering - %1%").arg(done);
+    return QObject::tr("Rendering - %1%").arg(done);
 }
 
 void draw_bitmap(QPainter &painter, const TileImages &tiles, int px, int py, int bmp)
@@ -187,8 +190,8 @@ bool save_bitmap(const QImage &picture, const QString &path, QString *error)
 void giant_bitmap(OutputContext &ctx)
 {
     MazeState &s = ctx.state;
-    const QString name = ctx.askFileName(BitmapFilter);
-    ctx.progress.caption("Rendering direct to disk");
+    const QString name = ctx.askFileName(bitmapFilter());
+    ctx.progress.caption(QObject::tr("Rendering direct to disk").toStdString());
     if (name.isEmpty())
         return;
     try {
@@ -229,8 +232,8 @@ void draw_maze(OutputContext &ctx)
             ++failures;
     }
 
-    const QString name = ctx.askFileName(BitmapFilter);
-    ctx.progress.caption("Saving...");
+    const QString name = ctx.askFileName(bitmapFilter());
+    ctx.progress.caption(QObject::tr("Saving...").toStdString());
     if (name.isEmpty())
         return;
     QString error;

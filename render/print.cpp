@@ -46,7 +46,7 @@ QSizeF print_scale(double pw, double ph, int gw, int gh)
 QString printing_caption(int y, int gridHeight)
 {
     const int done = static_cast<int>(std::floor(y * (100.0 / gridHeight)));
-    return QStringLiteral("Printing - %1%").arg(done);
+    return QObject::tr("Printing - %1%").arg(done);
 }
 
 void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int px, int py, int bmp)
@@ -151,7 +151,7 @@ void print_maze(OutputContext &ctx, QPrinter &printer)
     QString error;
     if (printer.outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty()) {
         ctx.reportError(QObject::tr("No printer is installed, so Corvanthel will save the page as a PDF file instead."));
-        const QString name = ctx.askFileName(QStringLiteral("PDF files (*.pdf)"));
+        const QString name = ctx.askFileName(QObject::tr("PDF files (*.pdf)"));
         if (name.isEmpty())
             return;
         if (!save_pdf_page(ctx.state, ctx.progress, printer.pageLayout(), printer.resolution(), name, &error))
