@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -16,6 +17,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 struct MazeState;
+struct OutputContext;
 
 /// Form1: the main window. Holds every parameter of a maze as a control, keeps the
 /// program state record current while they are edited, and starts Generate, Edit
@@ -33,6 +35,10 @@ public:
     QPrinter &printer() { return *printer_; }
     MazeState &state() { return state_; }
     bool generating() const { return generating_; }
+    /// True once the window was asked to close while a generation runs.
+    bool closeRequested() const { return closeRequested_; }
+    /// Lets tests answer the output's dialogs (file names, "Bitmap too large").
+    std::function<void(OutputContext &)> adjustOutput;
 
     // The controls, named as the window's design names them.
     QGroupBox *Frame1, *Frame2, *Frame3, *Frame4;
@@ -81,6 +87,4 @@ private:
     bool generating_ = false;
     bool closeRequested_ = false;
     bool FirstActivation = true;
-
-    friend class GenerateRun;
 };

@@ -1,25 +1,131 @@
 #include "app/form1.h"
 
+#include "app/window_progress.h"
+#include "matte/matte_editor.h"
+#include "maze/generation.h"
 #include "maze/parameters.h"
 #include "maze/state.h"
+#include "render/draw.h"
+#include "render/print.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QRadioButton>
+#include <QSlider>
+
+#include <cmath>
+#include <new>
+#include <stdexcept>
 
 void Form1::Command1_Click()
 {
-    state_.MazeType = static_cast<std::uint8_t>(params::MazeTypes[std::max(0, Combo1->currentIndex())].value);
+    if (generating_)
+        return;
+    MazeState &s = state_;
+    s.MazeType = static_cast<std::uint8_t>(params::MazeTypes[std::max(0, Combo1->currentIndex())].value);
 
-    if (const auto refusal = params::check_size(state_.MazeType, state_.GridWidth, state_.GridHeight)) {
+    if (const auto refusal = params::check_size(s.MazeType, s.GridWidth, s.GridHeight)) {
         showMessage(tr(refusal->message.c_str()));
         for (QLineEdit *box : {Text2, Text3})
             if (refusal->minimumCells > 0 && params::leading_number(box->text().toStdString()) < refusal->minimumCells)
                 box->setText(QString::number(refusal->minimumCells));
         return;
     }
+
+    // With a matte, Blocked is the matte; there must be one before anything is reset.
+    if (s.UseMatte && (s.StartX == -1 || s.grid.width() != s.GridWidth || s.grid.height() != s.GridHeight)) {
+        showMessage(tr("Use the matte editor to draw a matte and set start and finish points before continuing."));
+        Command4_Click();
+        return;
+    }
+
+    s.RunLength = static_cast<std::int16_t>(params::run_length(Slider1->value()));
+    s.RunBias = 0;
+    s.RandomRun = false;
+    const int runStyle = params::RunStyles[std::max(0, Combo2->currentIndex())].value;
+    if (runStyle == 3)
+        s.RandomRun = true;
+    else
+        s.RunBias = static_cast<std::uint8_t>(runStyle);
+    s.CityPlan = Option12->isChecked();
+    for (int i = 0; i < params::CityPlanIndex; ++i)
+        if (appearances_[i]->isChecked())
+            s.MazeStyle = static_cast<std::uint8_t>(params::Appearances[i].value);
+    s.LoopChance = Text1->isEnabled() ? static_cast<float>(params::leading_number(Text1->text().toStdString()) / 4) : 0.0f;
+    s.Harder = Option16->isChecked();
+
+    try {
+        allocate_arrays(s);
+    } catch (const std::bad_alloc &) {
+        s.grid.release();
+        showMessage(tr("There is not enough memory for a maze of %1 x %2 nodes.").arg(s.GridWidth).arg(s.GridHeight));
+        return;
+    } catch (const std::length_error &) {
+        showMessage(tr("Sorry, mazes can be at most 16383 x 16383 cells."));
+        return;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setGenerating(true);
+    WindowProgress progress(*this);
+    const long long nodes = carve_maze(s, progress);
+    progress.showNodesDrawn(nodes);
+    QCoreApplication::processEvents();
+
+    if (!progress.stopRequested()) {
+        OutputContext output = window_output(s, progress, this);
+        if (adjustOutput)
+            adjustOutput(output);
+        if (Option13->isChecked()) {
+            progress.caption("Printing");
+            print_maze(output, *printer_);
+        } else {
+            progress.caption("Rendering");
+            draw_maze(output);
+        }
+    }
+
+    Label14->clear();
+    setWindowTitle(programTitle());
+    setGenerating(false);
+    QApplication::restoreOverrideCursor();
+    if (Combo1->currentIndex() != 2)
+        s.StartX = s.StartY = s.FinishX = s.FinishY = -1;
+    if (closeRequested_)
+        close();
+}
+
+void Form1::setGenerating(bool on)
+{
+    // The walk and the output read the state record and the grid while they yield to
+    // the event loop: nothing the user can reach may change them meanwhile.
+    generating_ = on;
+    for (QWidget *w : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(Frame2),
+                       static_cast<QWidget *>(Frame3), static_cast<QWidget *>(Frame4),
+                       static_cast<QWidget *>(Command1)})
+        w->setEnabled(!on);
 }
 
 void Form1::Command4_Click()
 {
+    // The matte's cells are derived like the grid's nodes, so the two always agree.
+    state_.MatteCols = static_cast<std::int64_t>(std::floor(params::leading_number(Text2->text().toStdString())));
+    state_.MatteRows = static_cast<std::int64_t>(std::floor(params::leading_number(Text3->text().toStdString())));
+    if (const QString problem = Form4::checkCellCounts(state_); !problem.isEmpty()) {
+        showMessage(problem);
+    } else {
+        Form4 editor(state_, this);
+        editor.exec();
+    }
+    if (state_.UseMatte) {
+        Combo1->setCurrentIndex(2);
+        Check2->setChecked(true);
+    } else {
+        Check2->setChecked(false);
+    }
 }

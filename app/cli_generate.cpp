@@ -1,0 +1,225 @@
+#include "app/cli_progress.h"
+#include "app/command_line.h"
+#include "matte/acceptance.h"
+#include "matte/matte_picture.h"
+#include "maze/generation.h"
+#include "maze/parameters.h"
+#include "maze/state.h"
+#include "render/draw.h"
+#include "render/mono_bitmap.h"
+#include "render/print.h"
+#include "render/text_maze.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+// Fine enough that a page of the largest maze keeps its walls apart.
+constexpr int PdfResolution = 1200;
+
+/// A failure that ends the run with a message and exit code 1.
+struct CliFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const QString &message)
+{
+    throw CliFailure(message.toStdString());
+}
+
+/// The parameters of the main window, read from the options exactly as Generate reads
+/// its controls.
+void applyParameters(const CommandLine &o, MazeState &s)
+{
+    s.GridWidth = params::node_count(o.widthCells);
+    s.GridHeight = params::node_count(o.heightCells);
+    s.MazeType = static_cast<std::uint8_t>(params::MazeTypes[o.typeIndex].value);
+    s.RunLength = static_cast<std::int16_t>(params::run_length(o.runSlider));
+    const int runStyle = params::RunStyles[o.runStyleIndex].value;
+    s.RandomRun = runStyle == 3;
+    s.RunBias = static_cast<std::uint8_t>(runStyle == 3 ? 0 : runStyle);
+    s.CityPlan = o.appearanceIndex == params::CityPlanIndex;
+    // City plan has no tile set of its own: it keeps the start-up one, as in the window.
+    s.MazeStyle = static_cast<std::uint8_t>(s.CityPlan ? 0 : params::Appearances[o.appearanceIndex].value);
+    s.LoopChance = o.loopPercent ? static_cast<float>(*o.loopPercent / 4) : 0.0f;
+    s.Harder = o.harder;
+}
+
+/// Imports the picture and accepts the matte as the editor does; leaves Blocked, the
+/// points and UseMatte in `s`.
+void acceptMatte(const CommandLine &o, MazeState &s)
+{
+    const auto cols = static_cast<long long>(std::floor(o.widthCells));
+    const auto rows = static_cast<long long>(std::floor(o.heightCells));
+    if (const std::string problem = matte_size_problem(cols, rows); !problem.empty())
+        fail(QString::fromStdString(problem));
+
+    QString error;
+    const QImage picture = load_matte_picture(o.mattePicture, &error);
+    if (picture.isNull())
+        fail(error);
+
+    auto point = [&](const std::optional<QPoint> &cell, const char *what) {
+        if (!cell)
+            return NodePoint{};
+        if (cell->x() > cols || cell->y() > rows)
+            fail(QStringLiteral("the %1 cell %2,%3 lies outside the matte of %4 x %5 cells")
+                     .arg(QLatin1String(what)).arg(cell->x()).arg(cell->y()).arg(cols).arg(rows));
+        return pointOfCell(cell->x() - 1, cell->y() - 1);
+    };
+    const NodePoint start = point(o.startCell, "start");
+    const NodePoint finish = point(o.finishCell, "finish");
+
+    const CellMap paper = sample_matte_picture(picture, static_cast<int>(cols), static_cast<int>(rows));
+    const MatteOutcome outcome = accept_matte(paper, start, finish, o.removeUnused, s.grid);
+    if (!outcome.accepted())
+        fail(QString::fromStdString(outcome.message));
+    s.UseMatte = true;
+    s.StartX = static_cast<std::int16_t>(start.x);
+    s.StartY = static_cast<std::int16_t>(start.y);
+    s.FinishX = static_cast<std::int16_t>(finish.x);
+    s.FinishY = static_cast<std::int16_t>(finish.y);
+}
+
+/// The page a printer would print on: the named or default printer's, else A4 portrait.
+QPageLayout pageLayout(const QString &printerName)
+{
+    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
+    if (!info.isNull()) {
+        QPrinter printer(info, QPrinter::HighResolution);
+        return printer.pageLayout();
+    }
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+}
+
+/// Prints one page on the named or default printer; returns the printer's name.
+QString print(const CommandLine &o, MazeState &s, Progress &progress)
+{
+    if (QPrinterInfo::availablePrinterNames().isEmpty())
+        fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
+    const QPrinterInfo info = o.printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(o.printerName);
+    if (info.isNull())
+        fail(o.printerName.isEmpty() ? QStringLiteral("no default printer is set; name one with --printer NAME")
+                                     : QStringLiteral("no printer is called %1").arg(o.printerName));
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Maze"));
+    QString error;
+    if (print_page(printer, s, progress, &error) == PrintResult::Failed)
+        fail(error);
+    return info.printerName();
+}
+
+void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome)
+{
+    if (!monochrome) {
+        QImage picture;
+        const RenderResult result =
+            render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture);
+        if (result == RenderResult::Done) {
+            QString error;
+            if (!save_bitmap(picture, file, &error))
+                fail(error);
+            return;
+        }
+        if (result == RenderResult::Stopped)
+            return;
+        progress.finish();
+        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome bitmap\n",
+                     qPrintable(file));
+    }
+    try {
+        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress);
+    } catch (const std::runtime_error &e) {
+        fail(QString::fromStdString(e.what()));
+    }
+}
+
+void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int index, CliProgress &progress)
+{
+    if (s.UseMatte)
+        s.grid = matte.grid;
+    try {
+        allocate_arrays(s);
+    } catch (const std::bad_alloc &) {
+        fail(QStringLiteral("not enough memory for a maze of %1 x %2 nodes").arg(s.GridWidth).arg(s.GridHeight));
+    }
+    const long long nodes = carve_maze(s, progress);
+    progress.finish();
+
+    QStringList written;
+    const QString text = numbered_file_name(o.textFile, index, o.count);
+    if (!text.isEmpty()) {
+        try {
+            write_maze_text(s, text.toStdString());
+        } catch (const std::runtime_error &e) {
+            fail(QString::fromStdString(e.what()));
+        }
+        written << text;
+    }
+    const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
+    if (!bitmap.isEmpty()) {
+        writeBitmap(s, progress, bitmap, o.monochrome);
+        progress.finish();
+        written << bitmap;
+    }
+    const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
+    if (!pdf.isEmpty()) {
+        QString error;
+        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error))
+            fail(error);
+        progress.finish();
+        written << pdf;
+    }
+    if (o.print) {
+        written << QStringLiteral("printer %1").arg(print(o, s, progress));
+        progress.finish();
+    }
+    std::printf("%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
+                s.rng.currentSeed(), static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), nodes);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+/// `corvanthel generate`: makes each maze with the same routines as Generate and writes
+/// its outputs. Returns the exit status: 0, or 1 after a message on stderr.
+int run_generate(const CommandLine &o)
+{
+    try {
+        MazeState base;
+        applyParameters(o, base);
+        if (const auto refusal = params::check_size(base.MazeType, base.GridWidth, base.GridHeight))
+            fail(QString::fromStdString(refusal->message));
+
+        MazeState matte;
+        if (o.typeIndex == 2) {
+            acceptMatte(o, matte);
+            base.UseMatte = true;
+            base.StartX = matte.StartX;
+            base.StartY = matte.StartY;
+            base.FinishX = matte.FinishX;
+            base.FinishY = matte.FinishY;
+        }
+
+        const std::uint32_t firstSeed = o.seed ? *o.seed : Random::clockSeed();
+        CliProgress progress(stderr);
+        for (int i = 0; i < o.count; ++i) {
+            MazeState s = base;
+            s.rng.seed(firstSeed + static_cast<std::uint32_t>(i));
+            makeOne(o, s, matte, i, progress);
+        }
+        return 0;
+    } catch (const CliFailure &e) {
+        std::fprintf(stderr, "corvanthel: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+/// What the command line asked for, before anything runs.
+struct CommandLine {
+    enum class Action { Window, Generate, Help, Version };
+    Action action = Action::Window;
+
+    // The main window's parameters, with its start-up values.
+    double widthCells = 50;
+    double heightCells = 70;
+    int typeIndex = 0;        // index into the maze type list
+    int runSlider = 3;
+    int runStyleIndex = 0;    // index into the run style list
+    int appearanceIndex = 0;  // index into the appearances, 11 = City plan
+    std::optional<double> loopPercent;
+    bool harder = false;
+
+    QString bitmapFile;   // --out
+    bool monochrome = false;
+    bool print = false;
+    QString printerName;  // --printer
+    QString pdfFile;
+    QString textFile;
+
+    QString mattePicture;
+    std::optional<QPoint> startCell;   // counted from 1
+    std::optional<QPoint> finishCell;
+    bool removeUnused = false;
+
+    std::optional<std::uint32_t> seed;
+    int count = 1;
+};
+
+/// Turns the arguments (without the program name) into a CommandLine, or into the
+/// usage error to print.
+struct ParsedCommandLine {
+    CommandLine options;
+    QString error;  // empty when the arguments are sound
+};
+ParsedCommandLine parse_command_line(const QStringList &arguments);
+
+/// The text of --help.
+QString command_line_help();
+
+/// The name of maze `index` (0-based) of a batch of `count` made from `name`: the name
+/// itself for a single maze; otherwise numbered from 1, or on from a number the name
+/// already ends in ("sheet.bmp" -> "sheet-1.bmp", "level07.bmp" -> "level08.bmp").
+QString numbered_file_name(const QString &name, int index, int count);

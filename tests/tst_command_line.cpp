@@ -1,0 +1,443 @@
+#include "app/command_line.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run corvanthel(const QStringList &arguments, const QString &workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(CORVANTHEL_BINARY), arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList textRows(const QString &path)
+{
+    QStringList rows = QString::fromLatin1(contents(path)).split(QLatin1Char('\n'));
+    if (!rows.isEmpty() && rows.back().isEmpty())
+        rows.removeLast();
+    return rows;
+}
+
+/// Decodes a bitmap with ImageMagick, not with the program's own reader.
+QImage decodeIndependently(const QString &bmp)
+{
+    const QString ppm = bmp + QStringLiteral(".ppm");
+    QProcess convert;
+    convert.start(QStringLiteral("convert"), {bmp, QStringLiteral("-depth"), QStringLiteral("8"), ppm});
+    if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
+        return {};
+    QFile file(ppm);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> header;
+    while (header.size() < 4) {
+        const QByteArray word = [&] {
+            QByteArray w;
+            char c;
+            while (file.getChar(&c)) {
+                if (QChar::isSpace(c)) {
+                    if (!w.isEmpty())
+                        break;
+                } else {
+                    w += c;
+                }
+            }
+            return w;
+        }();
+        if (word.isEmpty())
+            return {};
+        header << word;
+    }
+    if (header[0] != "P6")
+        return {};
+    const int width = header[1].toInt();
+    const int height = header[2].toInt();
+    const QByteArray data = file.read(qint64(width) * height * 3);
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), data.constData() + qint64(y) * width * 3, size_t(width) * 3);
+    return image;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void parsesEveryOption();
+    void acceptsCaptionsAndShortForms_data();
+    void acceptsCaptionsAndShortForms();
+    void refusesBadArguments_data();
+    void refusesBadArguments();
+    void numbersBatchFiles();
+
+    void helpAndVersionNeedNoDisplay();
+    void startUpMazeReportsItsNodes();
+    void sameSeedSameMaze();
+    void everyAppearanceAndTypeToABitmap();
+    void textAgreesWithThePictures();
+    void monochromeAndPdf();
+    void batchesNumberTheirFiles();
+    void matteFromAPicture();
+    void failuresWriteNothing_data();
+    void failuresWriteNothing();
+
+private:
+    QTemporaryDir dir;
+    QString path(const QString &name) const { return dir.filePath(name); }
+};
+
+void TestCommandLine::initTestCase()
+{
+    QVERIFY(dir.isValid());
+}
+
+void TestCommandLine::parsesEveryOption()
+{
+    const auto parsed = parse_command_line(
+        {"generate", "--width", "20", "--height=30.5", "--type", "grid", "--run", "7", "--run-style", "vertical",
+         "--appearance", "Tiny bricks", "--loops", "12.5", "--difficulty", "harder", "--out", "a.bmp", "--monochrome",
+         "--pdf", "a.pdf", "--text", "a.txt", "--printer", "Office", "--seed", "99", "--count", "3"});
+    QCOMPARE(parsed.error, QString());
+    const CommandLine &o = parsed.options;
+    QCOMPARE(o.action, CommandLine::Action::Generate);
+    QCOMPARE(o.widthCells, 20.0);
+    QCOMPARE(o.heightCells, 30.5);
+    QCOMPARE(o.typeIndex, 1);
+    QCOMPARE(o.runSlider, 7);
+    QCOMPARE(o.runStyleIndex, 2);
+    QCOMPARE(o.appearanceIndex, 10);
+    QCOMPARE(*o.loopPercent, 12.5);
+    QVERIFY(o.harder && o.monochrome && o.print);
+    QCOMPARE(o.printerName, "Office");
+    QCOMPARE(o.bitmapFile, "a.bmp");
+    QCOMPARE(o.pdfFile, "a.pdf");
+    QCOMPARE(o.textFile, "a.txt");
+    QCOMPARE(*o.seed, 99u);
+    QCOMPARE(o.count, 3);
+
+    const auto defaults = parse_command_line({"generate", "--text", "t"}).options;
+    QCOMPARE(defaults.widthCells, 50.0);
+    QCOMPARE(defaults.heightCells, 70.0);
+    QCOMPARE(defaults.runSlider, 3);
+    QCOMPARE(defaults.typeIndex, 0);
+    QVERIFY(!defaults.loopPercent && !defaults.harder && !defaults.seed);
+
+    const auto matte = parse_command_line({"generate", "--matte", "m.png", "--start", "1,2", "--finish", " 30 , 40 ",
+                                           "--remove-unused", "--text", "t"});
+    QCOMPARE(matte.error, QString());
+    QCOMPARE(matte.options.typeIndex, 2);
+    QCOMPARE(*matte.options.startCell, QPoint(1, 2));
+    QCOMPARE(*matte.options.finishCell, QPoint(30, 40));
+    QVERIFY(matte.options.removeUnused);
+
+    QCOMPARE(parse_command_line({}).options.action, CommandLine::Action::Window);
+    QCOMPARE(parse_command_line({"--version"}).options.action, CommandLine::Action::Version);
+    QCOMPARE(parse_command_line({"generate", "--help"}).options.action, CommandLine::Action::Help);
+}
+
+void TestCommandLine::acceptsCaptionsAndShortForms_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("index");
+    QTest::newRow("type caption") << "--type" << "Top left to bottom right" << 0;
+    QTest::newRow("type tlbr") << "--type" << "TLBR" << 0;
+    QTest::newRow("type grid") << "--type" << "GRID" << 1;
+    QTest::newRow("style horizontal") << "--run-style" << "horizontal" << 1;
+    QTest::newRow("style caption") << "--run-style" << "Vertical bias" << 2;
+    QTest::newRow("style random") << "--run-style" << "random" << 3;
+    QTest::newRow("thin-lines") << "--appearance" << "thin-lines" << 0;
+    QTest::newRow("city-plan") << "--appearance" << "city-plan" << 11;
+    QTest::newRow("caption any case") << "--appearance" << "ELECTRONIC circuits" << 3;
+    QTest::newRow("unique beginning") << "--appearance" << "plumb" << 5;
+    QTest::newRow("medium_lines") << "--appearance" << "medium_lines" << 4;
+}
+
+void TestCommandLine::acceptsCaptionsAndShortForms()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QFETCH(int, index);
+    const auto parsed = parse_command_line({"generate", option, value, "--pdf", "x.pdf"});
+    QCOMPARE(parsed.error, QString());
+    const CommandLine &o = parsed.options;
+    const int got = option == "--type" ? o.typeIndex : option == "--run-style" ? o.runStyleIndex : o.appearanceIndex;
+    QCOMPARE(got, index);
+}
+
+void TestCommandLine::refusesBadArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("unknown command") << QStringList{"make"} << "make";
+    QTest::newRow("unknown option") << QStringList{"generate", "--colour", "red"} << "--colour";
+    QTest::newRow("missing value") << QStringList{"generate", "--text", "t", "--width"} << "--width";
+    QTest::newRow("width not a number") << QStringList{"generate", "--width", "wide", "--text", "t"} << "wide";
+    QTest::newRow("run out of range") << QStringList{"generate", "--run", "11", "--text", "t"} << "0 to 10";
+    QTest::newRow("ambiguous appearance") << QStringList{"generate", "--appearance", "thin", "--text", "t"} << "Thin rounded";
+    QTest::newRow("unknown type") << QStringList{"generate", "--type", "spiral", "--text", "t"} << "spiral";
+    QTest::newRow("bad difficulty") << QStringList{"generate", "--difficulty", "fiendish", "--text", "t"} << "fiendish";
+    QTest::newRow("negative seed") << QStringList{"generate", "--seed", "-1", "--text", "t"} << "--seed";
+    QTest::newRow("zero count") << QStringList{"generate", "--count", "0", "--text", "t"} << "--count";
+    QTest::newRow("bad cell") << QStringList{"generate", "--matte", "m", "--start", "0,3", "--text", "t"} << "--start";
+    QTest::newRow("custom without matte") << QStringList{"generate", "--type", "custom", "--text", "t"} << "--matte";
+    QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
+    QTest::newRow("no output") << QStringList{"generate", "--width", "10"} << "nothing to make";
+    QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
+    QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
+    QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
+}
+
+void TestCommandLine::refusesBadArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, mentions);
+    const auto parsed = parse_command_line(arguments);
+    QVERIFY2(parsed.error.contains(mentions), qPrintable(parsed.error));
+}
+
+void TestCommandLine::numbersBatchFiles()
+{
+    QCOMPARE(numbered_file_name("maze.bmp", 0, 1), "maze.bmp");
+    QCOMPARE(numbered_file_name("sheet.bmp", 0, 3), "sheet-1.bmp");
+    QCOMPARE(numbered_file_name("sheet.bmp", 2, 3), "sheet-3.bmp");
+    QCOMPARE(numbered_file_name("out/level07.bmp", 0, 5), "out/level07.bmp");
+    QCOMPARE(numbered_file_name("out/level07.bmp", 3, 5), "out/level10.bmp");
+    QCOMPARE(numbered_file_name("level9.txt", 1, 2), "level10.txt");
+    QCOMPARE(numbered_file_name("maze", 1, 2), "maze-2");
+    QCOMPARE(numbered_file_name("", 1, 2), QString());
+}
+
+void TestCommandLine::helpAndVersionNeedNoDisplay()
+{
+    qunsetenv("DISPLAY");
+    const Run help = corvanthel({"--help"}, dir.path());
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.contains("corvanthel generate"));
+    const Run version = corvanthel({"--version"}, dir.path());
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out.trimmed(), QStringLiteral("corvanthel %1.%2").arg(CORVANTHEL_VERSION_MAJOR).arg(CORVANTHEL_VERSION_MINOR));
+    const Run usage = corvanthel({"generate", "--width"}, dir.path());
+    QCOMPARE(usage.exitCode, 2);
+    QVERIFY(usage.err.startsWith("corvanthel: "));
+}
+
+void TestCommandLine::startUpMazeReportsItsNodes()
+{
+    const Run run = corvanthel({"generate", "--text", "startup.txt", "--seed", "7"}, dir.path());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains("Nodes drawn: 3452"), qPrintable(run.out));
+    QVERIFY(run.out.contains("seed 7"));
+    QVERIFY(run.out.contains("101 x 141 nodes"));
+    QVERIFY(run.err.contains("Nodes drawn: "));
+    const QStringList rows = textRows(path("startup.txt"));
+    QCOMPARE(rows.size(), 141);
+    QCOMPARE(rows[0].size(), 101);
+    QCOMPARE(rows[9][9], QLatin1Char('S'));
+    QCOMPARE(rows[131][91], QLatin1Char('F'));
+    // The random seed is chosen and printed when none is given.
+    const Run unseeded = corvanthel({"generate", "--text", "unseeded.txt"}, dir.path());
+    QCOMPARE(unseeded.exitCode, 0);
+    QVERIFY(unseeded.out.contains(QRegularExpression("seed \\d+")));
+}
+
+void TestCommandLine::sameSeedSameMaze()
+{
+    const QStringList common = {"generate", "--width", "30", "--height", "20", "--loops", "40", "--run-style", "random"};
+    for (const char *difficulty : {"easier", "harder"}) {
+        const QString d = QString::fromLatin1(difficulty);
+        QCOMPARE(corvanthel(common + QStringList{"--difficulty", d, "--seed", "5", "--out", d + "a.bmp"}, dir.path()).exitCode, 0);
+        QCOMPARE(corvanthel(common + QStringList{"--difficulty", d, "--seed", "5", "--out", d + "b.bmp"}, dir.path()).exitCode, 0);
+        QCOMPARE(corvanthel(common + QStringList{"--difficulty", d, "--seed", "6", "--out", d + "c.bmp"}, dir.path()).exitCode, 0);
+        const QByteArray a = contents(path(d + "a.bmp"));
+        QVERIFY(!a.isEmpty());
+        QCOMPARE(a, contents(path(d + "b.bmp")));
+        QVERIFY(a != contents(path(d + "c.bmp")));
+    }
+}
+
+void TestCommandLine::everyAppearanceAndTypeToABitmap()
+{
+    const QStringList appearances = {"thin-lines", "thick-lines", "thin-rounded", "electronic-circuits",
+                                     "medium-lines", "plumbing", "fences", "double-line", "shaded",
+                                     "planks", "tiny-bricks"};
+    const int tileSize[] = {5, 10, 36, 36, 4, 36, 36, 36, 5, 36, 28};
+    for (int i = 0; i < appearances.size(); ++i) {
+        for (const char *type : {"tlbr", "grid"}) {
+            const QString file = QStringLiteral("%1-%2.bmp").arg(appearances[i], QLatin1String(type));
+            const Run run = corvanthel({"generate", "--width", "9", "--height", "8", "--type", type, "--appearance",
+                                        appearances[i], "--seed", "3", "--out", file},
+                                       dir.path());
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            const QImage picture = decodeIndependently(path(file));
+            QVERIFY2(!picture.isNull(), qPrintable(file));
+            QCOMPARE(picture.size(), QSize(tileSize[i] * (19 + 2), tileSize[i] * (17 + 2)));
+            // The margin is white and some wall was drawn.
+            QCOMPARE(picture.pixel(0, 0), qRgb(255, 255, 255));
+            QVERIFY(picture.convertToFormat(QImage::Format_Grayscale8) != QImage(picture.size(), QImage::Format_Grayscale8));
+        }
+    }
+}
+
+void TestCommandLine::textAgreesWithThePictures()
+{
+    // "Thin lines" draws a wall node's centre pixel black and nothing on other nodes.
+    const QStringList common = {"generate", "--width", "23", "--height", "17", "--type", "grid", "--seed", "11",
+                                "--loops", "30", "--text", "agree.txt"};
+    QCOMPARE(corvanthel(common + QStringList{"--out", "agree.bmp"}, dir.path()).exitCode, 0);
+    QCOMPARE(corvanthel(common + QStringList{"--out", "agree-mono.bmp", "--monochrome"}, dir.path()).exitCode, 0);
+    const QStringList rows = textRows(path("agree.txt"));
+    const QImage colour = decodeIndependently(path("agree.bmp"));
+    const QImage mono = decodeIndependently(path("agree-mono.bmp"));
+    QCOMPARE(rows.size(), 35);
+    QCOMPARE(mono.size(), QSize(5 * 47, 5 * 35));
+    for (int y = 1; y <= 35; ++y)
+        for (int x = 1; x <= 47; ++x) {
+            const bool wall = rows[y - 1][x - 1] == QLatin1Char('#');
+            const bool colourInk = qGray(colour.pixel(5 * x + 2, 5 * y + 2)) < 128;
+            const bool monoInk = qGray(mono.pixel(5 * (x - 1) + 2, 5 * (y - 1) + 2)) < 128;
+            QVERIFY2(colourInk == wall && monoInk == wall, qPrintable(QStringLiteral("node %1,%2").arg(x).arg(y)));
+        }
+}
+
+void TestCommandLine::monochromeAndPdf()
+{
+    const Run run = corvanthel({"generate", "--appearance", "city-plan", "--pdf", "page.pdf", "--seed", "2"}, dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY(contents(path("page.pdf")).startsWith("%PDF"));
+    QProcess raster;
+    raster.start("pdftoppm", {"-r", "30", "-png", "-singlefile", path("page.pdf"), path("page")});
+    QVERIFY(raster.waitForFinished(60000) && raster.exitCode() == 0);
+    const QImage page(path("page.png"));
+    QVERIFY(!page.isNull());
+    // Some ink, much paper.
+    int dark = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            dark += qGray(page.pixel(x, y)) < 128;
+    QVERIFY(dark > page.width() * page.height() / 50);
+    QVERIFY(dark < page.width() * page.height() / 2);
+}
+
+void TestCommandLine::batchesNumberTheirFiles()
+{
+    const Run run = corvanthel({"generate", "--width", "10", "--height", "10", "--count", "3", "--seed", "40",
+                                "--text", "sheet.txt"},
+                               dir.path());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.count('\n'), 3);
+    QVERIFY(run.out.contains("seed 40") && run.out.contains("seed 41") && run.out.contains("seed 42"));
+    const QByteArray first = contents(path("sheet-1.txt"));
+    QVERIFY(!first.isEmpty());
+    QVERIFY(first != contents(path("sheet-2.txt")));
+    // Maze 2 of the batch is the maze of its own seed.
+    QCOMPARE(corvanthel({"generate", "--width", "10", "--height", "10", "--seed", "41", "--text", "single.txt"}, dir.path()).exitCode, 0);
+    QCOMPARE(contents(path("sheet-2.txt")), contents(path("single.txt")));
+}
+
+void TestCommandLine::matteFromAPicture()
+{
+    // A dark disc on white paper, with a white island of paper inside it.
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QPoint(200, 150), 190, 140);
+        painter.setBrush(Qt::white);
+        painter.drawRect(180, 130, 40, 40);
+    }
+    QVERIFY(picture.save(path("disc.png")));
+    const int cols = 40;
+    const int rows = 30;
+    const Run run = corvanthel({"generate", "--matte", "disc.png", "--width", QString::number(cols), "--height",
+                                QString::number(rows), "--start", "5,15", "--finish", "36,15", "--seed", "1",
+                                "--text", "disc.txt", "--out", "disc.bmp"},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QStringList text = textRows(path("disc.txt"));
+    QCOMPARE(text.size(), 2 * rows + 1);
+    QCOMPARE(text[29][9], QLatin1Char('S'));
+    QCOMPARE(text[29][71], QLatin1Char('F'));
+    int carved = 0;
+    for (int j = 1; j <= rows; ++j)
+        for (int i = 1; i <= cols; ++i) {
+            const QChar c = text[2 * j - 1][2 * i - 1];
+            // The same sample the import takes: the centre of the cell's share of the picture.
+            const bool dark = qGray(picture.pixel(int((i - 0.5) * 10), int((j - 0.5) * 10))) < 128;
+            if (c == QLatin1Char(' ') || c == QLatin1Char('S') || c == QLatin1Char('F')) {
+                ++carved;
+                QVERIFY2(dark, qPrintable(QStringLiteral("cell %1,%2 is carved outside the shape").arg(i).arg(j)));
+            }
+            if (!dark)
+                QCOMPARE(c, QLatin1Char('.'));
+        }
+    QVERIFY(carved > 600);
+    QVERIFY(!decodeIndependently(path("disc.bmp")).isNull());
+}
+
+void TestCommandLine::failuresWriteNothing_data()
+{
+    QFile corrupt(path("corrupt.jpg"));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write("\xFF\xD8\xFF\xE0 this is not really a picture");
+    corrupt.close();
+    QImage plain(20, 20, QImage::Format_RGB32);
+    plain.fill(Qt::black);
+    plain.save(path("black.png"));
+
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("exitCode");
+    const QString out = "failed.bmp";
+    QTest::newRow("too small") << QStringList{"generate", "--width", "3", "--out", out} << "at least 4 x 4" << 1;
+    QTest::newRow("grid too small") << QStringList{"generate", "--type", "grid", "--width", "6", "--out", out} << "at least 7 x 7" << 1;
+    QTest::newRow("too large") << QStringList{"generate", "--width", "16384", "--out", out} << "16383" << 1;
+    QTest::newRow("bad number") << QStringList{"generate", "--height", "ten", "--out", out} << "ten" << 2;
+    QTest::newRow("missing picture") << QStringList{"generate", "--matte", "nowhere.png", "--start", "1,1", "--finish", "2,2", "--out", out} << "nowhere.png" << 1;
+    QTest::newRow("corrupt picture") << QStringList{"generate", "--matte", "corrupt.jpg", "--start", "1,1", "--finish", "2,2", "--out", out} << "corrupt.jpg" << 1;
+    QTest::newRow("no start") << QStringList{"generate", "--matte", "black.png", "--finish", "2,2", "--out", out} << "Please choose a start point." << 1;
+    QTest::newRow("no points") << QStringList{"generate", "--matte", "black.png", "--out", out} << "Please choose start and finish points." << 1;
+    QTest::newRow("outside matte") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "1,1", "--finish", "6,2", "--out", out} << "outside the matte" << 1;
+    QTest::newRow("unwritable") << QStringList{"generate", "--out", "no/such/folder/" + out} << "no/such/folder/" + out << 1;
+}
+
+void TestCommandLine::failuresWriteNothing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QFETCH(int, exitCode);
+    const Run run = corvanthel(arguments, dir.path());
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.err.startsWith("corvanthel: ") || run.err.contains("\ncorvanthel: "));
+    QVERIFY(!QFile::exists(path("failed.bmp")));
+    QCOMPARE(QDir(dir.path()).entryList({"*.part*"}), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
