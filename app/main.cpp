@@ -32,6 +32,12 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Generate: {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The command line speaks for itself on stderr; Qt's own notes about its
+        // environment (no runtime folder, no fonts) would only be noise there.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "corvanthel: %s\n", qPrintable(message));
+        });
         QGuiApplication app(argc, argv);
         return run_generate(parsed.options);
     }
