@@ -1,10 +1,16 @@
+#include "app/form1.h"
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "render/print.h"
 #include "render/tiles.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QFile>
 #include <QImage>
 #include <QPageLayout>
@@ -163,6 +169,8 @@ private slots:
     void cityPlanSlabs();
     void cityPlanDiffersBetweenPrints();
     void printsThroughTheSpooler();
+    void printsFromTheMainWindow_data();
+    void printsFromTheMainWindow();
     void noPrinterOffersPdf();
     void failedPrintSaysSo();
 
@@ -456,6 +464,51 @@ void TestPrint::printsThroughTheSpooler()
     const QPageLayout layout = printer.pageLayout();
     QVERIFY(qAbs(raster.width() - layout.fullRect(QPageLayout::Point).width() * 100 / 72.0) < 1);
     const QStringList wrong = pageMismatches(raster, geometry(100, layout, QSize(printer.width(), printer.height()), 101, 141), s);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
+}
+
+void TestPrint::printsFromTheMainWindow_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("appearance");
+    QTest::addColumn<bool>("harder");
+    QTest::addColumn<bool>("loops");
+    QTest::newRow("top left to bottom right, thin lines") << 0 << 1 << false << false;
+    QTest::newRow("grid, thick lines, harder, loops") << 1 << 2 << true << true;
+    QTest::newRow("city plan, harder") << 0 << 12 << true << false;
+}
+
+// Generate in the main window, with the printer chosen, ends on the default queue.
+void TestPrint::printsFromTheMainWindow()
+{
+    QFETCH(int, type);
+    QFETCH(int, appearance);
+    QFETCH(bool, harder);
+    QFETCH(bool, loops);
+    QFile::remove(spooledPdf_);
+    MazeState state;
+    Form1 form(state);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.Option13->text(), QString("CorvanthelPDF"));
+    form.Text2->setText("30");
+    form.Text3->setText("40");
+    form.Combo1->setCurrentIndex(type);
+    form.findChild<QRadioButton *>(QStringLiteral("Option%1").arg(appearance))->click();
+    (harder ? form.Option16 : form.Option15)->click();
+    form.Check1->setChecked(loops);
+    QStringList messages;
+    form.adjustOutput = [&](OutputContext &ctx) { ctx.reportError = [&](const QString &m) { messages << m; }; };
+    form.Command1->click();
+    QCOMPARE(messages, QStringList());
+
+    const QString lpstat = QStandardPaths::findExecutable("lpstat");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(spooledPdf_) && run(lpstat, {"-o", "CorvanthelPDF"}).trimmed().isEmpty(), 60000);
+    const QImage raster = rasterise(spooledPdf_, 100);
+    QVERIFY(!raster.isNull());
+    const QPageLayout layout = form.printer().pageLayout();
+    const QStringList wrong = pageMismatches(
+        raster, geometry(100, layout, QSize(form.printer().width(), form.printer().height()), 61, 81), state);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
 }
 
