@@ -171,6 +171,7 @@ private slots:
     void printsThroughTheSpooler();
     void printsFromTheMainWindow_data();
     void printsFromTheMainWindow();
+    void printsFromTheCommandLine();
     void noPrinterOffersPdf();
     void failedPrintSaysSo();
 
@@ -510,6 +511,27 @@ void TestPrint::printsFromTheMainWindow()
     const QStringList wrong = pageMismatches(
         raster, geometry(100, layout, QSize(form.printer().width(), form.printer().height()), 61, 81), state);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
+}
+
+// `corvanthel generate --print` takes the same road to the default queue, and names it.
+void TestPrint::printsFromTheCommandLine()
+{
+    QFile::remove(spooledPdf_);
+    QProcess cli;
+    cli.start(QStringLiteral(CORVANTHEL_BINARY), {"generate", "--width", "20", "--height", "25", "--seed", "3",
+                                                  "--appearance", "medium-lines", "--print", "--text", dir_.filePath("cli.txt")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(cli.readAllStandardOutput().contains("printer CorvanthelPDF"));
+    const QString lpstat = QStandardPaths::findExecutable("lpstat");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(spooledPdf_) && run(lpstat, {"-o", "CorvanthelPDF"}).trimmed().isEmpty(), 60000);
+    QVERIFY(!rasterise(spooledPdf_, 50).isNull());
+
+    QProcess unknown;
+    unknown.start(QStringLiteral(CORVANTHEL_BINARY), {"generate", "--printer", "Nowhere"});
+    QVERIFY(unknown.waitForFinished(60000));
+    QCOMPARE(unknown.exitCode(), 1);
+    QVERIFY(unknown.readAllStandardError().contains("no printer is called Nowhere"));
 }
 
 // With no printer left the program says so and saves the page as a PDF file instead.
