@@ -1,30 +1,29 @@
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
-/// A file written under a temporary name beside its final one and renamed into place
-/// by commit(), so that a failure never leaves a half-written file under the user's
-/// name. Every failure throws std::runtime_error("cannot write NAME: cause").
+/// A file written whole or not at all: a regular file goes under a temporary name
+/// beside its final one and replaces it only in commit(); a device or a pipe
+/// (/dev/stdout) is written in place. Whatever is not committed is removed. Every
+/// failure throws std::runtime_error("cannot write NAME: cause").
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string path);
-    ~AtomicFile();  // removes the temporary file unless committed
+    explicit AtomicFile(const std::string &path);
+    ~AtomicFile();
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
-    void write(std::string_view bytes);
+    /// Writes everything or throws; unbuffered, so hand it large blocks.
     void write(const void *data, std::size_t size);
-    /// Flushes, closes and renames the file to its final name.
+    void write(std::string_view bytes) { write(bytes.data(), bytes.size()); }
+    /// Puts the file on the disk and under its name.
     void commit();
 
-    const std::string &path() const { return path_; }
-
 private:
-    [[noreturn]] void fail(int error) const;
-
-    std::string path_;
-    std::string temporary_;
-    std::FILE *file_ = nullptr;
+    std::string path_;    // as the user named it, for messages
+    std::string target_;  // the file finally replaced
+    std::string temp_;
+    int fd_ = -1;
 };

@@ -1,20 +1,15 @@
 #include "render/mono_bitmap.h"
 
 #include "maze/progress.h"
+#include "render/atomic_file.h"
 #include "render/tiles.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <future>
 #include <stdexcept>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,89 +39,6 @@ void putBigEndian32(std::uint8_t *p, std::uint32_t n)
     p[3] = static_cast<std::uint8_t>(n);
 }
 
-[[noreturn]] void fail(const std::string &path, int error)
-{
-    throw std::runtime_error("cannot write " + path + ": " + std::strerror(error));
-}
-
-/// The open output: a temporary file beside the target, renamed over it by commit(),
-/// or a device or pipe written in place. Whatever is not committed is removed.
-class Output {
-public:
-    explicit Output(const std::string &path) : path_(path)
-    {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
-            fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-            if (fd_ < 0)
-                fail(path_, errno);
-            return;
-        }
-        // Write through a symbolic link to the file it names, as an editor would.
-        std::error_code ec;
-        target_ = std::filesystem::is_symlink(path, ec)
-            ? std::filesystem::weakly_canonical(path, ec).string()
-            : path;
-        if (ec)
-            target_ = path;
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            temp_ = target_ + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-            fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST)
-                fail(path_, errno);
-        }
-        if (fd_ < 0)
-            fail(path_, EEXIST);
-    }
-
-    Output(const Output &) = delete;
-    Output &operator=(const Output &) = delete;
-
-    ~Output()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!temp_.empty())
-            ::unlink(temp_.c_str());
-    }
-
-    void write(const std::uint8_t *data, std::size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = ::write(fd_, data, size);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                fail(path_, errno);
-            }
-            data += n;
-            size -= static_cast<std::size_t>(n);
-        }
-    }
-
-    void commit()
-    {
-        // A file is reported written only once it is on the disk: a late write-back
-        // error (a full disk on some file systems) surfaces here and not afterwards.
-        if (!temp_.empty() && ::fsync(fd_) != 0 && errno != EINVAL)
-            fail(path_, errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0)
-            fail(path_, errno);
-        if (temp_.empty())
-            return;
-        if (::rename(temp_.c_str(), target_.c_str()) != 0)
-            fail(path_, errno);
-        temp_.clear();
-    }
-
-private:
-    std::string path_;    // as the user named it, for messages
-    std::string target_;  // the file finally replaced
-    std::string temp_;
-    int fd_ = -1;
-};
 
 // find_bitmap's rule as an index: wall 16, north 8, east 4, south 2, west 1. A node's
 // tile is tileOfCode[code]; codes below 16 are passages and draw nothing.
@@ -359,7 +271,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
     const std::size_t nodeRowBytes = std::size_t{layout.rowBytes} * static_cast<std::size_t>(patterns.th);
 
     CodeRows codeRows(grid);
-    Output out(path);
+    AtomicFile out(path);
     const auto header = mono_header(layout);
     out.write(header.data(), header.size());
 
