@@ -1,10 +1,14 @@
 #include "app/command_line.h"
+#include "tests/support.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using support::decodeWithImageMagick;
+using support::readAll;
 
 namespace {
 
@@ -25,59 +29,12 @@ Run corvanthel(const QStringList &arguments, const QString &workingDirectory)
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList textRows(const QString &path)
 {
-    QStringList rows = QString::fromLatin1(contents(path)).split(QLatin1Char('\n'));
+    QStringList rows = QString::fromLatin1(readAll(path)).split(QLatin1Char('\n'));
     if (!rows.isEmpty() && rows.back().isEmpty())
         rows.removeLast();
     return rows;
-}
-
-/// Decodes a bitmap with ImageMagick, not with the program's own reader.
-QImage decodeIndependently(const QString &bmp)
-{
-    const QString ppm = bmp + QStringLiteral(".ppm");
-    QProcess convert;
-    convert.start(QStringLiteral("convert"), {bmp, QStringLiteral("-depth"), QStringLiteral("8"), ppm});
-    if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
-        return {};
-    QFile file(ppm);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QByteArray> header;
-    while (header.size() < 4) {
-        const QByteArray word = [&] {
-            QByteArray w;
-            char c;
-            while (file.getChar(&c)) {
-                if (QChar::isSpace(c)) {
-                    if (!w.isEmpty())
-                        break;
-                } else {
-                    w += c;
-                }
-            }
-            return w;
-        }();
-        if (word.isEmpty())
-            return {};
-        header << word;
-    }
-    if (header[0] != "P6")
-        return {};
-    const int width = header[1].toInt();
-    const int height = header[2].toInt();
-    const QByteArray data = file.read(qint64(width) * height * 3);
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), data.constData() + qint64(y) * width * 3, size_t(width) * 3);
-    return image;
 }
 
 } // namespace
@@ -272,10 +229,10 @@ void TestCommandLine::sameSeedSameMaze()
         QCOMPARE(corvanthel(common + QStringList{"--difficulty", d, "--seed", "5", "--out", d + "a.bmp"}, dir.path()).exitCode, 0);
         QCOMPARE(corvanthel(common + QStringList{"--difficulty", d, "--seed", "5", "--out", d + "b.bmp"}, dir.path()).exitCode, 0);
         QCOMPARE(corvanthel(common + QStringList{"--difficulty", d, "--seed", "6", "--out", d + "c.bmp"}, dir.path()).exitCode, 0);
-        const QByteArray a = contents(path(d + "a.bmp"));
+        const QByteArray a = readAll(path(d + "a.bmp"));
         QVERIFY(!a.isEmpty());
-        QCOMPARE(a, contents(path(d + "b.bmp")));
-        QVERIFY(a != contents(path(d + "c.bmp")));
+        QCOMPARE(a, readAll(path(d + "b.bmp")));
+        QVERIFY(a != readAll(path(d + "c.bmp")));
     }
 }
 
@@ -292,7 +249,7 @@ void TestCommandLine::everyAppearanceAndTypeToABitmap()
                                         appearances[i], "--seed", "3", "--out", file},
                                        dir.path());
             QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-            const QImage picture = decodeIndependently(path(file));
+            const QImage picture = decodeWithImageMagick(path(file));
             QVERIFY2(!picture.isNull(), qPrintable(file));
             QCOMPARE(picture.size(), QSize(tileSize[i] * (19 + 2), tileSize[i] * (17 + 2)));
             // The margin is white and some wall was drawn.
@@ -310,8 +267,8 @@ void TestCommandLine::textAgreesWithThePictures()
     QCOMPARE(corvanthel(common + QStringList{"--out", "agree.bmp"}, dir.path()).exitCode, 0);
     QCOMPARE(corvanthel(common + QStringList{"--out", "agree-mono.bmp", "--monochrome"}, dir.path()).exitCode, 0);
     const QStringList rows = textRows(path("agree.txt"));
-    const QImage colour = decodeIndependently(path("agree.bmp"));
-    const QImage mono = decodeIndependently(path("agree-mono.bmp"));
+    const QImage colour = decodeWithImageMagick(path("agree.bmp"));
+    const QImage mono = decodeWithImageMagick(path("agree-mono.bmp"));
     QCOMPARE(rows.size(), 35);
     QCOMPARE(mono.size(), QSize(5 * 47, 5 * 35));
     for (int y = 1; y <= 35; ++y)
@@ -327,7 +284,7 @@ void TestCommandLine::monochromeAndPdf()
 {
     const Run run = corvanthel({"generate", "--appearance", "city-plan", "--pdf", "page.pdf", "--seed", "2"}, dir.path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    QVERIFY(contents(path("page.pdf")).startsWith("%PDF"));
+    QVERIFY(readAll(path("page.pdf")).startsWith("%PDF"));
     QProcess raster;
     raster.start("pdftoppm", {"-r", "30", "-png", "-singlefile", path("page.pdf"), path("page")});
     QVERIFY(raster.waitForFinished(60000) && raster.exitCode() == 0);
@@ -350,12 +307,12 @@ void TestCommandLine::batchesNumberTheirFiles()
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.count('\n'), 3);
     QVERIFY(run.out.contains("seed 40") && run.out.contains("seed 41") && run.out.contains("seed 42"));
-    const QByteArray first = contents(path("sheet-1.txt"));
+    const QByteArray first = readAll(path("sheet-1.txt"));
     QVERIFY(!first.isEmpty());
-    QVERIFY(first != contents(path("sheet-2.txt")));
+    QVERIFY(first != readAll(path("sheet-2.txt")));
     // Maze 2 of the batch is the maze of its own seed.
     QCOMPARE(corvanthel({"generate", "--width", "10", "--height", "10", "--seed", "41", "--text", "single.txt"}, dir.path()).exitCode, 0);
-    QCOMPARE(contents(path("sheet-2.txt")), contents(path("single.txt")));
+    QCOMPARE(readAll(path("sheet-2.txt")), readAll(path("single.txt")));
 }
 
 void TestCommandLine::matteFromAPicture()
@@ -397,7 +354,7 @@ void TestCommandLine::matteFromAPicture()
                 QCOMPARE(c, QLatin1Char('.'));
         }
     QVERIFY(carved > 600);
-    QVERIFY(!decodeIndependently(path("disc.bmp")).isNull());
+    QVERIFY(!decodeWithImageMagick(path("disc.bmp")).isNull());
 }
 
 void TestCommandLine::failuresWriteNothing_data()

@@ -1,3 +1,4 @@
+#include "tests/support.h"
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
@@ -17,49 +18,9 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace support;
+
 namespace {
-
-// The frame of a maze type, then every cell opened east or south at random.
-MazeState framedMaze(int gw, int gh, std::uint8_t type, int style)
-{
-    MazeState s;
-    s.GridWidth = gw;
-    s.GridHeight = gh;
-    s.MazeType = type;
-    s.MazeStyle = static_cast<std::uint8_t>(style);
-    s.rng.seed(17);
-    s.grid.allocate(gw, gh);
-    make_frame(s);
-    for (int y = 2; y < gh; y += 2)
-        for (int x = 2; x < gw; x += 2) {
-            if (s.grid.blocked(x, y))
-                continue;
-            s.grid.set(x, y, NodeGrid::Carved);
-            if (x + 2 < gw && s.Rnd() < 0.5f)
-                s.grid.set(x + 1, y, NodeGrid::Carved);
-            else if (y + 2 < gh)
-                s.grid.set(x, y + 1, NodeGrid::Carved);
-        }
-    return s;
-}
-
-class Recorder : public Progress {
-public:
-    void caption(std::string_view text) override { captions << QString::fromUtf8(text.data(), qsizetype(text.size())); }
-    QStringList captions;
-};
-
-std::uint32_t le32(const QByteArray &b, int at)
-{
-    return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8
-        | std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The full picture folded into a smaller one, each pixel into the one it falls in, the
 // darker colour winning.

@@ -1,3 +1,4 @@
+#include "tests/support.h"
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
@@ -17,42 +18,9 @@
 #include <stdexcept>
 #include <sys/resource.h>
 
+using namespace support;
+
 namespace {
-
-std::uint32_t le32(const QByteArray &b, int at)
-{
-    return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8
-        | std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
-}
-
-std::uint32_t le16(const QByteArray &b, int at)
-{
-    return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8;
-}
-
-// A maze-like grid: the frame of a maze type, then every cell opened east or south at
-// random, so that walls of every shape occur.
-MazeState framedMaze(int gw, int gh, std::uint8_t type, std::uint32_t seed = 7)
-{
-    MazeState s;
-    s.GridWidth = gw;
-    s.GridHeight = gh;
-    s.MazeType = type;
-    s.rng.seed(seed);
-    s.grid.allocate(gw, gh);
-    make_frame(s);
-    for (int y = 2; y < gh; y += 2)
-        for (int x = 2; x < gw; x += 2) {
-            if (s.grid.blocked(x, y))
-                continue;
-            s.grid.set(x, y, NodeGrid::Carved);
-            if (x + 2 < gw && s.Rnd() < 0.5f)
-                s.grid.set(x + 1, y, NodeGrid::Carved);
-            else if (y + 2 < gh)
-                s.grid.set(x, y + 1, NodeGrid::Carved);
-        }
-    return s;
-}
 
 // Any width and height, nodes carved or blocked at random: every tile number occurs,
 // lone posts and crosses included.
@@ -70,63 +38,6 @@ NodeGrid randomGrid(int gw, int gh, std::uint32_t seed)
                 g.set(x, y, NodeGrid::Blocked);
         }
     return g;
-}
-
-class Recorder : public Progress {
-public:
-    void caption(std::string_view text) override { captions.emplace_back(text); }
-    bool stopRequested() const override { return stopAfter >= 0 && int(captions.size()) >= stopAfter; }
-    std::vector<std::string> captions;
-    int stopAfter = -1;
-};
-
-// The picture as ImageMagick decodes it: one bool per pixel, true for black.
-struct Decoded {
-    int width = 0, height = 0;
-    std::vector<bool> black;
-};
-
-Decoded decodeWithImageMagick(const QString &bmp)
-{
-    const QString convert = QStandardPaths::findExecutable("convert");
-    if (convert.isEmpty())
-        throw std::runtime_error("ImageMagick's convert is missing: run scripts/install-deps.sh");
-    QProcess p;
-    p.start(convert, {bmp, "pbm:-"});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        throw std::runtime_error("convert failed: " + p.readAllStandardError().toStdString());
-    const QByteArray pbm = p.readAllStandardOutput();
-
-    // P4: magic, width, height (blank-separated, # comments), one blank, then rows of
-    // whole bytes, most significant bit first, 1 for black.
-    int pos = 0;
-    auto token = [&] {
-        while (pos < pbm.size() && (std::isspace(std::uint8_t(pbm[pos])) || pbm[pos] == '#')) {
-            if (pbm[pos] == '#')
-                while (pos < pbm.size() && pbm[pos] != '\n')
-                    ++pos;
-            else
-                ++pos;
-        }
-        const int start = pos;
-        while (pos < pbm.size() && !std::isspace(std::uint8_t(pbm[pos])))
-            ++pos;
-        return pbm.mid(start, pos - start);
-    };
-    if (token() != "P4")
-        throw std::runtime_error("convert did not write a P4 bitmap");
-    Decoded d;
-    d.width = token().toInt();
-    d.height = token().toInt();
-    ++pos;
-    const int rowBytes = (d.width + 7) / 8;
-    if (pbm.size() - pos != qsizetype(rowBytes) * d.height)
-        throw std::runtime_error("P4 data has the wrong length");
-    d.black.resize(std::size_t(d.width) * d.height);
-    for (int y = 0; y < d.height; ++y)
-        for (int x = 0; x < d.width; ++x)
-            d.black[std::size_t(y) * d.width + x] = (std::uint8_t(pbm[pos + y * rowBytes + x / 8]) >> (7 - x % 8)) & 1;
-    return d;
 }
 
 } // namespace
@@ -292,17 +203,17 @@ void TestMonoBitmap::decodesToTheTileMasks()
     Progress quiet;
     QVERIFY(write_mono_bitmap(g, style, path("d.bmp").toStdString(), quiet));
 
-    const Decoded d = decodeWithImageMagick(path("d.bmp"));
+    const QImage d = decodeWithImageMagick(path("d.bmp"));
     const tiles::TileSet &set = tiles::tile_set(style);
-    QCOMPARE(d.width, set.width * gw);
-    QCOMPARE(d.height, set.height * gh);
+    QCOMPARE(d.width(), set.width * gw);
+    QCOMPARE(d.height(), set.height * gh);
     std::set<int> tilesSeen;
-    for (int py = 0; py < d.height; ++py)
-        for (int px = 0; px < d.width; ++px) {
+    for (int py = 0; py < d.height(); ++py)
+        for (int px = 0; px < d.width(); ++px) {
             const int t = find_bitmap(g, px / set.width + 1, py / set.height + 1);
             tilesSeen.insert(t);
             const bool ink = t > 0 && set.shade(t, px % set.width, py % set.height) == tiles::Black;
-            if (d.black[std::size_t(py) * d.width + px] != ink)
+            if ((d.pixel(px, py) == qRgb(0, 0, 0)) != ink)
                 QFAIL(qPrintable(QString("pixel (%1, %2) of tile %3 differs").arg(px).arg(py).arg(t)));
         }
     if (!framed)
@@ -350,16 +261,15 @@ void TestMonoBitmap::captions()
     QCOMPARE(int(rec.captions.size()), gh);
     const QString prefix = "Rendering direct to disk - ";
     int previous = -1;
-    for (const std::string &c : rec.captions) {
-        const QString text = QString::fromStdString(c);
-        QVERIFY2(text.startsWith(prefix) && text.endsWith('%'), c.c_str());
+    for (const QString &text : rec.captions) {
+        QVERIFY2(text.startsWith(prefix) && text.endsWith('%'), qPrintable(text));
         bool ok = false;
         const int n = text.mid(prefix.size()).chopped(1).toInt(&ok);
-        QVERIFY2(ok && n >= previous && n <= 100, c.c_str());
+        QVERIFY2(ok && n >= previous && n <= 100, qPrintable(text));
         previous = n;
     }
-    QCOMPARE(QString::fromStdString(rec.captions.front()), prefix + "0%");
-    QCOMPARE(QString::fromStdString(rec.captions.back()), prefix + QString::number(last) + "%");
+    QCOMPARE(rec.captions.front(), prefix + "0%");
+    QCOMPARE(rec.captions.back(), prefix + QString::number(last) + "%");
 }
 
 void TestMonoBitmap::unwritableNamesTheFile_data()

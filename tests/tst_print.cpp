@@ -1,3 +1,4 @@
+#include "tests/support.h"
 #include "app/form1.h"
 #include "maze/frame.h"
 #include "maze/progress.h"
@@ -24,37 +25,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace support;
+
 namespace {
-
-// The frame of a maze type, then every cell opened east or south at random.
-MazeState framedMaze(int gw, int gh, std::uint8_t type, int style = 1)
-{
-    MazeState s;
-    s.GridWidth = gw;
-    s.GridHeight = gh;
-    s.MazeType = type;
-    s.MazeStyle = static_cast<std::uint8_t>(style);
-    s.rng.seed(23);
-    s.grid.allocate(gw, gh);
-    make_frame(s);
-    for (int y = 2; y < gh; y += 2)
-        for (int x = 2; x < gw; x += 2) {
-            if (s.grid.blocked(x, y))
-                continue;
-            s.grid.set(x, y, NodeGrid::Carved);
-            if (x + 2 < gw && s.Rnd() < 0.5f)
-                s.grid.set(x + 1, y, NodeGrid::Carved);
-            else if (y + 2 < gh)
-                s.grid.set(x, y + 1, NodeGrid::Carved);
-        }
-    return s;
-}
-
-class Recorder : public Progress {
-public:
-    void caption(std::string_view text) override { captions << QString::fromUtf8(text.data(), qsizetype(text.size())); }
-    QStringList captions;
-};
 
 QString run(const QString &program, const QStringList &args, int *exitCode = nullptr)
 {

@@ -1,0 +1,117 @@
+#pragma once
+
+// What several test suites need alike: maze-like grids, a progress recorder, and
+// pictures decoded by ImageMagick rather than by the program's own readers.
+
+#include "maze/frame.h"
+#include "maze/progress.h"
+#include "maze/state.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+namespace support {
+
+/// The frame of a maze type, then every cell opened east or south at random, so that
+/// walls of every shape occur.
+inline MazeState framedMaze(int gw, int gh, std::uint8_t type, int style = 1, std::uint32_t seed = 17)
+{
+    MazeState s;
+    s.GridWidth = gw;
+    s.GridHeight = gh;
+    s.MazeType = type;
+    s.MazeStyle = static_cast<std::uint8_t>(style);
+    s.rng.seed(seed);
+    s.grid.allocate(gw, gh);
+    make_frame(s);
+    for (int y = 2; y < gh; y += 2)
+        for (int x = 2; x < gw; x += 2) {
+            if (s.grid.blocked(x, y))
+                continue;
+            s.grid.set(x, y, NodeGrid::Carved);
+            if (x + 2 < gw && s.Rnd() < 0.5f)
+                s.grid.set(x + 1, y, NodeGrid::Carved);
+            else if (y + 2 < gh)
+                s.grid.set(x, y + 1, NodeGrid::Carved);
+        }
+    return s;
+}
+
+/// Keeps every caption shown; asks the routine to stop once it has shown stopAfter.
+class Recorder : public Progress {
+public:
+    void caption(std::string_view text) override { captions << QString::fromUtf8(text.data(), qsizetype(text.size())); }
+    bool stopRequested() const override { return stopAfter >= 0 && captions.size() >= stopAfter; }
+    QStringList captions;
+    int stopAfter = -1;
+};
+
+inline std::uint32_t le16(const QByteArray &b, int at)
+{
+    return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8;
+}
+
+inline std::uint32_t le32(const QByteArray &b, int at)
+{
+    return le16(b, at) | le16(b, at + 2) << 16;
+}
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// The picture as ImageMagick decodes it, never through the program's own code.
+/// Throws when ImageMagick is missing or cannot read the file.
+inline QImage decodeWithImageMagick(const QString &path)
+{
+    const QString convert = QStandardPaths::findExecutable("convert");
+    if (convert.isEmpty())
+        throw std::runtime_error("ImageMagick's convert is missing: run scripts/install-deps.sh");
+    QProcess p;
+    p.start(convert, {path, "-depth", "8", "ppm:-"});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        throw std::runtime_error("convert failed on " + path.toStdString() + ": " + p.readAllStandardError().toStdString());
+    const QByteArray ppm = p.readAllStandardOutput();
+
+    // P6: magic, width, height, maximum (blank-separated, # comments), one blank, then
+    // three bytes a pixel.
+    qsizetype pos = 0;
+    auto token = [&] {
+        while (pos < ppm.size() && (std::isspace(std::uint8_t(ppm[pos])) || ppm[pos] == '#')) {
+            if (ppm[pos] == '#')
+                while (pos < ppm.size() && ppm[pos] != '\n')
+                    ++pos;
+            else
+                ++pos;
+        }
+        const qsizetype start = pos;
+        while (pos < ppm.size() && !std::isspace(std::uint8_t(ppm[pos])))
+            ++pos;
+        return ppm.mid(start, pos - start);
+    };
+    if (token() != "P6")
+        throw std::runtime_error("convert did not write a P6 picture");
+    const int width = token().toInt();
+    const int height = token().toInt();
+    if (token() != "255")
+        throw std::runtime_error("convert did not write 8-bit samples");
+    ++pos;
+    if (ppm.size() - pos != qsizetype(width) * height * 3)
+        throw std::runtime_error("P6 data has the wrong length");
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), ppm.constData() + pos + qsizetype(y) * width * 3, std::size_t(width) * 3);
+    return image;
+}
+
+} // namespace support
