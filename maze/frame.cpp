@@ -11,8 +11,10 @@ void frameTopLeftToBottomRight(MazeState &s)
     NodeGrid &g = s.grid;
     const int gw = g.width();
     const int gh = g.height();
-    // Both sides come from the width, so the corner squares are square.
-    const int side = std::max(4, 2 * (gw / 20));
+    // Both sides come from the width, so the corner squares are square. On a grid far
+    // wider than it is high they would reach past the bottom edge, putting the start
+    // outside the grid: there they stop one node short of it.
+    const int side = std::min(std::max(4, 2 * (gw / 20)), gh - 1);
     s.CornerWidth = static_cast<std::int16_t>(side);
     s.CornerHeight = static_cast<std::int16_t>(side);
 

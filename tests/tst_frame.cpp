@@ -53,6 +53,8 @@ void TestFrame::topLeftToBottomRight_data()
     QTest::newRow("9 x 9 smallest") << 9 << 9 << 4;
     QTest::newRow("41 wide") << 41 << 41 << 4;
     QTest::newRow("61 wide, 9 high") << 61 << 9 << 6;
+    QTest::newRow("201 wide, 9 high: squares end inside") << 201 << 9 << 8;
+    QTest::newRow("32767 wide, 15 high") << 32767 << 15 << 14;
 }
 
 void TestFrame::topLeftToBottomRight()
