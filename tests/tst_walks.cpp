@@ -1306,6 +1306,18 @@ void TestWalks::refusesGridsItCannotWalk()
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, walk(negative, progress));
         QVERIFY(progress.captions.empty());
     }
+
+    // The hunt relies on what every walk leaves: no carved cell with a free neighbour in a
+    // row without a flag. A grid carved elsewhere beforehand is refused, not mis-hunted.
+    MazeState stray = prepare({Layout::RandomMatte, 6, 6, 5, true});
+    for (int y = 2; y < stray.GridHeight; y += 2)
+        for (int x = 2; x < stray.GridWidth; x += 2)
+            stray.grid.unset(x, y, NodeGrid::Blocked);
+    const int row = stray.StartY == 2 ? 12 : 2;
+    stray.grid.set(6, row, NodeGrid::Carved);
+    Recorder progress;
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, make_maze_2(stray, progress));
+    QVERIFY(progress.captions.empty());
 }
 
 QTEST_APPLESS_MAIN(TestWalks)
