@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 using namespace walk_steps;
@@ -19,13 +20,31 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
 {
     checkWalkable(s);
     const Nodes g(s.grid);
-    if (s.RowFlags.size() != static_cast<std::size_t>(g.height) + 1)
-        s.RowFlags.assign(static_cast<std::size_t>(g.height) + 1, 0);
-    std::uint8_t *flags = s.RowFlags.data();
-    flags[s.StartY] = 1;
     const int finishX = s.FinishX, finishY = s.FinishY;
     const int startX = s.StartX, startY = s.StartY;
-    HuntIndex index(g, s.RowFlags, finishX, finishY);
+
+    // The flags are only kept once the index stands: a refused grid or a failed allocation
+    // leaves them as they were.
+    std::vector<std::uint8_t> previous;
+    const bool resized = s.RowFlags.size() != static_cast<std::size_t>(g.height) + 1;
+    if (resized) {
+        previous.swap(s.RowFlags);
+        s.RowFlags.assign(static_cast<std::size_t>(g.height) + 1, 0);
+    }
+    const std::uint8_t startFlag = s.RowFlags[startY];
+    s.RowFlags[startY] = 1;
+    std::optional<HuntIndex> built;
+    try {
+        built.emplace(g, s.RowFlags, finishX, finishY);
+    } catch (...) {
+        if (resized)
+            s.RowFlags.swap(previous);
+        else
+            s.RowFlags[startY] = startFlag;
+        throw;
+    }
+    HuntIndex &index = *built;
+    std::uint8_t *flags = s.RowFlags.data();
 
     progress.caption("Generating...");
     const bool loopsWanted = s.LoopChance > 0;

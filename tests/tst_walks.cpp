@@ -270,7 +270,7 @@ struct Census {
 /// Checks what every finished maze must be: exactly the reachable cells carved, every carved
 /// wall joining two carved cells, nothing else carved, all of it connected; and, without
 /// loops, a tree with the finish as a leaf.
-Census inspect(const MazeState &s, long long nodesDrawn, bool tree)
+Census takeCensus(const MazeState &s, long long nodesDrawn, bool tree)
 {
     const NodeGrid &g = s.grid;
     const auto reach = reachableCells(s);
@@ -701,7 +701,7 @@ void TestWalks::carvesATreeOfEveryReachableCell()
         MazeState s = prepare(setup);
         Recorder progress;
         const long long drawn = walk(s, progress);
-        const Census c = inspect(s, drawn, true);
+        const Census c = takeCensus(s, drawn, true);
         const std::string where = std::to_string(setup.cols) + " x " + std::to_string(setup.rows)
                                   + " seed " + std::to_string(setup.seed) + ": ";
         QVERIFY2(c.fault.empty(), (where + c.fault).c_str());
@@ -735,7 +735,7 @@ void TestWalks::loopsKeepTheCellsAndCloseCycles()
         MazeState s = prepare(setup);
         Recorder progress;
         const long long drawn = walk(s, progress);
-        const Census c = inspect(s, drawn, false);
+        const Census c = takeCensus(s, drawn, false);
         QVERIFY2(c.fault.empty(), c.fault.c_str());
         QVERIFY(c.walls >= c.cells - 1);
         withCycles += c.walls > c.cells - 1;
@@ -1315,9 +1315,11 @@ void TestWalks::refusesGridsItCannotWalk()
             stray.grid.unset(x, y, NodeGrid::Blocked);
     const int row = stray.StartY == 2 ? 12 : 2;
     stray.grid.set(6, row, NodeGrid::Carved);
+    const auto flags = stray.RowFlags;
     Recorder progress;
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, make_maze_2(stray, progress));
     QVERIFY(progress.captions.empty());
+    QCOMPARE(stray.RowFlags, flags);
 }
 
 QTEST_APPLESS_MAIN(TestWalks)
