@@ -80,7 +80,6 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
         s.RunLength = drawRunLength(s);
     Chooser chooser(s.RunLength, s.RunBias);
 
-
     for (;; ++passes) {
         if (++tick > 99) {
             tick = 0;
@@ -126,6 +125,8 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
         const unsigned ways = exitMask(g, x, y);
         if (ways == 0)
             break;
+        // Nearly always a single way back, the passage the walk came in by; the number is
+        // drawn all the same.
         const float r = s.Rnd();
         const int d = (ways & (ways - 1)) == 0 ? std::countr_zero(ways) + 1
                                                 : nthDir(ways, choose(r, std::popcount(ways)));

@@ -1,4 +1,5 @@
 #include "maze/frame.h"
+#include "maze/hunt_index.h"
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "maze/walk.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum class Layout { TopLeftToBottomRight, Grid, HandMatte, RandomMatte };
+enum class Layout { TopLeftToBottomRight, Grid, HandMatte, RandomMatte, CombMatte };
 
 struct Setup {
     Layout layout = Layout::TopLeftToBottomRight;
@@ -85,6 +86,10 @@ MazeState prepare(const Setup &setup)
         cols = HandCols;
         rows = HandRows;
     }
+    if (setup.layout == Layout::CombMatte) {
+        cols = 212;
+        rows = 3 + static_cast<int>(setup.seed % 10);
+    }
     s.GridWidth = 2 * cols + 1;
     s.GridHeight = 2 * rows + 1;
     s.grid.allocate(static_cast<int>(s.GridWidth), static_cast<int>(s.GridHeight));
@@ -116,6 +121,23 @@ MazeState prepare(const Setup &setup)
         // Two walls closed between open cells, which the walk crosses but a loop may not.
         s.grid.set(11, 10, NodeGrid::Blocked);
         s.grid.set(24, 3, NodeGrid::Blocked);
+        break;
+    case Layout::CombMatte:
+        // A comb: the top row open, below it teeth three cells wide at columns 0, 90, 150
+        // and 200. Rows then hold a few carved cells far apart, in different 64-cell pieces,
+        // and a source in a tooth may have several ways on, so that LastDir matters.
+        s.UseMatte = true;
+        for (int y = 4; y < s.GridHeight; y += 2)
+            for (int x = 2; x < s.GridWidth; x += 2) {
+                const int i = (x - 2) / 2;
+                const bool tooth = i % 150 < 3 || (i >= 90 && i < 93) || (i >= 200 && i < 203);
+                if (!tooth)
+                    s.grid.set(x, y, NodeGrid::Blocked);
+            }
+        blockWallsBetweenPaper(s.grid);
+        s.StartX = s.StartY = 2;
+        s.FinishX = 2 + 2 * 200;
+        s.FinishY = static_cast<std::int16_t>(s.GridHeight - 1);
         break;
     case Layout::RandomMatte: {
         s.UseMatte = true;
@@ -166,6 +188,8 @@ const char *layoutName(Layout layout)
         return "hand matte";
     case Layout::RandomMatte:
         return "random matte";
+    case Layout::CombMatte:
+        return "comb matte";
     }
     return "";
 }
@@ -182,6 +206,16 @@ std::vector<Setup> setups(Layout layout, bool harder, int count, std::uint32_t s
         s.harder = harder;
         s.cols = least + static_cast<int>(gen() % 40);
         s.rows = least + static_cast<int>(gen() % 40);
+        if (layout == Layout::CombMatte) {
+            // Straight on weighs far from a turn, so that a LastDir reset shows in the maze.
+            s.runLength = i % 2 ? 54 : 0;
+            s.runBias = 0;
+        }
+        if (i % 6 == 5) {
+            // Wide and low: rows of several 64-cell pieces, which the hunt's index treats apart.
+            s.cols = 64 + static_cast<int>(gen() % 160);
+            s.rows = least + static_cast<int>(gen() % 6);
+        }
         if (layout == Layout::TopLeftToBottomRight)
             s.rows = std::max(s.rows, (2 * s.cols + 1) / 20 * 2);  // the corner squares must fit
         s.seed = gen();
@@ -236,7 +270,7 @@ struct Census {
 /// Checks what every finished maze must be: exactly the reachable cells carved, every carved
 /// wall joining two carved cells, nothing else carved, all of it connected; and, without
 /// loops, a tree with the finish as a leaf.
-Census inspect(const MazeState &s, long long nodesDrawn, bool tree)
+Census takeCensus(const MazeState &s, long long nodesDrawn, bool tree)
 {
     const NodeGrid &g = s.grid;
     const auto reach = reachableCells(s);
@@ -448,6 +482,45 @@ long long literalMakeMaze(MazeState &s, Progress &progress)
     return nodesDrawn;
 }
 
+/// The hunt's scan exactly as written, from (rx, ry): leaves (CurX, CurY) on the source it
+/// finds, or back on the origin, clears the flags of the rows it crosses whole without a
+/// free cell, and tells whether it passed a carved cell without free neighbours (where the
+/// walk resets LastDir).
+bool literalHunt(MazeState &s, int rx, int ry, bool &passedDeadEnd)
+{
+    const NodeGrid &g = s.grid;
+    const int gw = g.width(), gh = g.height();
+    int rowState = 0;
+    s.CurX = static_cast<std::int16_t>(rx);
+    s.CurY = static_cast<std::int16_t>(ry);
+    passedDeadEnd = false;
+    for (;;) {
+        const bool carved = g.carved(s.CurX, s.CurY);
+        if (!carved && !g.blocked(s.CurX, s.CurY)) {
+            rowState = 1;
+        } else if (carved && !(s.CurX == s.FinishX && s.CurY == s.FinishY)) {
+            get_dirs(s);
+            if (s.DirList[0] > 0)
+                return true;
+            passedDeadEnd = true;
+        }
+        s.CurX = static_cast<std::int16_t>(s.CurX + 2);
+        if (s.CurX > gw - 1) {
+            if (rowState == -1)
+                s.RowFlags[s.CurY] = 0;
+            rowState = -1;
+            s.CurX = 2;
+            do {
+                s.CurY = static_cast<std::int16_t>(s.CurY + 2);
+                if (s.CurY > gh - 1)
+                    s.CurY = 2;
+            } while (!(s.RowFlags[s.CurY] || s.CurY == ry));
+        }
+        if (s.CurX == rx && s.CurY == ry)
+            return false;
+    }
+}
+
 /// The harder walk exactly as written, with its hunt rescanning the grid row by row: the
 /// reference that the indexed hunt must match in every carved node and every random number.
 long long literalMakeMaze2(MazeState &s, Progress &progress)
@@ -510,37 +583,10 @@ long long literalMakeMaze2(MazeState &s, Progress &progress)
             ++tries;
         } while (!(s.RowFlags[ry] || tries > gh));
 
-        int rowState = 0;
-        s.CurX = static_cast<std::int16_t>(rx);
-        s.CurY = static_cast<std::int16_t>(ry);
-        bool found = false;
-        for (;;) {
-            const bool carved = g.carved(s.CurX, s.CurY);
-            if (!carved && !g.blocked(s.CurX, s.CurY)) {
-                rowState = 1;
-            } else if (carved && !(s.CurX == s.FinishX && s.CurY == s.FinishY)) {
-                get_dirs(s);
-                if (s.DirList[0] > 0) {
-                    found = true;
-                    break;
-                }
-                s.LastDir = 0;
-            }
-            s.CurX = static_cast<std::int16_t>(s.CurX + 2);
-            if (s.CurX > gw - 1) {
-                if (rowState == -1)
-                    s.RowFlags[s.CurY] = 0;
-                rowState = -1;
-                s.CurX = 2;
-                do {
-                    s.CurY = static_cast<std::int16_t>(s.CurY + 2);
-                    if (s.CurY > gh - 1)
-                        s.CurY = 2;
-                } while (!(s.RowFlags[s.CurY] || s.CurY == ry));
-            }
-            if (s.CurX == rx && s.CurY == ry)
-                break;
-        }
+        bool passedDeadEnd = false;
+        const bool found = literalHunt(s, rx, ry, passedDeadEnd);
+        if (passedDeadEnd)
+            s.LastDir = 0;
         if (!found)
             break;
         carve(pick_dirs(s));
@@ -617,6 +663,7 @@ private slots:
     void easierWalkMatchesTheLiteralWalk();
     void indexedHuntMatchesTheLiteralScan_data();
     void indexedHuntMatchesTheLiteralScan();
+    void huntIndexStopsWhereTheScanStops();
     void refusesGridsItCannotWalk();
 };
 
@@ -640,7 +687,8 @@ void TestWalks::carvesATreeOfEveryReachableCell_data()
 {
     QTest::addColumn<int>("layout");
     QTest::addColumn<bool>("harder");
-    for (const Layout layout : {Layout::TopLeftToBottomRight, Layout::Grid, Layout::HandMatte, Layout::RandomMatte})
+    for (const Layout layout :
+         {Layout::TopLeftToBottomRight, Layout::Grid, Layout::HandMatte, Layout::RandomMatte, Layout::CombMatte})
         for (const bool harder : {false, true})
             QTest::addRow("%s, %s", layoutName(layout), harder ? "harder" : "easier") << int(layout) << harder;
 }
@@ -653,7 +701,7 @@ void TestWalks::carvesATreeOfEveryReachableCell()
         MazeState s = prepare(setup);
         Recorder progress;
         const long long drawn = walk(s, progress);
-        const Census c = inspect(s, drawn, true);
+        const Census c = takeCensus(s, drawn, true);
         const std::string where = std::to_string(setup.cols) + " x " + std::to_string(setup.rows)
                                   + " seed " + std::to_string(setup.seed) + ": ";
         QVERIFY2(c.fault.empty(), (where + c.fault).c_str());
@@ -669,7 +717,12 @@ void TestWalks::carvesATreeOfEveryReachableCell()
 
 void TestWalks::loopsKeepTheCellsAndCloseCycles_data()
 {
-    carvesATreeOfEveryReachableCell_data();
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<bool>("harder");
+    // Not the comb, whose cells admit no cycle.
+    for (const Layout layout : {Layout::TopLeftToBottomRight, Layout::Grid, Layout::HandMatte, Layout::RandomMatte})
+        for (const bool harder : {false, true})
+            QTest::addRow("%s, %s", layoutName(layout), harder ? "harder" : "easier") << int(layout) << harder;
 }
 
 void TestWalks::loopsKeepTheCellsAndCloseCycles()
@@ -682,7 +735,7 @@ void TestWalks::loopsKeepTheCellsAndCloseCycles()
         MazeState s = prepare(setup);
         Recorder progress;
         const long long drawn = walk(s, progress);
-        const Census c = inspect(s, drawn, false);
+        const Census c = takeCensus(s, drawn, false);
         QVERIFY2(c.fault.empty(), c.fault.c_str());
         QVERIFY(c.walls >= c.cells - 1);
         withCycles += c.walls > c.cells - 1;
@@ -1116,7 +1169,8 @@ void TestWalks::indexedHuntMatchesTheLiteralScan_data()
     QTest::addColumn<int>("layout");
     QTest::addColumn<float>("loopChance");
     QTest::addColumn<bool>("randomRun");
-    for (const Layout layout : {Layout::TopLeftToBottomRight, Layout::Grid, Layout::HandMatte, Layout::RandomMatte})
+    for (const Layout layout :
+         {Layout::TopLeftToBottomRight, Layout::Grid, Layout::HandMatte, Layout::RandomMatte, Layout::CombMatte})
         for (const float loops : {0.0f, 2.5f, 25.0f})
             for (const bool randomRun : {false, true})
                 QTest::addRow("%s, loop chance %g%s", layoutName(layout), loops, randomRun ? ", random run" : "")
@@ -1155,6 +1209,79 @@ void TestWalks::indexedHuntMatchesTheLiteralScan()
     }
 }
 
+void TestWalks::huntIndexStopsWhereTheScanStops()
+{
+    // Random grids, wide ones among them, carved a cell at a time anywhere next to the carved
+    // part, with hunts from random origins in between: every hunt of the index must stop on
+    // the scan's source, agree on passing a dead end and leave the same row flags.
+    std::mt19937 gen(2024);
+    int hunts = 0, found = 0, dead = 0;
+    for (int round = 0; round < 60; ++round) {
+        const int cols = 1 + static_cast<int>(gen() % (round % 3 == 0 ? 200 : 30));
+        const int rows = 1 + static_cast<int>(gen() % 25);
+        MazeState s;
+        s.grid.allocate(2 * cols + 1, 2 * rows + 1);
+        const walk_steps::Nodes nodes(s.grid);
+        std::vector<std::pair<int, int>> cells;
+        for (int y = 2; y < 2 * rows + 1; y += 2)
+            for (int x = 2; x < 2 * cols + 1; x += 2) {
+                cells.emplace_back(x, y);
+                if (gen() % 5 == 0)
+                    s.grid.set(x, y, NodeGrid::Blocked);
+            }
+        const auto [sx, sy] = cells[gen() % cells.size()];
+        const auto [fx, fy] = cells[gen() % cells.size()];
+        s.FinishX = static_cast<std::int16_t>(gen() % 4 ? fx : -1);
+        s.FinishY = static_cast<std::int16_t>(gen() % 4 ? fy : -1);
+        s.grid.set(sx, sy, NodeGrid::Carved);
+        s.RowFlags.assign(2 * rows + 2, 0);
+        s.RowFlags[sy] = 1;
+        std::vector<std::uint8_t> indexFlags = s.RowFlags;
+        walk_steps::HuntIndex index(nodes, indexFlags, s.FinishX, s.FinishY);
+
+        std::vector<std::pair<int, int>> carved{{sx, sy}};
+        for (int misses = 0; misses < 5;) {
+            if (gen() % 3 != 0) {
+                // Carve a free cell beside a carved one, as some walk might.
+                const auto [x, y] = carved[gen() % carved.size()];
+                if (x == s.FinishX && y == s.FinishY)
+                    continue;
+                const unsigned free = walk_steps::freeMask(nodes, x, y);
+                if (!free)
+                    continue;
+                const int d = walk_steps::nthDir(free, 1 + static_cast<int>(gen() % std::popcount(free)));
+                const int nx = x + 2 * StepX[d], ny = y + 2 * StepY[d];
+                s.grid.set(x + StepX[d], y + StepY[d], NodeGrid::Carved);
+                s.grid.set(nx, ny, NodeGrid::Carved);
+                s.RowFlags[ny] = 1;
+                index.carve(nx, ny);
+                carved.emplace_back(nx, ny);
+                continue;
+            }
+            const int rx = 2 + 2 * static_cast<int>(gen() % std::max(1, cols - 1));
+            const int ry = 2 + 2 * static_cast<int>(gen() % std::max(1, rows - 1));
+            bool passed = false;
+            const bool scanFound = literalHunt(s, rx, ry, passed);
+            const walk_steps::HuntIndex::Result r = index.hunt(rx, ry);
+            const std::string where = std::to_string(cols) + " x " + std::to_string(rows) + " from " + at(rx, ry);
+            QVERIFY2(r.found == scanFound, where.c_str());
+            if (scanFound) {
+                QCOMPARE(r.x, int(s.CurX));
+                QCOMPARE(r.y, int(s.CurY));
+            }
+            QVERIFY2(r.passedDeadEnd == passed, where.c_str());
+            QVERIFY2(indexFlags == s.RowFlags, where.c_str());
+            ++hunts;
+            found += scanFound;
+            dead += passed;
+            misses += !scanFound;
+        }
+    }
+    // Both outcomes, and both answers on dead ends, really occurred.
+    QVERIFY(found > 100 && hunts - found > 100);
+    QVERIFY(dead > 100 && hunts - dead > 100);
+}
+
 void TestWalks::refusesGridsItCannotWalk()
 {
     for (const bool harder : {false, true}) {
@@ -1179,6 +1306,20 @@ void TestWalks::refusesGridsItCannotWalk()
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, walk(negative, progress));
         QVERIFY(progress.captions.empty());
     }
+
+    // The hunt relies on what every walk leaves: no carved cell with a free neighbour in a
+    // row without a flag. A grid carved elsewhere beforehand is refused, not mis-hunted.
+    MazeState stray = prepare({Layout::RandomMatte, 6, 6, 5, true});
+    for (int y = 2; y < stray.GridHeight; y += 2)
+        for (int x = 2; x < stray.GridWidth; x += 2)
+            stray.grid.unset(x, y, NodeGrid::Blocked);
+    const int row = stray.StartY == 2 ? 12 : 2;
+    stray.grid.set(6, row, NodeGrid::Carved);
+    const auto flags = stray.RowFlags;
+    Recorder progress;
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, make_maze_2(stray, progress));
+    QVERIFY(progress.captions.empty());
+    QCOMPARE(stray.RowFlags, flags);
 }
 
 QTEST_APPLESS_MAIN(TestWalks)
