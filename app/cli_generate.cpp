@@ -218,7 +218,8 @@ int run_generate(const CommandLine &o)
             makeOne(o, s, matte, i, progress);
         }
         return 0;
-    } catch (const CliFailure &e) {
+    } catch (const std::exception &e) {
+        // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.
         std::fprintf(stderr, "corvanthel: %s\n", e.what());
         return 1;
     }

@@ -73,11 +73,18 @@ void Form1::Command1_Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setGenerating(true);
     WindowProgress progress(*this);
-    const long long nodes = carve_maze(s, progress);
-    progress.showNodesDrawn(nodes);
+    bool carved = false;
+    try {
+        progress.showNodesDrawn(carve_maze(s, progress));
+        carved = true;
+    } catch (const std::exception &e) {
+        QApplication::restoreOverrideCursor();
+        showMessage(tr("Corvanthel cannot carve this maze: %1").arg(QString::fromStdString(e.what())));
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
     QCoreApplication::processEvents();
 
-    if (!progress.stopRequested()) {
+    if (carved && !progress.stopRequested()) {
         OutputContext output = window_output(s, progress, this);
         if (adjustOutput)
             adjustOutput(output);
