@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -170,21 +169,14 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
 
 bool save_bitmap(const QImage &picture, const QString &path, QString *error)
 {
-    auto fail = [&](const QString &cause) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, cause);
-        return false;
-    };
-    const std::unique_ptr<QFileDevice> file = open_for_saving(path);
-    if (!file->isOpen())
-        return fail(file->errorString());
-    // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-    QImageWriter writer(file.get(), "bmp");
-    if (!writer.write(picture))
-        return fail(file->error() != QFileDevice::NoError ? file->errorString() : writer.errorString());
-    if (!finish_saving(*file))
-        return fail(file->errorString());
-    return true;
+    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
+        // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
+        QImageWriter writer(&file, "bmp");
+        if (writer.write(picture))
+            return SaveStep::Written;
+        cause = writer.errorString();
+        return SaveStep::Failed;
+    });
 }
 
 void giant_bitmap(OutputContext &ctx)

@@ -13,7 +13,6 @@
 #include <QPrinterInfo>
 
 #include <cmath>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -120,30 +119,21 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error)
 {
-    auto fail = [&](const QString &cause) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, cause);
-        return false;
-    };
-    const std::unique_ptr<QFileDevice> file = open_for_saving(path);
-    if (!file->isOpen())
-        return fail(file->errorString());
-    PrintResult result;
-    {
-        QPdfWriter writer(file.get());
+    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
+        QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Corvanthel"));
         writer.setPageLayout(layout);
         writer.setResolution(resolution);
-        QString printError;
-        result = print_page(writer, s, progress, &printError);
-        if (result == PrintResult::Failed)
-            return fail(file->error() != QFileDevice::NoError ? file->errorString() : printError);
-    }
-    if (result == PrintResult::Stopped)
-        return true;
-    if (file->error() != QFileDevice::NoError || !finish_saving(*file))
-        return fail(file->errorString());
-    return true;
+        switch (print_page(writer, s, progress, &cause)) {
+        case PrintResult::Stopped:
+            return SaveStep::Dropped;
+        case PrintResult::Failed:
+            return SaveStep::Failed;
+        case PrintResult::Done:
+            break;
+        }
+        return SaveStep::Written;
+    });
 }
 
 void print_maze(OutputContext &ctx, QPrinter &printer)
