@@ -17,15 +17,6 @@ MazeState framed(int gw, int gh, std::uint8_t type)
     return s;
 }
 
-int countBlocked(const MazeState &s)
-{
-    int n = 0;
-    for (int y = 0; y <= s.grid.height(); ++y)
-        for (int x = 0; x <= s.grid.width(); ++x)
-            n += s.grid.blocked(x, y);
-    return n;
-}
-
 } // namespace
 
 class TestFrame : public QObject {
@@ -62,30 +53,16 @@ void TestFrame::topLeftToBottomRight()
     QFETCH(int, gh);
     QFETCH(int, corner);
     const MazeState s = framed(gw, gh, TopLeftToBottomRight);
-
-    QCOMPARE(s.CornerWidth, corner);
-    QCOMPARE(s.CornerHeight, corner);
-    QCOMPARE(s.StartX, corner);
-    QCOMPARE(s.StartY, corner);
-    QCOMPARE(s.FinishX, gw - corner + 1);
-    QCOMPARE(s.FinishY, gh - corner + 1);
-    QCOMPARE(s.CurX, s.StartX);
-    QCOMPARE(s.CurY, s.StartY);
-
-    // The start stays blocked but is carved; the finish is open and uncarved.
-    QVERIFY(s.grid.blocked(s.StartX, s.StartY));
-    QVERIFY(s.grid.carved(s.StartX, s.StartY));
-    QVERIFY(!s.grid.blocked(s.FinishX, s.FinishY));
-    QVERIFY(!s.grid.carved(s.FinishX, s.FinishY));
-
-    // Exactly the two squares, less the finish, and nothing in the margin.
-    QCOMPARE(countBlocked(s), 2 * corner * corner - 1);
-    for (int i = 1; i <= corner; ++i) {
-        QVERIFY(s.grid.blocked(i, i));
-        QVERIFY(s.grid.blocked(gw - corner + i, gh - corner + 1) || i == 1);
-    }
-    QVERIFY(!s.grid.blocked(corner + 1, 1));
-    QVERIFY(!s.grid.blocked(0, 0));
+    QCOMPARE(QList<int>({s.CornerWidth, s.CornerHeight, s.StartX, s.StartY, s.FinishX, s.FinishY, s.CurX, s.CurY}),
+             QList<int>({corner, corner, corner, corner, gw - corner + 1, gh - corner + 1, corner, corner}));
+    // Exactly the two squares are blocked, less the finish; only the start is carved.
+    for (int y = 0; y <= gh; ++y)
+        for (int x = 0; x <= gw; ++x) {
+            const bool square = (x >= 1 && x <= corner && y >= 1 && y <= corner) || (x > gw - corner && y > gh - corner);
+            const bool finish = x == s.FinishX && y == s.FinishY;
+            QVERIFY2(s.grid.blocked(x, y) == (square && !finish) && s.grid.carved(x, y) == (x == corner && y == corner),
+                     qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+        }
 }
 
 void TestFrame::gridLattice_data()
@@ -136,12 +113,14 @@ void TestFrame::matteKeepsBlockedAndStartsOnTheMatteStart()
     s.StartY = 4;
     s.FinishX = 10;
     s.FinishY = 10;
+    const NodeGrid matte = s.grid;
     make_frame(s);
-    QCOMPARE(s.CurX, 2);
-    QCOMPARE(s.CurY, 4);
-    QVERIFY(s.grid.carved(2, 4));
-    QCOMPARE(countBlocked(s), 1);
-    QCOMPARE(s.FinishX, 10);
+    QCOMPARE(QPoint(s.CurX, s.CurY), QPoint(2, 4));
+    QCOMPARE(QPoint(s.FinishX, s.FinishY), QPoint(10, 10));
+    // Only the start is added to the matte's grid.
+    for (int y = 0; y <= 11; ++y)
+        for (int x = 0; x <= 11; ++x)
+            QCOMPARE(s.grid.flags(x, y), std::uint8_t(matte.flags(x, y) | ((x == 2 && y == 4) ? NodeGrid::Carved : 0)));
 }
 
 void TestFrame::gridRefusesImpossibleSizes()
