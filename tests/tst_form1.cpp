@@ -1,6 +1,8 @@
 #include "app/form1.h"
 #include "maze/state.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -46,15 +48,13 @@ private slots:
     void init();
     void cleanup();
     void startsWithTheStartUpValues();
-    void namesEveryControl();
     void widthAndHeightFollowEachKeystroke();
     void typedDimensions_data();
     void typedDimensions();
     void dimensionChangeRemovesTheMatte_data();
     void dimensionChangeRemovesTheMatte();
-    void loopControlsFollowAllowLoops();
+    void enablingRules();
     void matteCheckAndTypeListDriveEachOther();
-    void randomRunDisablesTheSlider();
     void cityPlanAndBitmapExcludeEachOther();
     void generateRefusesSmallSizes_data();
     void generateRefusesSmallSizes();
@@ -82,43 +82,24 @@ void TestForm1::cleanup()
 void TestForm1::startsWithTheStartUpValues()
 {
     QCOMPARE(form->windowTitle(), QStringLiteral("Corvanthel v%1.%2D").arg(CORVANTHEL_VERSION_MAJOR).arg(CORVANTHEL_VERSION_MINOR));
-    QCOMPARE(state->GridWidth, 101);
-    QCOMPARE(state->GridHeight, 141);
-    QCOMPARE(state->StartX, -1);
-    QCOMPARE(state->FinishY, -1);
+    QCOMPARE(QList<qint64>({state->GridWidth, state->GridHeight, state->StartX, state->FinishY}),
+             QList<qint64>({101, 141, -1, -1}));
     QVERIFY(!state->UseMatte);
-
-    QCOMPARE(form->Combo1->count(), 3);
-    QCOMPARE(form->Combo1->itemText(0), "Top left to bottom right");
-    QCOMPARE(form->Combo1->itemText(2), "Custom (using matte)");
-    QCOMPARE(form->Combo2->count(), 4);
-    QCOMPARE(form->Combo2->itemText(3), "Random run");
-    QCOMPARE(form->Combo1->currentIndex(), 0);
-    QCOMPARE(form->Combo2->currentText(), "Normal");
-
+    QStringList types, styles;
+    for (int i = 0; i < form->Combo1->count(); ++i)
+        types << form->Combo1->itemText(i);
+    for (int i = 0; i < form->Combo2->count(); ++i)
+        styles << form->Combo2->itemText(i);
+    QCOMPARE(types, QStringList({"Top left to bottom right", "Grid", "Custom (using matte)"}));
+    QCOMPARE(styles, QStringList({"Normal", "Horizontal bias", "Vertical bias", "Random run"}));
+    QVERIFY(form->Combo1->currentIndex() == 0 && form->Combo2->currentIndex() == 0);
     QCOMPARE(form->Slider1->value(), 3);
     QVERIFY(form->Option1->isChecked() && form->Option15->isChecked() && form->Option13->isChecked());
     QVERIFY(!form->Option13->text().isEmpty());
     QCOMPARE(form->Label11->text(), "Grid size: 101 x 141");
-    QVERIFY(!form->Text1->isEnabled() && !form->Check1->isChecked());
-    QVERIFY(!form->Command4->isEnabled());
-    QCOMPARE(form->Text1->text(), "10");
-    QCOMPARE(form->Label14->text(), QString());
-}
-
-void TestForm1::namesEveryControl()
-{
-    const QStringList names = {"Frame1", "Frame2", "Frame3", "Frame4", "Slider1", "Combo1", "Combo2",
-                               "Check1", "Check2", "Text1", "Text2", "Text3", "Picture1", "Command1",
-                               "Command2", "Command3", "Command4"};
-    for (const QString &name : names)
-        QVERIFY2(form->findChild<QWidget *>(name), qPrintable(name));
-    for (int i = 1; i <= 16; ++i)
-        QVERIFY(form->findChild<QRadioButton *>(QStringLiteral("Option%1").arg(i)));
-    for (int i = 1; i <= 14; ++i)
-        QVERIFY(form->findChild<QLabel *>(QStringLiteral("Label%1").arg(i)));
-    // The difficulty options are a group of their own inside Picture1.
-    QCOMPARE(form->Option15->parentWidget(), form->Picture1);
+    QVERIFY(!form->Text1->isEnabled() && !form->Check1->isChecked() && !form->Command4->isEnabled());
+    // The three option groups are independent: difficulty sits in Picture1, a group of its own.
+    QVERIFY(form->findChild<QRadioButton *>("Option16") && form->findChild<QLabel *>("Label14"));
     form->Option16->click();
     QVERIFY(form->Option1->isChecked() && form->Option13->isChecked());
 }
@@ -180,12 +161,23 @@ void TestForm1::dimensionChangeRemovesTheMatte()
     QCOMPARE(form->Combo1->currentIndex(), 0);
 }
 
-void TestForm1::loopControlsFollowAllowLoops()
+void TestForm1::enablingRules()
 {
+    auto enabled = [](std::initializer_list<QWidget *> widgets) {
+        return std::all_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isEnabled(); });
+    };
+    auto disabled = [](std::initializer_list<QWidget *> widgets) {
+        return std::none_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isEnabled(); });
+    };
     form->Check1->click();
-    QVERIFY(form->Label7->isEnabled() && form->Text1->isEnabled() && form->Label8->isEnabled());
+    QVERIFY(enabled({form->Label7, form->Text1, form->Label8}));
     form->Check1->click();
-    QVERIFY(!form->Label7->isEnabled() && !form->Text1->isEnabled() && !form->Label8->isEnabled());
+    QVERIFY(disabled({form->Label7, form->Text1, form->Label8}));
+
+    form->Combo2->setCurrentIndex(3);  // "Random run"
+    QVERIFY(disabled({form->Slider1, form->Label1, form->Label2, form->Label3}));
+    form->Combo2->setCurrentIndex(1);
+    QVERIFY(enabled({form->Slider1, form->Label1, form->Label2, form->Label3}));
 }
 
 void TestForm1::matteCheckAndTypeListDriveEachOther()
@@ -210,20 +202,7 @@ void TestForm1::matteCheckAndTypeListDriveEachOther()
     state->FinishX = 8;
     form->Check2->click();
     QCOMPARE(form->Combo1->currentIndex(), 0);
-    QCOMPARE(state->StartX, -1);
-    QCOMPARE(state->StartY, -1);
-    QCOMPARE(state->FinishX, -1);
-    QCOMPARE(state->FinishY, -1);
-}
-
-void TestForm1::randomRunDisablesTheSlider()
-{
-    form->Combo2->setCurrentIndex(3);
-    for (QWidget *w : {static_cast<QWidget *>(form->Slider1), static_cast<QWidget *>(form->Label1),
-                       static_cast<QWidget *>(form->Label2), static_cast<QWidget *>(form->Label3)})
-        QVERIFY(!w->isEnabled());
-    form->Combo2->setCurrentIndex(1);
-    QVERIFY(form->Slider1->isEnabled() && form->Label3->isEnabled());
+    QCOMPARE(QList<int>({state->StartX, state->StartY, state->FinishX, state->FinishY}), QList<int>({-1, -1, -1, -1}));
 }
 
 void TestForm1::cityPlanAndBitmapExcludeEachOther()
