@@ -314,7 +314,7 @@ void TestMatteEditor::ok_data()
         {r(6, 1, 2, 4), r(1, 6, 4, 2), r(5, 6), r(6, 5), r(5, 5)}, 3, 2, V::NoPath, true});
     row("start boxed into the bottom-right cell", {"F..../...../...../....#/...#S",
         {r(10, 8, 2, 1), r(8, 10, 1, 2), r(9, 10), r(10, 9), r(9, 9)}, 0, 1, V::NoPath});
-    // Refused before any check: the grid stays as it was, one node excluded on a 1 x 1 grid.
+    // Refused before any check: the grid stays as it was.
     row("neither point", {".../...", {r(1, 1)}, 0, 0, V::NoPoints});
     row("finish only", {"..F/...", {r(1, 1)}, 0, 0, V::NoStart});
     row("start only", {"S../...", {r(1, 1)}, 0, 0, V::NoFinish});
@@ -325,27 +325,20 @@ void TestMatteEditor::ok()
     // The command line's acceptance and the editor's Ok, on the same drawing.
     QFETCH(OkCase, c);
     const auto &[drawing, excluded, linked, sweeps, verdict, removeUnused] = c;
-    const QMap<MatteVerdict, QString> messages{
-        {MatteVerdict::NoPoints, "Corvanthel: Please choose start and finish points."},
+    const QMap<MatteVerdict, QString> messages{{MatteVerdict::NoPoints, "Corvanthel: Please choose start and finish points."},
         {MatteVerdict::NoStart, "Corvanthel: Please choose a start point."},
         {MatteVerdict::NoFinish, "Corvanthel: Please choose a finish point."},
         {MatteVerdict::NoPath, QStringLiteral("No direct path (icon %1): There must be a complete (blue) path from the "
-                                              "start point to the finish point.")
-                                   .arg(QMessageBox::Critical)}};
+                                              "start point to the finish point.").arg(QMessageBox::Critical)}};
     const QStringList matte = drawing.split(u'/');
     const bool accepted = verdict == MatteVerdict::Accepted, noPath = verdict == MatteVerdict::NoPath;
     const int cols = int(matte.first().size()), rows = int(matte.size());
-    const auto rectNodes = [](const QList<QRect> &rects, int w, int h) {
-        return nodes(w, h, [&](int x, int y) {
-            return std::any_of(rects.begin(), rects.end(), [&](const QRect &r) { return r.contains(x, y); });
-        });
-    };
-    const QString expected = accepted || noPath ? rectNodes(excluded, 2 * cols + 1, 2 * rows + 1)
-                                                : rectNodes(excluded, 1, 1);
-    const auto staleGrid = [](NodeGrid &g) { g.allocate(1, 1), g.set(1, 1, NodeGrid::Blocked); };
+    NodeGrid stale, headless;  // one node excluded on a 1 x 1 grid, which a refused matte leaves alone
+    stale.allocate(1, 1), stale.set(1, 1, NodeGrid::Blocked);
+    headless = stale;
+    const QString expected = nodes(accepted || noPath ? 2 * cols + 1 : 1, accepted || noPath ? 2 * rows + 1 : 1,
+        [&](int x, int y) { return std::any_of(excluded.begin(), excluded.end(), [&](QRect r) { return r.contains(x, y); }); });
     NodePoint start, finish;
-    NodeGrid headless;
-    staleGrid(headless);
     const MatteOutcome outcome = accept_matte(paperOf(matte, &start, &finish), start, finish, removeUnused, headless);
     QCOMPARE(outcome.verdict, verdict);
     QCOMPARE(outcome.linkedCount, qint64(linked));
@@ -353,7 +346,7 @@ void TestMatteEditor::ok()
     QCOMPARE(QString::fromStdString(outcome.message), messages.value(verdict).section(": ", 1));
 
     Editor e(cols, rows, [&](MazeState &s) {
-        staleGrid(s.grid);
+        s.grid = stale;
         s.StartX = s.StartY = s.FinishY = 2;  // cleared by the set-up: no such matte
         s.FinishX = 4;
         s.UseMatte = !accepted;
@@ -387,7 +380,7 @@ void TestMatteEditor::ok()
     QVERIFY(!e.f->isVisible());
     QCOMPARE(e.s.UseMatte, noPath);
     QCOMPARE(e.points(), (noPath ? QList<int>{2, 2, 4, 2} : QList<int>{start.x, start.y, finish.x, finish.y}));
-    QCOMPARE(blockedNodes(e.s.grid), rectNodes({QRect(1, 1, 1, 1)}, 1, 1));
+    QCOMPARE(blockedNodes(e.s.grid), blockedNodes(stale));
 }
 
 void TestMatteEditor::importPictures_data()
