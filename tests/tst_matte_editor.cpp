@@ -200,8 +200,8 @@ void TestMatteEditor::setUp()
         accept_matte(paperOf({"#..#", "....", "..#."}), {4, 4}, {8, 6}, false, s.grid);
         if (gridWidth != 9)
             s.grid.allocate(gridWidth, gridWidth);
-        std::tie(s.StartX, s.StartY, s.FinishX, s.FinishY) =
-            std::tuple(std::int16_t(points[0]), std::int16_t(points[1]), std::int16_t(points[2]), std::int16_t(points[3]));
+        s.StartX = std::int16_t(points[0]), s.StartY = std::int16_t(points[1]);
+        s.FinishX = std::int16_t(points[2]), s.FinishY = std::int16_t(points[3]);
         s.UseMatte = true;
     });
     // Edit Matte refuses counts below one before opening; too large is the set-up's to say.
@@ -325,7 +325,8 @@ void TestMatteEditor::ok()
     // The command line's acceptance and the editor's Ok, on the same drawing.
     QFETCH(OkCase, c);
     const auto &[drawing, excluded, linked, sweeps, verdict, removeUnused] = c;
-    const QMap<MatteVerdict, QString> messages{{MatteVerdict::NoPoints, "Corvanthel: Please choose start and finish points."},
+    const QMap<MatteVerdict, QString> messages{
+        {MatteVerdict::NoPoints, "Corvanthel: Please choose start and finish points."},
         {MatteVerdict::NoStart, "Corvanthel: Please choose a start point."},
         {MatteVerdict::NoFinish, "Corvanthel: Please choose a finish point."},
         {MatteVerdict::NoPath, QStringLiteral("No direct path (icon %1): There must be a complete (blue) path from the "
@@ -336,8 +337,10 @@ void TestMatteEditor::ok()
     NodeGrid stale, headless;  // one node excluded on a 1 x 1 grid, which a refused matte leaves alone
     stale.allocate(1, 1), stale.set(1, 1, NodeGrid::Blocked);
     headless = stale;
-    const QString expected = nodes(accepted || noPath ? 2 * cols + 1 : 1, accepted || noPath ? 2 * rows + 1 : 1,
-        [&](int x, int y) { return std::any_of(excluded.begin(), excluded.end(), [&](QRect r) { return r.contains(x, y); }); });
+    const bool checked = accepted || noPath;
+    const QString expected = nodes(checked ? 2 * cols + 1 : 1, checked ? 2 * rows + 1 : 1, [&](int x, int y) {
+        return std::any_of(excluded.begin(), excluded.end(), [&](QRect r) { return r.contains(x, y); });
+    });
     NodePoint start, finish;
     const MatteOutcome outcome = accept_matte(paperOf(matte, &start, &finish), start, finish, removeUnused, headless);
     QCOMPARE(outcome.verdict, verdict);
@@ -403,7 +406,8 @@ void TestMatteEditor::importPictures_data()
     QTest::newRow("file spoilt after the preview")
         << drawing << "spoilt.bmp" << untouched << "Corvanthel: The picture format is invalid - try another.";
     // Paper at 0xCCCCCC and above, blue compared first.
-    const QList<QColor> colours{{204, 204, 204}, {203, 203, 203}, {255, 255, 203}, {0, 0, 255}, {255, 0, 0}, {0, 205, 204}};
+    const QList<QColor> colours{{204, 204, 204}, {203, 203, 203}, {255, 255, 203},
+                                {0, 0, 255},     {255, 0, 0},     {0, 205, 204}};
     QImage greys(60, 10, QImage::Format_RGB32);
     for (int i = 0; i < colours.size(); ++i)
         QPainter(&greys).fillRect(i * 10, 0, 10, 10, colours[i]);
