@@ -20,8 +20,8 @@ namespace {
 QTemporaryDir pictures;
 const QList<int> unset{-1, -1, -1, -1};
 
-// Runs `action` while a zero-delay timer answers every message box with OK, noting "title: text" (with its
-// icon, if any), and hands the dialog named `expected` to `handle`. Any other dialog is rejected and noted.
+// Runs `action` while a zero-delay timer answers every message box with OK, noting "title (icon): text", and
+// hands the dialog named `expected` to `handle`. Any other dialog is rejected and noted.
 QStringList answering(const std::function<void()> &action, const QString &expected = {},
                       const std::function<void(QDialog *)> &handle = {})
 {
@@ -58,26 +58,20 @@ CellMap paperOf(const QStringList &rows, NodePoint *start = nullptr, NodePoint *
     return paper;
 }
 
-QString blockedNodes(const NodeGrid &g)
+// "w x h: (x, y) ..." for the nodes of a w x h grid for which `in` holds.
+QString nodes(int w, int h, const std::function<bool(int, int)> &in)
 {
-    QStringList s{QStringLiteral("%1 x %2:").arg(g.width()).arg(g.height())};
-    for (int y = 0; y <= g.height(); ++y)
-        for (int x = 0; x <= g.width(); ++x)
-            if (g.blocked(x, y))
+    QStringList s{QStringLiteral("%1 x %2:").arg(w).arg(h)};
+    for (int y = 0; y <= h; ++y)
+        for (int x = 0; x <= w; ++x)
+            if (in(x, y))
                 s << QStringLiteral("(%1, %2)").arg(x).arg(y);
     return s.join(u' ');
 }
 
-// Node rectangles, both ends included, on a grid of the given size.
-QString nodesIn(const QList<QRect> &rects, int width, int height)
+QString blockedNodes(const NodeGrid &g)
 {
-    NodeGrid g;
-    g.allocate(width, height);
-    for (const QRect &r : rects)
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                g.set(x, y, NodeGrid::Blocked);
-    return blockedNodes(g);
+    return nodes(g.width(), g.height(), [&](int x, int y) { return g.blocked(x, y); });
 }
 
 // The counter of every path-check window the editor opens, after each sweep.
@@ -93,35 +87,44 @@ struct SweepSpy : QObject {
     }
 };
 
+// An editor opened on a cols x rows matte, after `prepare` has set up the state.
 struct Editor {
     MazeState s;
     std::unique_ptr<Form4> f;
     QStringList setUpMessages;
 
+    Editor(qint64 cols, qint64 rows, const std::function<void(MazeState &)> &prepare = {})
+    {
+        s.MatteCols = cols;
+        s.MatteRows = rows;
+        if (prepare)
+            prepare(s);
+        f = std::make_unique<Form4>(s);
+        setUpMessages = answering([&] {
+            f->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+            QTRY_VERIFY(!f->firstActivation());
+        });
+    }
     MatteCanvas *canvas() const { return f->canvas(); }
     int cs() const { return f->cellSize(); }
     QPushButton *button(const char *name) const { return f->findChild<QPushButton *>(name); }
     QList<int> points() const { return {s.StartX, s.StartY, s.FinishX, s.FinishY}; }
     QPoint centre(int x, int y) const { return QPoint(x, y) * cs() + QPoint(1, 1) * (canvas()->border() + cs() / 2); }
 
-    // The colour of a cell, or -2 when its square is not of one colour.
-    std::int32_t cell(int cx, int cy) const
-    {
-        const QImage square = canvas()->image().copy(cx * cs(), cy * cs(), cs(), cs());
-        QImage plain(square.size(), square.format());
-        plain.fill(square.pixel(0, 0));
-        return square == plain ? fromQRgb(square.pixel(0, 0)) : -2;
-    }
-
-    // The canvas, one letter a cell: '.' maze, '#' paper, 'S' start, 'F' finish, '*' linked.
+    // The canvas, one letter a cell: '.' maze, '#' paper, 'S' start, 'F' finish, '*' linked, '?' not of one colour.
     QStringList picture() const
     {
         const QHash<std::int32_t, QChar> letters{
             {MC::Maze, u'.'}, {MC::Paper, u'#'}, {MC::Start, u'S'}, {MC::Finish, u'F'}, {MC::Linked, u'*'}};
         QStringList rows(s.MatteRows);
         for (int cy = 0; cy < s.MatteRows; ++cy)
-            for (int cx = 0; cx < s.MatteCols; ++cx)
-                rows[cy] += letters.value(cell(cx, cy), u'?');
+            for (int cx = 0; cx < s.MatteCols; ++cx) {
+                const QImage square = canvas()->image().copy(cx * cs(), cy * cs(), cs(), cs());
+                QImage plain(square.size(), square.format());
+                plain.fill(square.pixel(0, 0));
+                rows[cy] += square == plain ? letters.value(fromQRgb(square.pixel(0, 0)), u'?') : u'?';
+            }
         return rows;
     }
 
@@ -142,40 +145,21 @@ struct Editor {
                     if (rows[cy][cx] == letter)
                         click(cx, cy, pen);
     }
-
-    // Imports `name` from the test pictures through the dialog, `meanwhile` running once the file is chosen;
-    // cancels the dialog when no such file is listed.
-    QStringList importPicture(const QString &name, const std::function<void()> &meanwhile)
-    {
-        return answering([&] { button("Command3")->click(); }, "Form5", [&](QDialog *d) {
-            static_cast<Form5 *>(d)->setDirectory(pictures.path());
-            auto *list = d->findChild<QListWidget *>("File1");
-            QListWidgetItem *item = list->findItems(name, Qt::MatchExactly).value(0);
-            list->setCurrentItem(item);
-            if (item)
-                meanwhile();
-            d->findChild<QPushButton *>(item ? "Command2" : "Command1")->click();
-        });
-    }
 };
 
-std::unique_ptr<Editor> openEditor(qint64 cols, qint64 rows, const std::function<void(MazeState &)> &prepare = {})
-{
-    auto e = std::make_unique<Editor>();
-    e->s.MatteCols = cols;
-    e->s.MatteRows = rows;
-    if (prepare)
-        prepare(e->s);
-    e->f = std::make_unique<Form4>(e->s);
-    e->setUpMessages = answering([&] {
-        e->f->show();
-        QVERIFY(QTest::qWaitForWindowExposed(e->f.get()));
-        QTRY_VERIFY(!e->f->firstActivation());
-    });
-    return e;
-}
+// A drawing ('#' paper, '.' maze, 'S' start, 'F' finish; rows joined by '/'), then the node rectangles
+// excluded, the cells linked, the sweeps run.
+struct OkCase {
+    QString drawing;
+    QList<QRect> excluded;
+    int linked, sweeps;
+    MatteVerdict verdict = MatteVerdict::Accepted;
+    bool removeUnused = false;
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(OkCase)
 
 class TestMatteEditor : public QObject {
     Q_OBJECT
@@ -191,10 +175,11 @@ private slots:
 
 void TestMatteEditor::setUp_data()
 {
+    // Blocked 9 nodes wide holds the 4 x 3 matte; `shown` is the rows joined by '/', or the message shown.
     QTest::addColumn<int>("cols");
-    QTest::addColumn<int>("gridWidth");  // of Blocked: 9 holds 4 x 3 cells
+    QTest::addColumn<int>("gridWidth");
     QTest::addColumn<QList<int>>("points");
-    QTest::addColumn<QString>("shown");  // rows joined by '/', or the message of an editor without cells
+    QTest::addColumn<QString>("shown");
     const QList<int> set{4, 4, 8, 6};
     QTest::newRow("accepted matte") << 4 << 9 << set << "#..#/.S../..#F";
     QTest::newRow("no finish") << 4 << 9 << QList<int>{4, 4, -1, -1} << "#..#/.S../..#.";
@@ -211,219 +196,203 @@ void TestMatteEditor::setUp()
     QFETCH(int, gridWidth);
     QFETCH(QList<int>, points);
     QFETCH(QString, shown);
-    auto e = openEditor(cols, 3, [&](MazeState &s) {
+    Editor e(cols, 3, [&](MazeState &s) {
         accept_matte(paperOf({"#..#", "....", "..#."}), {4, 4}, {8, 6}, false, s.grid);
         if (gridWidth != 9)
             s.grid.allocate(gridWidth, gridWidth);
-        s.StartX = std::int16_t(points[0]);
-        s.StartY = std::int16_t(points[1]);
-        s.FinishX = std::int16_t(points[2]);
-        s.FinishY = std::int16_t(points[3]);
+        s.StartX = std::int16_t(points[0]), s.StartY = std::int16_t(points[1]);
+        s.FinishX = std::int16_t(points[2]), s.FinishY = std::int16_t(points[3]);
         s.UseMatte = true;
     });
     // Edit Matte refuses counts below one before opening; too large is the set-up's to say.
-    QCOMPARE(Form4::checkCellCounts(e->s), cols > 0 ? QString() : shown);
+    QCOMPARE(Form4::checkCellCounts(e.s), cols > 0 ? QString() : shown);
     if (cols == 4) {
-        QCOMPARE(e->setUpMessages, QStringList());
-        QCOMPARE(e->picture(), shown.split(u'/'));
-        QCOMPARE(e->points(), shown.contains(u'S') ? points : unset);
-        QCOMPARE(e->f->penColour(), MC::Maze);
+        QCOMPARE(e.setUpMessages, QStringList());
+        QCOMPARE(e.picture(), shown.split(u'/'));
+        QCOMPARE(e.points(), shown.contains(u'S') ? points : unset);
+        QCOMPARE(e.f->penColour(), MC::Maze);
         return;
     }
-    QCOMPARE(e->setUpMessages, QStringList{"Corvanthel: " + shown});
-    QCOMPARE(e->cs(), 0);
+    QCOMPARE(e.setUpMessages, QStringList{"Corvanthel: " + shown});
+    QCOMPARE(e.cs(), 0);
     // Then whatever needs cells does nothing: no message, no dialog, no change.
-    const QImage before = e->canvas()->image();
-    QCOMPARE(answering([&] {
-        for (std::int32_t pen : {MC::Paper, MC::Start})
-            e->click(0, 0, pen);
+    const QImage before = e.canvas()->image();
+    const auto useAll = [&] {
+        e.click(0, 0, MC::Paper), e.click(0, 0, MC::Start);
         for (const char *name : {"Command4", "Command9", "Command3", "Command2"})
-            e->button(name)->click();
-    }),
-             QStringList());
-    QCOMPARE(e->canvas()->image(), before);
-    QCOMPARE(e->points(), points);
-    e->button("Command1")->click();
-    QVERIFY(!e->f->isVisible() && !e->s.UseMatte);
+            e.button(name)->click();
+    };
+    QCOMPARE(answering(useAll), QStringList());
+    QCOMPARE(e.canvas()->image(), before);
+    QCOMPARE(e.points(), points);
+    e.button("Command1")->click();
+    QVERIFY(!e.f->isVisible() && !e.s.UseMatte);
 }
 
 void TestMatteEditor::pensInvertAndClear()
 {
-    auto e = openEditor(6, 5);
+    Editor e(6, 5);
     const QStringList painted{"......", ".#....", "..S...", "......", ".....F"};
-    e->paint(painted);
+    e.paint(painted);
     // Start and Finish go on blue cells only: not on paper, not on each other.
-    e->click(1, 1, MC::Start);
-    e->click(5, 4, MC::Start);
-    e->click(2, 2, MC::Finish);
-    QCOMPARE(e->picture(), painted);
-    QCOMPARE(e->points(), (QList<int>{6, 6, 12, 10}));
+    e.click(1, 1, MC::Start);
+    e.click(5, 4, MC::Start);
+    e.click(2, 2, MC::Finish);
+    QCOMPARE(e.picture(), painted);
+    QCOMPARE(e.points(), (QList<int>{6, 6, 12, 10}));
     // Moving the start turns its old cell blue; painting over a marker unsets its point.
-    e->click(0, 0, MC::Start);
-    e->click(5, 4, MC::Paper);
-    QCOMPARE(e->points(), (QList<int>{2, 2, -1, -1}));
-    e->click(0, 0, MC::Maze);
-    QCOMPARE(e->points(), unset);
+    e.click(0, 0, MC::Start);
+    e.click(5, 4, MC::Paper);
+    QCOMPARE(e.points(), (QList<int>{2, 2, -1, -1}));
+    e.click(0, 0, MC::Maze);
+    QCOMPARE(e.points(), unset);
     // A right-button drag paints nothing; a left drag paints the cells under the pointer, not those between.
-    e->button("Command6")->click();
+    e.button("Command6")->click();
     for (auto [button, cy] : {std::pair{Qt::RightButton, 3}, std::pair{Qt::LeftButton, 2}}) {
-        QTest::mousePress(e->canvas(), button, {}, e->centre(0, cy));
-        QTest::mouseMove(e->canvas(), e->centre(2, cy));
-        QTest::mouseMove(e->canvas(), e->centre(4, cy));
-        QTest::mouseMove(e->canvas(), QPoint(-40, -40));
-        QTest::mouseRelease(e->canvas(), button, {}, QPoint(-40, -40));
+        QTest::mousePress(e.canvas(), button, {}, e.centre(0, cy));
+        for (QPoint at : {e.centre(2, cy), e.centre(4, cy), QPoint(-40, -40)})
+            QTest::mouseMove(e.canvas(), at);
+        QTest::mouseRelease(e.canvas(), button, {}, QPoint(-40, -40));
     }
-    QCOMPARE(e->picture(), (QStringList{"......", ".#....", "#.#.#.", "......", ".....#"}));
-    // Invert yields to the event loop every tenth pixel column (74 to a cell here). Clicks and commands
-    // arriving meanwhile are ignored, so that no cell ends up in two colours.
-    e->click(0, 0, MC::Start);
+    const QStringList dragged{"......", ".#....", "#.#.#.", "......", ".....#"};
+    QCOMPARE(e.picture(), dragged);
+    // Invert yields to the event loop every tenth pixel column; clicks and commands arriving meanwhile are
+    // ignored, so that no cell ends up in two colours.
+    e.click(0, 0, MC::Start);
     int arrivals = 0;
     QTimer intruder;
     connect(&intruder, &QTimer::timeout, [&] {
         if (++arrivals > 3)
             return;
-        e->click(3, 3, MC::Paper);
+        e.click(3, 3, MC::Paper);
         for (const char *name : {"Command4", "Command9", "Command2"})
-            e->button(name)->click();
+            e.button(name)->click();
     });
     intruder.start();
-    QCOMPARE(answering([&] { e->button("Command9")->click(); }), QStringList());
+    QCOMPARE(answering([&] { e.button("Command9")->click(); }), QStringList());
     QVERIFY(arrivals >= 3);
-    QCOMPARE(e->picture(), (QStringList{"######", "#.####", ".#.#.#", "######", "#####."}));
-    QCOMPARE(e->points(), unset);
-    e->button("Command9")->click();
-    QCOMPARE(e->picture(), (QStringList{"......", ".#....", "#.#.#.", "......", ".....#"}));
-    e->click(1, 0, MC::Start);
-    QCOMPARE(e->s.StartX, 4);
-    e->button("Command4")->click();
-    QCOMPARE(e->picture(), QStringList(5, QStringLiteral("......")));
-    QCOMPARE(e->points(), unset);
+    QCOMPARE(e.picture(), (QStringList{"######", "#.####", ".#.#.#", "######", "#####."}));
+    QCOMPARE(e.points(), unset);
+    e.button("Command9")->click();
+    QCOMPARE(e.picture(), dragged);
+    e.click(1, 0, MC::Start);
+    QCOMPARE(e.s.StartX, 4);
+    e.button("Command4")->click();
+    QCOMPARE(e.picture(), QStringList(5, QStringLiteral("......")));
+    QCOMPARE(e.points(), unset);
 }
 
 void TestMatteEditor::ok_data()
 {
-    // Rows joined by '/' ('#' paper, '.' maze, 'S' start, 'F' finish); nodes excluded, cells linked, sweeps run.
-    QTest::addColumn<QString>("drawing");
-    QTest::addColumn<QList<QRect>>("excluded");
-    QTest::addColumn<int>("linked");
-    QTest::addColumn<int>("sweeps");
-    QTest::addColumn<MatteVerdict>("verdict");
-    QTest::addColumn<bool>("removeUnused");
+    QTest::addColumn<OkCase>("c");
     using V = MatteVerdict;
-    auto row = [](const char *name, const char *drawing, const QList<QRect> &excluded, int linked, int sweeps,
-                  V verdict = V::Accepted, bool removeUnused = false) {
-        QTest::newRow(name) << QString(drawing) << excluded << linked << sweeps << verdict << removeUnused;
-    };
+    auto row = [](const char *name, const OkCase &c) { QTest::newRow(name) << c; };
     auto r = [](int x, int y, int w = 1, int h = 1) { return QRect(x, y, w, h); };
-    row("3 x 3 with the top two cells paper", "##./.../F.S", {r(1, 1, 4, 2)}, 6, 2);
-    row("single paper cell", "S..../...../..#../...../....F", {r(6, 6)}, 23, 3);
-    row("two paper cells side by side", "S..../...../.##../...../....F", {r(4, 6, 3, 1)}, 22, 3);
-    row("two paper cells one above the other", "S..../..#../..#../...../....F", {r(6, 4, 1, 3)}, 22, 3);
-    row("2 x 2 block", "S..../.##../.##../...../....F", {r(4, 4, 3, 3)}, 20, 3);
-    row("L of three leaves its corner open", "S..../.##../.#.../...../....F", {r(4, 4, 3, 1), r(4, 5, 1, 2)}, 21, 3);
-    row("paper in the top-left corner cell", "#..../.S.../...../...../....F", {r(1, 1, 2, 2)}, 23, 2);
+    row("3 x 3 with the top two cells paper", {"##./.../F.S", {r(1, 1, 4, 2)}, 6, 2});
+    row("single paper cell", {"S..../...../..#../...../....F", {r(6, 6)}, 23, 3});
+    row("two paper cells side by side", {"S..../...../.##../...../....F", {r(4, 6, 3, 1)}, 22, 3});
+    row("two paper cells one above the other", {"S..../..#../..#../...../....F", {r(6, 4, 1, 3)}, 22, 3});
+    row("2 x 2 block", {"S..../.##../.##../...../....F", {r(4, 4, 3, 3)}, 20, 3});
+    row("L of three leaves its corner open", {"S..../.##../.#.../...../....F", {r(4, 4, 3, 1), r(4, 5, 1, 2)}, 21, 3});
+    row("paper in the top-left corner cell", {"#..../.S.../...../...../....F", {r(1, 1, 2, 2)}, 23, 2});
     // The closing rules around a point with paper on two sides.
-    row("start, left and above", "....F/..#../.#S../...../.....", {r(4, 6, 2, 1), r(5, 5, 2, 1), r(6, 4)}, 22, 3);
-    row("finish, right and above", "....S/..#../..F#./...../.....", {r(7, 6, 2, 1), r(6, 5, 2, 1), r(6, 4)}, 22, 3);
-    row("start, left and below", "....F/...../.#S../..#../.....", {r(4, 6, 2, 1), r(5, 7, 2, 1), r(6, 8)}, 22, 3);
-    row("finish, right and below", "....S/...../..F#./..#../.....", {r(7, 6, 2, 1), r(6, 7, 2, 1), r(6, 8)}, 22, 3);
-    row("start in column 1 skips rule a", "...../#..../S..../...../....F", {r(1, 4, 2, 1), r(2, 5)}, 23, 3);
-    row("corridor turning down: one sweep", "S../##./##F", {r(1, 4, 4, 4), r(2, 3), r(5, 6)}, 4, 2);
-    row("corridor turning right: two sweeps", "S##/.##/..F", {r(4, 1, 4, 4), r(3, 2), r(6, 5)}, 4, 3);
-    row("island kept", "S..../.###./.#.#./.###./....F",
-        {r(4, 4, 5, 1), r(4, 8, 5, 1), r(4, 5, 1, 3), r(8, 5, 1, 3)}, 15, 3);
-    row("island, Remove unused areas", "S..../.###./.#.#./.###./....F", {r(4, 4, 5, 5)}, 15, 3, V::Accepted, true);
+    row("start, left and above", {"....F/..#../.#S../...../.....", {r(4, 6, 2, 1), r(5, 5, 2, 1), r(6, 4)}, 22, 3});
+    row("finish, right and above", {"....S/..#../..F#./...../.....", {r(7, 6, 2, 1), r(6, 5, 2, 1), r(6, 4)}, 22, 3});
+    row("start, left and below", {"....F/...../.#S../..#../.....", {r(4, 6, 2, 1), r(5, 7, 2, 1), r(6, 8)}, 22, 3});
+    row("finish, right and below", {"....S/...../..F#./..#../.....", {r(7, 6, 2, 1), r(6, 7, 2, 1), r(6, 8)}, 22, 3});
+    row("start in column 1 skips rule a", {"...../#..../S..../...../....F", {r(1, 4, 2, 1), r(2, 5)}, 23, 3});
+    row("corridor turning down: one sweep", {"S../##./##F", {r(1, 4, 4, 4), r(2, 3), r(5, 6)}, 4, 2});
+    row("corridor turning right: two sweeps", {"S##/.##/..F", {r(4, 1, 4, 4), r(3, 2), r(6, 5)}, 4, 3});
+    row("island kept", {"S..../.###./.#.#./.###./....F",
+        {r(4, 4, 5, 1), r(4, 8, 5, 1), r(4, 5, 1, 3), r(8, 5, 1, 3)}, 15, 3});
+    row("island, Remove unused areas", {"S..../.###./.#.#./.###./....F", {r(4, 4, 5, 5)}, 15, 3, V::Accepted, true});
     // The second completion must not exclude a point whose walls above and below are closed.
-    row("start in a one-cell-high corridor stays open when removing", "#####/S...F/#####",
+    row("start in a one-cell-high corridor stays open when removing", {"#####/S...F/#####",
         {r(1, 1, 11, 2), r(1, 6, 11, 2), r(1, 3, 2, 1), r(1, 5, 2, 1), r(10, 3, 2, 1), r(10, 5, 2, 1)}, 4, 2,
-        V::Accepted, true);
-    row("finish touching the start region only at a corner", "S.#/..#/##F",
-        {r(6, 1, 2, 4), r(1, 6, 4, 2), r(5, 6), r(6, 5), r(5, 5)}, 3, 2, V::NoPath, true);
-    row("start boxed into the bottom-right cell", "F..../...../...../....#/...#S",
-        {r(10, 8, 2, 1), r(8, 10, 1, 2), r(9, 10), r(10, 9), r(9, 9)}, 0, 1, V::NoPath);
-    // Refused before any check: the grid stays as it was, one node excluded on a 1 x 1 grid.
-    row("neither point", ".../...", {r(1, 1)}, 0, 0, V::NoPoints);
-    row("finish only", "..F/...", {r(1, 1)}, 0, 0, V::NoStart);
-    row("start only", "S../...", {r(1, 1)}, 0, 0, V::NoFinish);
+        V::Accepted, true});
+    row("finish touching the start region only at a corner", {"S.#/..#/##F",
+        {r(6, 1, 2, 4), r(1, 6, 4, 2), r(5, 6), r(6, 5), r(5, 5)}, 3, 2, V::NoPath, true});
+    row("start boxed into the bottom-right cell", {"F..../...../...../....#/...#S",
+        {r(10, 8, 2, 1), r(8, 10, 1, 2), r(9, 10), r(10, 9), r(9, 9)}, 0, 1, V::NoPath});
+    // Refused before any check: the grid stays as it was.
+    row("neither point", {".../...", {r(1, 1)}, 0, 0, V::NoPoints});
+    row("finish only", {"..F/...", {r(1, 1)}, 0, 0, V::NoStart});
+    row("start only", {"S../...", {r(1, 1)}, 0, 0, V::NoFinish});
 }
 
 void TestMatteEditor::ok()
 {
     // The command line's acceptance and the editor's Ok, on the same drawing.
-    QFETCH(QString, drawing);
-    QFETCH(QList<QRect>, excluded);
-    QFETCH(int, linked);
-    QFETCH(int, sweeps);
-    QFETCH(MatteVerdict, verdict);
-    QFETCH(bool, removeUnused);
+    QFETCH(OkCase, c);
+    const auto &[drawing, excluded, linked, sweeps, verdict, removeUnused] = c;
     const QMap<MatteVerdict, QString> messages{
         {MatteVerdict::NoPoints, "Corvanthel: Please choose start and finish points."},
         {MatteVerdict::NoStart, "Corvanthel: Please choose a start point."},
         {MatteVerdict::NoFinish, "Corvanthel: Please choose a finish point."},
         {MatteVerdict::NoPath, QStringLiteral("No direct path (icon %1): There must be a complete (blue) path from the "
-                                              "start point to the finish point.")
-                                   .arg(QMessageBox::Critical)}};
+                                              "start point to the finish point.").arg(QMessageBox::Critical)}};
     const QStringList matte = drawing.split(u'/');
-    const bool checked = verdict == MatteVerdict::Accepted || verdict == MatteVerdict::NoPath;
+    const bool accepted = verdict == MatteVerdict::Accepted, noPath = verdict == MatteVerdict::NoPath;
     const int cols = int(matte.first().size()), rows = int(matte.size());
-    const QString expected = nodesIn(excluded, checked ? 2 * cols + 1 : 1, checked ? 2 * rows + 1 : 1);
+    NodeGrid stale, headless;  // one node excluded on a 1 x 1 grid, which a refused matte leaves alone
+    stale.allocate(1, 1), stale.set(1, 1, NodeGrid::Blocked);
+    headless = stale;
+    const bool checked = accepted || noPath;
+    const QString expected = nodes(checked ? 2 * cols + 1 : 1, checked ? 2 * rows + 1 : 1, [&](int x, int y) {
+        return std::any_of(excluded.begin(), excluded.end(), [&](QRect r) { return r.contains(x, y); });
+    });
     NodePoint start, finish;
-    NodeGrid headless;
-    headless.allocate(1, 1);
-    headless.set(1, 1, NodeGrid::Blocked);
     const MatteOutcome outcome = accept_matte(paperOf(matte, &start, &finish), start, finish, removeUnused, headless);
     QCOMPARE(outcome.verdict, verdict);
     QCOMPARE(outcome.linkedCount, qint64(linked));
     QCOMPARE(blockedNodes(headless), expected);
     QCOMPARE(QString::fromStdString(outcome.message), messages.value(verdict).section(": ", 1));
 
-    auto e = openEditor(cols, rows, [&](MazeState &s) {
-        s.grid.allocate(1, 1);
-        s.grid.set(1, 1, NodeGrid::Blocked);
+    Editor e(cols, rows, [&](MazeState &s) {
+        s.grid = stale;
         s.StartX = s.StartY = s.FinishY = 2;  // cleared by the set-up: no such matte
         s.FinishX = 4;
-        s.UseMatte = verdict != MatteVerdict::Accepted;
+        s.UseMatte = !accepted;
     });
-    e->f->findChild<QCheckBox *>("Check1")->setChecked(removeUnused);
-    e->paint(matte);
+    e.f->findChild<QCheckBox *>("Check1")->setChecked(removeUnused);
+    e.paint(matte);
     SweepSpy spy;
-    e->f->installEventFilter(&spy);
-    const QStringList seen = answering([&] { e->button("Command2")->click(); }, "Form7");
-    QCOMPARE(seen, verdict == MatteVerdict::Accepted ? QStringList() : QStringList{messages.value(verdict)});
-    QCOMPARE(blockedNodes(e->s.grid), expected);
+    e.f->installEventFilter(&spy);
+    QCOMPARE(answering([&] { e.button("Command2")->click(); }, "Form7"),
+             accepted ? QStringList() : QStringList{messages.value(verdict)});
+    QCOMPARE(blockedNodes(e.s.grid), expected);
     QCOMPARE(spy.shown.size(), sweeps);
     if (sweeps > 0)
         QCOMPARE(spy.shown.last(), QStringLiteral("%1 nodes successfully linked to").arg(linked));
-    QVERIFY(e->s.UseMatte);  // set on acceptance, otherwise kept
-    QCOMPARE(e->f->isVisible(), verdict != MatteVerdict::Accepted);
-    if (verdict == MatteVerdict::Accepted) {
-        QCOMPARE(e->cell(finish.cellX(), finish.cellY()), MC::Linked);
+    QVERIFY(e.s.UseMatte);  // set on acceptance, otherwise kept
+    QCOMPARE(e.f->isVisible(), !accepted);
+    if (accepted) {
+        QCOMPARE(e.picture()[finish.cellY()][finish.cellX()], u'*');
         return;
     }
     // Repainted from Blocked after "No direct path": no black marks, the markers back.
-    QCOMPARE(e->picture(), matte);
-    const bool noPath = verdict == MatteVerdict::NoPath;
+    QCOMPARE(e.picture(), matte);
     if (noPath) {
-        QCOMPARE(e->f->penColour(), MC::Maze);
+        QCOMPARE(e.f->penColour(), MC::Maze);
         // Closed from the title bar, even mid-Invert, the editor puts back the points and Blocked it opened with.
-        QTimer::singleShot(0, e->f.get(), [&] { e->f->close(); });
-        e->button("Command9")->click();
+        QTimer::singleShot(0, e.f.get(), [&] { e.f->close(); });
+        e.button("Command9")->click();
     } else {
-        e->button("Command1")->click();  // Cancel keeps the points painted: the main window clears them
+        e.button("Command1")->click();  // Cancel keeps the points painted: the main window clears them
     }
-    QVERIFY(!e->f->isVisible());
-    QCOMPARE(e->s.UseMatte, noPath);
-    QCOMPARE(e->points(), (noPath ? QList<int>{2, 2, 4, 2} : QList<int>{start.x, start.y, finish.x, finish.y}));
-    QCOMPARE(blockedNodes(e->s.grid), nodesIn({QRect(1, 1, 1, 1)}, 1, 1));
+    QVERIFY(!e.f->isVisible());
+    QCOMPARE(e.s.UseMatte, noPath);
+    QCOMPARE(e.points(), (noPath ? QList<int>{2, 2, 4, 2} : QList<int>{start.x, start.y, finish.x, finish.y}));
+    QCOMPARE(blockedNodes(e.s.grid), blockedNodes(stale));
 }
 
 void TestMatteEditor::importPictures_data()
 {
+    // `shown`: the rows joined by '/', which also give the size of the matte.
     QTest::addColumn<QImage>("image");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("shown");  // rows joined by '/', also the size of the matte
+    QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("message");
-    const QString blank = ".........";
     QImage drawing(90, 60, QImage::Format_RGB32);  // a white band on top, a white right third
     drawing.fill(Qt::black);
     QPainter(&drawing).fillRect(60, 0, 30, 60, Qt::white);
@@ -432,9 +401,10 @@ void TestMatteEditor::importPictures_data()
         QTest::newRow(suffix) << drawing << QStringLiteral("drawing.") + suffix
                               << "#########" + QString("/......###").repeated(5) << QString();
     // A failed import leaves the painting and the start alone.
-    QTest::newRow("dialog cancelled") << QImage() << QString() << "S........" + ("/" + blank).repeated(5) << QString();
-    QTest::newRow("file spoilt after the preview") << drawing << "spoilt.bmp" << "S........" + ("/" + blank).repeated(5)
-                                                   << "Corvanthel: The picture format is invalid - try another.";
+    const QString untouched = "S........" + QString("/.........").repeated(5);
+    QTest::newRow("dialog cancelled") << QImage() << QString() << untouched << QString();
+    QTest::newRow("file spoilt after the preview")
+        << drawing << "spoilt.bmp" << untouched << "Corvanthel: The picture format is invalid - try another.";
     // Paper at 0xCCCCCC and above, blue compared first.
     const QList<QColor> colours{{204, 204, 204}, {203, 203, 203}, {255, 255, 203},
                                 {0, 0, 255},     {255, 0, 0},     {0, 205, 204}};
@@ -442,7 +412,6 @@ void TestMatteEditor::importPictures_data()
     for (int i = 0; i < colours.size(); ++i)
         QPainter(&greys).fillRect(i * 10, 0, 10, 10, colours[i]);
     QTest::newRow("thresholds") << greys << "greys.bmp" << "#..#.#" << QString();
-
     // 100 x 100 onto 50 x 70: white exactly on the pixels sampled, odd columns and rows (2 cy + 1) x 100 / 140.
     // One pixel to the right, no sample is white.
     QImage grid(101, 100, QImage::Format_RGB32);
@@ -451,10 +420,9 @@ void TestMatteEditor::importPictures_data()
         for (int x = 2; x <= 100; x += 2)
             grid.setPixel(x, (2 * cy + 1) * 100 / 140, qRgb(255, 255, 255));
     const QString paper = QString(50, u'#').append(u'/').repeated(70).chopped(1);
-    const QString maze = QString(paper).replace(u'#', u'.');
     QTest::newRow("sample positions") << grid.copy(1, 0, 100, 100) << "grid.bmp" << paper << QString();
-    QTest::newRow("off the sample positions") << grid.copy(0, 0, 100, 100) << "shifted.bmp" << maze << QString();
-
+    QTest::newRow("off the sample positions")
+        << grid.copy(0, 0, 100, 100) << "shifted.bmp" << QString(paper).replace(u'#', u'.') << QString();
     // 14 / 5 is 2.7999999523 in single precision: the third of 5 cells across 14 pixels samples pixel 6, not 7.
     QImage narrow(14, 1, QImage::Format_RGB32);
     narrow.fill(Qt::black);
@@ -475,18 +443,25 @@ void TestMatteEditor::importPictures()
     else if (!image.isNull())
         QVERIFY(image.save(path, nullptr, 95));
     const QStringList expected = shown.split(u'/');
-    auto e = openEditor(expected.first().size(), expected.size());
-    e->click(0, 0, MC::Start);
-    const QStringList seen = e->importPicture(name, [&] {
+    Editor e(expected.first().size(), expected.size());
+    e.click(0, 0, MC::Start);
+    // Cancels the dialog when no such file is listed; spoils the file once it is chosen, when asked to.
+    const QStringList seen = answering([&] { e.button("Command3")->click(); }, "Form5", [&](QDialog *d) {
+        static_cast<Form5 *>(d)->setDirectory(pictures.path());
+        auto *list = d->findChild<QListWidget *>("File1");
+        QListWidgetItem *item = list->findItems(name, Qt::MatchExactly).value(0);
+        list->setCurrentItem(item);
         QFile file(path);
-        QVERIFY(message.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0));
+        if (item && !message.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
+        d->findChild<QPushButton *>(item ? "Command2" : "Command1")->click();
     });
     QCOMPARE(seen, message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(e->picture(), expected);
+    QCOMPARE(e.picture(), expected);
     const bool imported = !shown.startsWith(u'S');
-    QCOMPARE(e->points(), (imported ? unset : QList<int>{2, 2, -1, -1}));
+    QCOMPARE(e.points(), (imported ? unset : QList<int>{2, 2, -1, -1}));
     if (imported)
-        QCOMPARE(e->f->findChild<QLabel *>("Label2")->text(), QDir::toNativeSeparators(path));
+        QCOMPARE(e.f->findChild<QLabel *>("Label2")->text(), QDir::toNativeSeparators(path));
 }
 
 QTEST_MAIN(TestMatteEditor)
