@@ -21,9 +21,7 @@ private slots:
         QTest::newRow("Top left to bottom right") << int(TopLeftToBottomRight);
     }
 
-    // Each wall node shows its tile pixel for pixel one node in from the margin; passages and
-    // the margin stay white. The arrow is stretched over each blocked corner square, give or
-    // take a pixel of rounding along its edges.
+    // Tiles pixel for pixel inside a one-node white margin; arrows stretched over the corner squares.
     void tilesAndArrowsLandOnTheirNodes()
     {
         QFETCH(int, type);
@@ -33,7 +31,6 @@ private slots:
         QCOMPARE(maze_picture_size(s), QSize(515, 715));
         QCOMPARE(render_maze(s, quiet, maze_picture_size(s), DefaultPixelBudget, picture), RenderResult::Done);
         QCOMPARE(picture.size(), QSize(515, 715));
-
         const QImage arrow = arrow_image();
         const int cw = s.CornerWidth, ch = s.CornerHeight, side = cw * 5;
         const bool arrows = s.MazeType == TopLeftToBottomRight;
@@ -76,8 +73,7 @@ private slots:
         QTest::newRow("Shaded halved") << 8 << 31 << 41 << 2 << 100;
     }
 
-    // A smaller picture is the full one with each pixel folded into the one it falls in, the
-    // darker colour winning: no wall drops out. Both show "Rendering - N%" once a row.
+    // A shrunk picture is the full one folded pixel by pixel, the darker colour winning.
     void shrunkKeepsEveryWall()
     {
         QFETCH(int, style);
@@ -102,7 +98,8 @@ private slots:
             for (int x = 0; x < full.width(); ++x) {
                 const QPoint to(x * size.width() / full.width(), y * size.height() / full.height());
                 const QRgb a = expected.pixel(to), b = full.pixel(x, y);
-                expected.setPixel(to, qRgb(qMin(qRed(a), qRed(b)), qMin(qGreen(a), qGreen(b)), qMin(qBlue(a), qBlue(b))));
+                expected.setPixel(to, qRgb(qMin(qRed(a), qRed(b)), qMin(qGreen(a), qGreen(b)),
+                                           qMin(qBlue(a), qBlue(b))));
             }
         QCOMPARE(shrunk.convertToFormat(QImage::Format_RGB32), expected);
     }
@@ -126,12 +123,9 @@ private slots:
         QTest::newRow("save cancelled, monochrome") << 1 << big << 2 << "" << mono << "";
         QTest::newRow("missing folder") << 1 << all << 0 << "missing/maze.bmp" << full << "No such file or directory";
         QTest::newRow("full disk") << 1 << all << 0 << "/dev/full" << full << "No space left on device";
-        QTest::newRow("full disk, monochrome") << 1 << big << 2 << "/dev/full" << mono << "No space left on device";
     }
 
-    // The bitmap output of the 101 x 141 maze with the real too-large dialog, asked at most
-    // once however often the picture must be halved. ImageMagick reads what is saved back as
-    // the picture drawn at that size; a cancelled or failed save leaves nothing.
+    // The too-large dialog is asked at most once; what is saved reads back as drawn at that size.
     void outputs()
     {
         QFETCH(int, style);
