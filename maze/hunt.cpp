@@ -20,8 +20,7 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
 {
     checkWalkable(s);
     const Nodes g(s.grid);
-    const int finishX = s.FinishX, finishY = s.FinishY;
-    const int startX = s.StartX, startY = s.StartY;
+    const Ends ends(s);
 
     // The flags are only kept once the index stands: a refused grid or a failed allocation
     // leaves them as they were.
@@ -31,35 +30,30 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         previous.swap(s.RowFlags);
         s.RowFlags.assign(static_cast<std::size_t>(g.height) + 1, 0);
     }
-    const std::uint8_t startFlag = s.RowFlags[startY];
-    s.RowFlags[startY] = 1;
+    const std::uint8_t startFlag = s.RowFlags[ends.startY];
+    s.RowFlags[ends.startY] = 1;
     std::optional<HuntIndex> built;
     try {
-        built.emplace(g, s.RowFlags, finishX, finishY);
+        built.emplace(g, s.RowFlags, ends.finishX, ends.finishY);
     } catch (...) {
         if (resized)
             s.RowFlags.swap(previous);
         else
-            s.RowFlags[startY] = startFlag;
+            s.RowFlags[ends.startY] = startFlag;
         throw;
     }
     HuntIndex &index = *built;
     std::uint8_t *flags = s.RowFlags.data();
 
     progress.caption("Generating...");
-    const bool loopsWanted = s.LoopChance > 0;
     const int originCols = (g.width - 3) / 2;
     const int originRows = (g.height - 3) / 2;
-    const std::ptrdiff_t offset[5] = {0, 1, g.stride, -1, -g.stride};
 
+    Position at{s.CurX, s.CurY, 0};
     long long nodesDrawn = 1;
     long long passes = 0, hunts = 0, rowDraws = 0;
     int tick = 0;
-    int x = s.CurX, y = s.CurY;
-    int lastDir = 0;
-    if (s.RandomRun)
-        s.RunLength = drawRunLength(s);
-    Chooser chooser(s.RunLength, s.RunBias);
+    Chooser chooser(s);
 
     const auto count = [&](long long allPasses) {
         if (stats) {
@@ -69,48 +63,24 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         }
     };
     const auto advance = [&](int d) {
-        const std::ptrdiff_t step = offset[d];
-        std::uint8_t *p = g.at(x, y);
-        p[step] |= NodeGrid::Carved;
-        p[2 * step] |= NodeGrid::Carved;
-        x += 2 * StepX[d];
-        y += 2 * StepY[d];
-        index.carve(x, y);
-        lastDir = d;
+        carveStep(g, at, d);
+        index.carve(at.x, at.y);
         ++nodesDrawn;
     };
 
     for (;; ++passes) {
-        if (++tick > 99) {
-            tick = 0;
-            progress.nodesDrawn(nodesDrawn);
-            progress.processEvents();
-            if (progress.stopRequested()) {
-                keepPosition(s, x, y, lastDir);
-                count(passes);
-                return nodesDrawn;
-            }
-            if (s.RandomRun) {
-                s.RunLength = drawRunLength(s);
-                chooser.setRun(s.RunLength, s.RunBias);
-            }
+        if (stopAtReport(tick, s, progress, nodesDrawn, chooser)) {
+            at.keep(s);
+            count(passes);
+            return nodesDrawn;
         }
-        if (x == finishX && y == finishY) {
-            x = startX;
-            y = startY;
-            lastDir = 0;
-        }
-
-        if (const unsigned free = freeMask(g, x, y)) {
-            advance(chooser.pick(free, lastDir, s.Rnd()));
+        ends.restartPastFinish(at);
+        if (const unsigned free = freeMask(g, at.x, at.y)) {
+            advance(chooser.pick(free, at.lastDir, s.Rnd()));
             continue;
         }
 
-        const float chance = s.Rnd();
-        if (loopsWanted && percent(chance) <= s.LoopChance) {
-            keepPosition(s, x, y, lastDir);
-            openLoop(s, false);
-        }
+        deadEndLoop(s, at, false);
         ++hunts;
         const int rx = (choose(s.Rnd(), originCols) - 1) * 2 + 2;
         // These draws only pick the row to start in, yet each one is part of the sequence.
@@ -124,20 +94,19 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
 
         const HuntIndex::Result found = index.hunt(rx, ry);
         if (found.passedDeadEnd)
-            lastDir = 0;
+            at.lastDir = 0;
         if (!found.found) {
-            x = rx;
-            y = ry;
+            at.x = rx;
+            at.y = ry;
             break;
         }
-        x = found.x;
-        y = found.y;
-        advance(chooser.pick(freeMask(g, x, y), lastDir, s.Rnd()));
+        at.x = found.x;
+        at.y = found.y;
+        advance(chooser.pick(freeMask(g, at.x, at.y), at.lastDir, s.Rnd()));
     }
-    keepPosition(s, x, y, lastDir);
+    at.keep(s);
     count(passes + 1);
     s.DirList[0] = 0;  // as the scan's last get_dirs leaves it
-    progress.nodesDrawn(nodesDrawn);
-    progress.processEvents();
+    report(progress, nodesDrawn);
     return nodesDrawn;
 }

@@ -42,12 +42,12 @@ using namespace walk_steps;
 
 void get_dirs(MazeState &s)
 {
-    freeDirs(Nodes(s.grid), s.CurX, s.CurY, s.DirList.data());
+    listDirs(freeBits(Nodes(s.grid), s.CurX, s.CurY), s.DirList.data());
 }
 
 void get_exits(MazeState &s)
 {
-    exits(Nodes(s.grid), s.CurX, s.CurY, s.DirList.data());
+    listDirs(exitMask(Nodes(s.grid), s.CurX, s.CurY), s.DirList.data());
 }
 
 std::uint8_t pick_dirs(MazeState &s)
@@ -66,63 +66,29 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
     progress.caption("Generating...");
 
     const Nodes g(s.grid);
-    const std::ptrdiff_t offset[5] = {0, 1, g.stride, -1, -g.stride};
-    const int finishX = s.FinishX, finishY = s.FinishY;
-    const int startX = s.StartX, startY = s.StartY;
-    const bool loopsWanted = s.LoopChance > 0;
-
+    const Ends ends(s);
+    Position at{s.CurX, s.CurY, 0};
     long long nodesDrawn = 1;
     long long passes = 0;
     int tick = 0;
-    int x = s.CurX, y = s.CurY;
-    int lastDir = 0;
-    if (s.RandomRun)
-        s.RunLength = drawRunLength(s);
-    Chooser chooser(s.RunLength, s.RunBias);
+    Chooser chooser(s);
 
     for (;; ++passes) {
-        if (++tick > 99) {
-            tick = 0;
-            progress.nodesDrawn(nodesDrawn);
-            progress.processEvents();
-            if (progress.stopRequested()) {
-                keepPosition(s, x, y, lastDir);
-                if (stats)
-                    stats->passes = passes;
-                return nodesDrawn;
-            }
-            if (s.RandomRun) {
-                s.RunLength = drawRunLength(s);
-                chooser.setRun(s.RunLength, s.RunBias);
-            }
+        if (stopAtReport(tick, s, progress, nodesDrawn, chooser)) {
+            at.keep(s);
+            if (stats)
+                stats->passes = passes;
+            return nodesDrawn;
         }
-        if (x == finishX && y == finishY) {
-            x = startX;
-            y = startY;
-            lastDir = 0;
-        }
-
-        std::uint8_t *p = g.at(x, y);
-        if (const unsigned free = freeMask(g, x, y)) {
-            const int d = chooser.pick(free, lastDir, s.Rnd());
-            const std::ptrdiff_t step = offset[d];
-            p[step] |= NodeGrid::Carved;
-            p[2 * step] |= NodeGrid::Carved;
-            x += 2 * StepX[d];
-            y += 2 * StepY[d];
+        ends.restartPastFinish(at);
+        if (const unsigned free = freeMask(g, at.x, at.y)) {
+            carveStep(g, at, chooser.pick(free, at.lastDir, s.Rnd()));
             ++nodesDrawn;
-            lastDir = d;
             continue;
         }
 
-        // Dead end. The chance is drawn whether or not loops are allowed; with loops off
-        // (a chance of 0) a draw of exactly 0 must not open one.
-        const float chance = s.Rnd();
-        if (loopsWanted && percent(chance) <= s.LoopChance) {
-            keepPosition(s, x, y, lastDir);
-            openLoop(s, true);
-        }
-        const unsigned ways = exitMask(g, x, y);
+        deadEndLoop(s, at, true);
+        const unsigned ways = exitMask(g, at.x, at.y);
         if (ways == 0)
             break;
         // Nearly always a single way back, the passage the walk came in by; the number is
@@ -130,19 +96,15 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
         const float r = s.Rnd();
         const int d = (ways & (ways - 1)) == 0 ? std::countr_zero(ways) + 1
                                                 : nthDir(ways, choose(r, std::popcount(ways)));
-        const std::ptrdiff_t step = offset[d];
+        std::uint8_t *p = g.at(at.x, at.y);
         p[0] |= NodeGrid::Retraced;
-        p[step] |= NodeGrid::Retraced;
-        x += 2 * StepX[d];
-        y += 2 * StepY[d];
-        lastDir = 0;
+        p[g.offset[d]] |= NodeGrid::Retraced;
+        at = {at.x + 2 * StepX[d], at.y + 2 * StepY[d], 0};
     }
-    keepPosition(s, x, y, lastDir);
+    at.keep(s);
     if (stats)
         stats->passes = passes + 1;  // with the last pass, which found no way back
-    // The lists as get_dirs and get_exits leave them on the last cell.
-    exits(g, x, y, s.DirList.data());
-    progress.nodesDrawn(nodesDrawn);
-    progress.processEvents();
+    s.DirList[0] = 0;  // as get_exits leaves it on the last cell
+    report(progress, nodesDrawn);
     return nodesDrawn;
 }

@@ -3,6 +3,7 @@
 // The steps shared by both walks and the loop maker, on raw node rows so that the hot
 // loops keep their position in registers instead of in the state record.
 
+#include "maze/progress.h"
 #include "maze/state.h"
 
 #include <bit>
@@ -21,7 +22,7 @@ inline constexpr int MaxRunLength = 4095;
 struct Nodes {
     explicit Nodes(NodeGrid &g)
         : base(g.row(0)), stride(static_cast<std::ptrdiff_t>(g.width()) + 1), width(g.width()),
-          height(g.height())
+          height(g.height()), offset{0, 1, stride, -1, -stride}
     {
     }
     std::uint8_t *at(int x, int y) const { return base + y * stride + x; }
@@ -30,6 +31,7 @@ struct Nodes {
     std::ptrdiff_t stride;
     int width;
     int height;
+    std::ptrdiff_t offset[5];  // one step in direction d, in bytes
 };
 
 /// Int(r x n) + 1, one of 1..n. The product of a single and a 16-bit count is exact in
@@ -55,62 +57,13 @@ inline float percent(float r)
     return static_cast<float>(static_cast<double>(r) * 100.0);
 }
 
-/// get_dirs on (x, y). The `>= 1` tests equal the "= 0" of even positions and keep any
-/// other position inside the grid.
-inline int freeDirs(const Nodes &g, int x, int y, std::uint8_t *list)
+/// The directions of get_dirs from (x, y) as a mask: bit d - 1 stands for direction d. The
+/// `>= 1` tests equal the "= 0" of even positions and keep any other position inside the grid;
+/// the bytes are tested without branching on them.
+inline unsigned freeBits(const Nodes &g, int x, int y)
 {
     const std::uint8_t *p = g.at(x, y);
     const std::ptrdiff_t down = 2 * g.stride;
-    int n = 0;
-    if (x + 2 <= g.width && !(p[2] & Taken))
-        list[++n] = Right;
-    if (y + 2 <= g.height && !(p[down] & Taken))
-        list[++n] = Down;
-    if (x - 2 >= 1 && !(p[-2] & Taken))
-        list[++n] = Left;
-    if (y - 2 >= 1 && !(p[-down] & Taken))
-        list[++n] = Up;
-    list[0] = static_cast<std::uint8_t>(n);
-    return n;
-}
-
-/// True when get_dirs would list a direction from (x, y).
-inline bool hasFreeDir(const Nodes &g, int x, int y)
-{
-    const std::uint8_t *p = g.at(x, y);
-    const std::ptrdiff_t down = 2 * g.stride;
-    return (x + 2 <= g.width && !(p[2] & Taken)) || (y + 2 <= g.height && !(p[down] & Taken))
-           || (x - 2 >= 1 && !(p[-2] & Taken)) || (y - 2 >= 1 && !(p[-down] & Taken));
-}
-
-/// get_exits on (x, y): carved, unretraced wall nodes off the border.
-inline int exits(const Nodes &g, int x, int y, std::uint8_t *list)
-{
-    constexpr std::uint8_t mask = NodeGrid::Carved | NodeGrid::Retraced;
-    const std::uint8_t *p = g.at(x, y);
-    int n = 0;
-    if (x + 1 <= g.width - 1 && (p[1] & mask) == NodeGrid::Carved)
-        list[++n] = Right;
-    if (y + 1 <= g.height - 1 && (p[g.stride] & mask) == NodeGrid::Carved)
-        list[++n] = Down;
-    if (x - 1 >= 2 && (p[-1] & mask) == NodeGrid::Carved)
-        list[++n] = Left;
-    if (y - 1 >= 2 && (p[-g.stride] & mask) == NodeGrid::Carved)
-        list[++n] = Up;
-    list[0] = static_cast<std::uint8_t>(n);
-    return n;
-}
-
-/// The directions of get_dirs from (x, y) as a mask: bit d - 1 stands for direction d.
-/// The hot loops test the bytes without branching on them.
-inline unsigned freeMask(const Nodes &g, int x, int y)
-{
-    const std::uint8_t *p = g.at(x, y);
-    const std::ptrdiff_t down = 2 * g.stride;
-    // A step down or up updates a wall node in a row that nothing has read yet: fetch both
-    // rows now, alongside the rows of the cells, rather than stall on the step.
-    __builtin_prefetch(p + g.stride, 1);
-    __builtin_prefetch(p - g.stride, 1);
     unsigned mask = 0;
     if (x + 2 <= g.width)
         mask |= unsigned(!(p[2] & Taken));
@@ -123,7 +76,29 @@ inline unsigned freeMask(const Nodes &g, int x, int y)
     return mask;
 }
 
-/// The directions of get_exits from (x, y) as a mask.
+/// freeBits for the walk's next step.
+inline unsigned freeMask(const Nodes &g, int x, int y)
+{
+    // A step down or up updates a wall node in a row that nothing has read yet: fetch both
+    // rows now, alongside the rows of the cells, rather than stall on the step.
+    const std::uint8_t *p = g.at(x, y);
+    __builtin_prefetch(p + g.stride, 1);
+    __builtin_prefetch(p - g.stride, 1);
+    return freeBits(g, x, y);
+}
+
+/// freeBits(g, x, y) != 0, stopping at the first free direction: the hunt asks it of every
+/// candidate, where this takes fewer instructions than the four tests without branches.
+inline bool hasFreeDir(const Nodes &g, int x, int y)
+{
+    const std::uint8_t *p = g.at(x, y);
+    const std::ptrdiff_t down = 2 * g.stride;
+    return (x + 2 <= g.width && !(p[2] & Taken)) || (y + 2 <= g.height && !(p[down] & Taken))
+           || (x - 2 >= 1 && !(p[-2] & Taken)) || (y - 2 >= 1 && !(p[-down] & Taken));
+}
+
+/// The directions of get_exits from (x, y) as a mask: carved, unretraced wall nodes off the
+/// border.
 inline unsigned exitMask(const Nodes &g, int x, int y)
 {
     constexpr std::uint8_t mask = NodeGrid::Carved | NodeGrid::Retraced;
@@ -140,6 +115,18 @@ inline unsigned exitMask(const Nodes &g, int x, int y)
     return m;
 }
 
+/// The directions of a mask as the list of get_dirs and get_exits: list[1..n] in direction
+/// order, list[0] = n.
+inline int listDirs(unsigned mask, std::uint8_t *list)
+{
+    int n = 0;
+    for (int d = Right; d <= Up; ++d)
+        if (mask & (1u << (d - 1)))
+            list[++n] = static_cast<std::uint8_t>(d);
+    list[0] = static_cast<std::uint8_t>(n);
+    return n;
+}
+
 /// The k-th direction (1-based) of a mask, in direction order.
 inline int nthDir(unsigned mask, int k)
 {
@@ -148,22 +135,41 @@ inline int nthDir(unsigned mask, int k)
     return std::countr_zero(mask) + 1;
 }
 
+/// The weight of direction d in pick_dirs: 3, or RunLength straight on; times 8 on the axis
+/// RunBias favours; plus 1.
+inline int weight(int d, int lastDir, int runLength, int runBias)
+{
+    const int w = d == lastDir ? runLength : 3;
+    const bool horizontal = d == Right || d == Left;
+    const bool favoured = (runBias == 1 && horizontal) || (runBias == 2 && !horizontal);
+    return (favoured ? 8 * w : w) + 1;
+}
+
+/// A random RunLength, one of 0, 1, 4, ..., 49.
+inline std::int16_t drawRunLength(MazeState &s)
+{
+    const int k = choose(s.Rnd(), 8) - 1;
+    return static_cast<std::int16_t>(k * k);
+}
+
 /// pick_dirs on a mask: the weights of every direction after every last direction, so that
 /// a choice is a few additions and comparisons instead of a loop with early exits.
 class Chooser {
 public:
-    Chooser(int runLength, int runBias) { setRun(runLength, runBias); }
-
-    void setRun(int runLength, int runBias)
+    /// Weighs by the walk's RunLength, drawn first for a random run.
+    explicit Chooser(MazeState &s)
     {
-        for (int last = 0; last <= 4; ++last)
-            for (int d = 1; d <= 4; ++d) {
-                int w = d == last ? runLength : 3;
-                const bool horizontal = d == Right || d == Left;
-                if ((runBias == 1 && horizontal) || (runBias == 2 && !horizontal))
-                    w *= 8;
-                weight_[last][d - 1] = w + 1;
-            }
+        weigh(s);
+        nextRun(s);
+    }
+
+    /// With a random run, draws the next RunLength (one number) and weighs by it.
+    void nextRun(MazeState &s)
+    {
+        if (s.RandomRun) {
+            s.RunLength = drawRunLength(s);
+            weigh(s);
+        }
     }
 
     /// The direction chosen among `mask` (not empty) with the random number r.
@@ -180,51 +186,109 @@ public:
     }
 
 private:
+    void weigh(const MazeState &s)
+    {
+        for (int last = 0; last <= 4; ++last)
+            for (int d = 1; d <= 4; ++d)
+                weight_[last][d - 1] = weight(d, last, s.RunLength, s.RunBias);
+    }
+
     int weight_[5][4];
 };
 
 /// pick_dirs with the random number r already drawn.
-inline std::uint8_t pick(const std::uint8_t *list, std::int16_t *weight, int lastDir,
+inline std::uint8_t pick(const std::uint8_t *list, std::int16_t *weights, int lastDir,
                          int runLength, int runBias, float r)
 {
     const int n = list[0];
     int total = 0;
     for (int i = 1; i <= n; ++i) {
-        const int d = list[i];
-        int w = d == lastDir ? runLength : 3;
-        const bool horizontal = d == Right || d == Left;
-        if ((runBias == 1 && horizontal) || (runBias == 2 && !horizontal))
-            w *= 8;
-        w += 1;
-        weight[i] = static_cast<std::int16_t>(w);
-        total += w;
+        weights[i] = static_cast<std::int16_t>(weight(list[i], lastDir, runLength, runBias));
+        total += weights[i];
     }
     int left = choose(r, total);
     for (int i = 1; i <= n; ++i) {
-        left -= weight[i];
+        left -= weights[i];
         if (left <= 0)
             return list[i];
     }
     return n > 0 ? list[n] : std::uint8_t{NoDirection};
 }
 
-/// Hands the walk's position back to the state record.
-inline void keepPosition(MazeState &s, int x, int y, int lastDir)
-{
-    s.CurX = static_cast<std::int16_t>(x);
-    s.CurY = static_cast<std::int16_t>(y);
-    s.LastDir = static_cast<std::uint8_t>(lastDir);
-}
-
-/// A random RunLength, one of 0, 1, 4, ..., 49.
-inline std::int16_t drawRunLength(MazeState &s)
-{
-    const int k = choose(s.Rnd(), 8) - 1;
-    return static_cast<std::int16_t>(k * k);
-}
-
 /// make_loop with the layout given: per-node Retraced flags (Easier) or none (Harder).
 void openLoop(MazeState &s, bool perNodeRetraced);
+
+/// Where a walk stands and the direction it came by (0 after a dead end or a jump), kept out
+/// of the state record while the hot loop runs.
+struct Position {
+    int x, y, lastDir;
+
+    /// Hands the position back to the state record, for a routine that reads it there.
+    void keep(MazeState &s) const
+    {
+        s.CurX = static_cast<std::int16_t>(x);
+        s.CurY = static_cast<std::int16_t>(y);
+        s.LastDir = static_cast<std::uint8_t>(lastDir);
+    }
+};
+
+/// The start and the finish of a walk, read once.
+struct Ends {
+    explicit Ends(const MazeState &s)
+        : startX(s.StartX), startY(s.StartY), finishX(s.FinishX), finishY(s.FinishY)
+    {
+    }
+
+    /// Past the finish the walk goes on from the start, as from a dead end.
+    void restartPastFinish(Position &at) const
+    {
+        if (at.x == finishX && at.y == finishY)
+            at = {startX, startY, 0};
+    }
+
+    int startX, startY, finishX, finishY;
+};
+
+/// Carves the wall and the cell in direction d and steps onto the cell.
+inline void carveStep(const Nodes &g, Position &at, int d)
+{
+    std::uint8_t *p = g.at(at.x, at.y);
+    p[g.offset[d]] |= NodeGrid::Carved;
+    p[2 * g.offset[d]] |= NodeGrid::Carved;
+    at = {at.x + 2 * StepX[d], at.y + 2 * StepY[d], d};
+}
+
+/// The report at the end of a walk and every 100 passes: the count, then pending events.
+inline void report(Progress &progress, long long nodesDrawn)
+{
+    progress.nodesDrawn(nodesDrawn);
+    progress.processEvents();
+}
+
+/// Counts a pass: every 100th reports and then, unless a stop has been requested (true: the
+/// walk returns at once), draws the next random run length.
+inline bool stopAtReport(int &tick, MazeState &s, Progress &progress, long long nodesDrawn, Chooser &chooser)
+{
+    if (++tick <= 99)
+        return false;
+    tick = 0;
+    report(progress, nodesDrawn);
+    if (progress.stopRequested())
+        return true;
+    chooser.nextRun(s);
+    return false;
+}
+
+/// At a dead end: draws the loop chance, whether or not loops are allowed, and may open a
+/// loop. With loops off (a chance of 0) a draw of exactly 0 must not open one.
+inline void deadEndLoop(MazeState &s, const Position &at, bool perNodeRetraced)
+{
+    const float chance = s.Rnd();
+    if (s.LoopChance > 0 && percent(chance) <= s.LoopChance) {
+        at.keep(s);
+        openLoop(s, perNodeRetraced);
+    }
+}
 
 /// Throws std::invalid_argument unless the grid has odd sizes of at least 3, both the
 /// walk's position and the start are cell nodes inside it, and RunLength is 0..MaxRunLength.
