@@ -40,13 +40,13 @@ void putBigEndian32(std::uint8_t *p, std::uint32_t n)
 }
 
 
-// find_bitmap's rule as an index: wall 16, north 8, east 4, south 2, west 1. A node's
-// tile is tileOfCode[code]; codes below 16 are passages and draw nothing.
+// find_bitmap's rule as an index: wall 16, then the open sides (tiles::Side). Codes below
+// 16 are passages and draw nothing.
 constexpr int Codes = 32;
-constexpr std::uint8_t tileOfCode[Codes] = {
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    16, 3, 2, 7, 1, 10, 6, 14, 4, 8, 9, 11, 5, 12, 13, 15,
-};
+constexpr int tileOfCode(int code)
+{
+    return code < 16 ? 0 : tiles::TileOfOpenSides[code - 16];
+}
 
 /// Pixel-row patterns of one tile set: for every tile row b and node code (see
 /// tileOfCode) the tile width's bits of that row, leftmost pixel highest, 1 for white.
@@ -67,7 +67,7 @@ struct Patterns {
         bits.assign(static_cast<std::size_t>(th) * Codes, 0);
         for (int b = 0; b < th; ++b)
             for (int code = 0; code < Codes; ++code) {
-                const int t = tileOfCode[code];
+                const int t = tileOfCode(code);
                 std::uint64_t row = 0;
                 for (int a = 0; a < tw; ++a)
                     row = (row << 1) | (t > 0 && set.ink(t, a, b) ? 0u : 1u);

@@ -15,20 +15,6 @@
 #include <cmath>
 #include <optional>
 
-namespace {
-
-// Open sides of tiles 0..16 (north, east, south, west), by the tile numbering.
-struct Sides {
-    int n, e, s, w;
-};
-constexpr Sides sidesOf[tiles::TilesPerSet + 1] = {
-    {0, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 0, 0, 0}, {1, 1, 0, 0},
-    {0, 1, 1, 0}, {0, 0, 1, 1}, {1, 0, 0, 1}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 0, 1, 1},
-    {1, 1, 0, 1}, {1, 1, 1, 0}, {0, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0},
-};
-
-} // namespace
-
 QSizeF print_scale(double pw, double ph, int gw, int gh)
 {
     float width, height;
@@ -57,13 +43,15 @@ void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int 
     }
     if (bmp <= 0 || bmp > tiles::TilesPerSet)
         return;
-    const Sides open = sidesOf[bmp];
+    const unsigned open = tiles::open_sides(bmp);
+    const int n = (open & tiles::North) != 0, e = (open & tiles::East) != 0;
+    const int so = (open & tiles::South) != 0, w = (open & tiles::West) != 0;
     const float r1 = s.Rnd() * 0.5f;
     const float r2 = s.Rnd() * 0.5f + 0.5f;
-    painter.fillRect(QRectF(QPointF(px + r1, py - open.n), QPointF(px + r2, py + 1 + open.s)), Qt::black);
+    painter.fillRect(QRectF(QPointF(px + r1, py - n), QPointF(px + r2, py + 1 + so)), Qt::black);
     const float r3 = s.Rnd() * 0.5f;
     const float r4 = s.Rnd() * 0.5f + 0.5f;
-    painter.fillRect(QRectF(QPointF(px - open.w, py + r3), QPointF(px + 1 + open.e, py + r4)), Qt::black);
+    painter.fillRect(QRectF(QPointF(px - w, py + r3), QPointF(px + 1 + e, py + r4)), Qt::black);
 }
 
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error)

@@ -47,6 +47,23 @@ const TileSet &tile_set(int style);
 /// The corner arrow: one 128 x 128 1-bit picture.
 const TileSet &corner_arrow();
 
+/// Open sides of a wall node as a mask: north 8, east 4, south 2, west 1.
+enum Side : std::uint8_t { West = 1, South = 2, East = 4, North = 8 };
+
+/// The tile for each mask of open sides: the one numbering every output shares.
+inline constexpr std::uint8_t TileOfOpenSides[16] = {
+    16, 3, 2, 7, 1, 10, 6, 14, 4, 8, 9, 11, 5, 12, 13, 15,
+};
+
+/// The mask of open sides that tile 1..16 stands for (0 for tile 0 and tile 16).
+constexpr unsigned open_sides(int tile)
+{
+    for (unsigned mask = 0; mask < 16; ++mask)
+        if (TileOfOpenSides[mask] == tile)
+            return mask;
+    return 0;
+}
+
 } // namespace tiles
 
 /// The tile number (0..16) for node (px, py), 1 <= px <= width, 1 <= py <= height.
@@ -60,9 +77,5 @@ inline int find_bitmap(const NodeGrid &g, int px, int py)
     const bool n = py != 1 && !(g.flags(px, py - 1) & gone);
     const bool e = px != g.width() && !(g.flags(px + 1, py) & gone);
     const bool s = py != g.height() && !(g.flags(px, py + 1) & gone);
-    // Index: north 8, east 4, south 2, west 1.
-    static constexpr std::uint8_t byOpenSides[16] = {
-        16, 3, 2, 7, 1, 10, 6, 14, 4, 8, 9, 11, 5, 12, 13, 15,
-    };
-    return byOpenSides[(n << 3) | (e << 2) | (s << 1) | static_cast<int>(w)];
+    return tiles::TileOfOpenSides[(n << 3) | (e << 2) | (s << 1) | static_cast<int>(w)];
 }

@@ -36,15 +36,12 @@ struct Open {
     bool corner() const { return count() == 2 && n != s; }
 };
 
-constexpr Open openSides[tiles::TilesPerSet + 1] = {
-    {},
-    {false, true, false, false}, {false, false, true, false}, {false, false, false, true},
-    {true, false, false, false}, {true, true, false, false},   {false, true, true, false},
-    {false, false, true, true},  {true, false, false, true},  {true, false, true, false},
-    {false, true, false, true},  {true, false, true, true},   {true, true, false, true},
-    {true, true, true, false},   {false, true, true, true},   {true, true, true, true},
-    {false, false, false, false},
-};
+/// The open sides of tile t, by the numbering find_bitmap uses.
+constexpr Open openSides(int t)
+{
+    const unsigned m = tiles::open_sides(t);
+    return {(m & tiles::North) != 0, (m & tiles::East) != 0, (m & tiles::South) != 0, (m & tiles::West) != 0};
+}
 
 const char *const tileCaption[tiles::TilesPerSet + 1] = {
     "", "east", "south", "west", "north", "north, east", "east, south", "south, west",
@@ -617,7 +614,7 @@ std::string setText(const SetArt &set)
     out << set.title << ": 16 tiles of " << set.size << " x " << set.size << " pixels, " << set.depth << "-bit\n"
         << legend;
     for (int t = 1; t <= tiles::TilesPerSet; ++t) {
-        const Picture p = set.draw(openSides[t]);
+        const Picture p = set.draw(openSides(t));
         out << "\ntile " << t << ": " << tileCaption[t] << '\n';
         writeRows(out, p);
     }
