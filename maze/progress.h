@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <string_view>
 
 /// How long routines (walks, outputs) report to whoever runs them: the main window,
@@ -18,3 +19,10 @@ public:
     /// the routine returns at its next report, leaving no partial file behind.
     virtual bool stopRequested() const { return false; }
 };
+
+/// The whole percentage shown after row y of `rows`: Int(y x (100 / rows)), the division in
+/// double precision, so that a height whose product falls just short of 100 ends at 99.
+inline int row_percent(int y, int rows)
+{
+    return static_cast<int>(std::floor(y * (100.0 / rows)));
+}

@@ -32,7 +32,7 @@ QSize maze_picture_size(const MazeState &s)
 
 QString rendering_caption(int y, int gridHeight)
 {
-    const int done = static_cast<int>(std::floor(y * (100.0 / gridHeight)));
+    const int done = row_percent(y, gridHeight);
     return QObject::tr("Rendering - %1%").arg(done);
 }
 

@@ -253,7 +253,7 @@ std::array<std::uint8_t, 62> mono_header(const MonoLayout &l)
 
 std::string mono_caption(int y, int gridHeight)
 {
-    const int done = 100 - static_cast<int>(std::floor(y * (100.0 / gridHeight)));
+    const int done = 100 - row_percent(y, gridHeight);
     return "Rendering direct to disk - " + std::to_string(done) + "%";
 }
 

@@ -30,7 +30,7 @@ QSizeF print_scale(double pw, double ph, int gw, int gh)
 
 QString printing_caption(int y, int gridHeight)
 {
-    const int done = static_cast<int>(std::floor(y * (100.0 / gridHeight)));
+    const int done = row_percent(y, gridHeight);
     return QObject::tr("Printing - %1%").arg(done);
 }
 
