@@ -152,32 +152,49 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
             return error(QStringLiteral("%1 needs a value").arg(name));
         const QString &v = *given;
 
+        // A choice from one of the window's lists, by caption or short form.
+        auto listed = [&](std::span<const params::Choice> choices,
+                          std::initializer_list<std::pair<const char *, int>> aliases = {}) {
+            const auto index = choose(v, choices, aliases);
+            if (!index)
+                result.error = QStringLiteral("%1: '%2' is not one of %3").arg(name, v, captionList(choices));
+            return index;
+        };
+        // A whole number in lo..hi; `what` says what it should have been.
+        auto whole = [&](qulonglong lo, qulonglong hi, const QString &what) -> std::optional<qulonglong> {
+            bool ok = false;
+            const qulonglong n = v.toULongLong(&ok);
+            if (ok && n >= lo && n <= hi)
+                return n;
+            result.error = QStringLiteral("%1: '%2' is not %3").arg(name, v, what);
+            return std::nullopt;
+        };
+
         if (name == QLatin1String("--width") || name == QLatin1String("--height")) {
             const auto cells = number(v);
             if (!cells)
                 return error(QStringLiteral("%1: '%2' is not a number of cells").arg(name, v));
             (name == QLatin1String("--width") ? o.widthCells : o.heightCells) = *cells;
         } else if (name == QLatin1String("--type")) {
-            const auto index = choose(v, params::MazeTypes, {{"tlbr", 0}, {"matte", 2}});
+            const auto index = listed(params::MazeTypes, {{"tlbr", 0}, {"matte", 2}});
             if (!index)
-                return error(QStringLiteral("--type: '%1' is not one of %2").arg(v, captionList(params::MazeTypes)));
+                return result;
             o.typeIndex = *index;
             typeGiven = true;
         } else if (name == QLatin1String("--run")) {
-            bool ok = false;
-            const int slider = v.toInt(&ok);
-            if (!ok || slider < 0 || slider > 10)
-                return error(QStringLiteral("--run: '%1' is not a position from 0 to 10").arg(v));
-            o.runSlider = slider;
+            const auto slider = whole(0, 10, QStringLiteral("a position from 0 to 10"));
+            if (!slider)
+                return result;
+            o.runSlider = static_cast<int>(*slider);
         } else if (name == QLatin1String("--run-style")) {
-            const auto index = choose(v, params::RunStyles);
+            const auto index = listed(params::RunStyles);
             if (!index)
-                return error(QStringLiteral("--run-style: '%1' is not one of %2").arg(v, captionList(params::RunStyles)));
+                return result;
             o.runStyleIndex = *index;
         } else if (name == QLatin1String("--appearance")) {
-            const auto index = choose(v, params::Appearances);
+            const auto index = listed(params::Appearances);
             if (!index)
-                return error(QStringLiteral("--appearance: '%1' is not one of %2").arg(v, captionList(params::Appearances)));
+                return result;
             o.appearanceIndex = *index;
         } else if (name == QLatin1String("--loops")) {
             const auto percent = number(v);
@@ -207,17 +224,15 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
                 return error(QStringLiteral("%1: '%2' is not a cell X,Y counted from 1").arg(name, v));
             (name == QLatin1String("--start") ? o.startCell : o.finishCell) = *point;
         } else if (name == QLatin1String("--seed")) {
-            bool ok = false;
-            const qulonglong seed = v.toULongLong(&ok);
-            if (!ok || seed > 0xFFFFFFFFull)
-                return error(QStringLiteral("--seed: '%1' is not a whole number from 0 to 4294967295").arg(v));
-            o.seed = static_cast<std::uint32_t>(seed);
+            const auto seed = whole(0, 0xFFFFFFFFull, QStringLiteral("a whole number from 0 to 4294967295"));
+            if (!seed)
+                return result;
+            o.seed = static_cast<std::uint32_t>(*seed);
         } else if (name == QLatin1String("--count")) {
-            bool ok = false;
-            const int count = v.toInt(&ok);
-            if (!ok || count < 1 || count > 100000)
-                return error(QStringLiteral("--count: '%1' is not a number of mazes from 1 to 100000").arg(v));
-            o.count = count;
+            const auto count = whole(1, 100000, QStringLiteral("a number of mazes from 1 to 100000"));
+            if (!count)
+                return result;
+            o.count = static_cast<int>(*count);
         }
     }
 
