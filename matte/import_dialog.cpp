@@ -26,39 +26,23 @@ Form5::Form5(QLabel *target, QWidget *parent) : QDialog(parent), target_(target)
     setWindowTitle(tr("Image import"));
     setFixedSize(twips(7815), twips(3450));
 
-    Frame1 = new QGroupBox(tr("Location of picture to import"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 4935, 3135));
+    Frame1 = placed(new QGroupBox(tr("Location of picture to import"), this), "Frame1", 120, 120, 4935, 3135);
 
-    Drive1 = new QComboBox(Frame1);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(twipsRect(120, 360, 2295, 315));
+    Drive1 = placed(new QComboBox(Frame1), "Drive1", 120, 360, 2295, 315);
 
-    Dir1 = new QListWidget(Frame1);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(twipsRect(120, 840, 2295, 2115));
+    Dir1 = placed(new QListWidget(Frame1), "Dir1", 120, 840, 2295, 2115);
 
-    File1 = new QListWidget(Frame1);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(twipsRect(2520, 360, 2295, 2625));
+    File1 = placed(new QListWidget(Frame1), "File1", 2520, 360, 2295, 2625);
 
-    Frame2 = new QGroupBox(tr("Preview"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(5160, 120, 2535, 2535));
+    Frame2 = placed(new QGroupBox(tr("Preview"), this), "Frame2", 5160, 120, 2535, 2535);
 
-    Image1 = new QLabel(Frame2);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twipsRect(120, 240, 2295, 2175));
+    Image1 = placed(new QLabel(Frame2), "Image1", 120, 240, 2295, 2175);
     Image1->setAlignment(Qt::AlignCenter);
 
-    Command2 = new QPushButton(tr("Import"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twipsRect(5160, 2760, 1215, 495));
+    Command2 = placed(new QPushButton(tr("Import"), this), "Command2", 5160, 2760, 1215, 495);
     Command2->setEnabled(false);
 
-    Command1 = new QPushButton(tr("Cancel"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(6480, 2760, 1215, 495));
+    Command1 = placed(new QPushButton(tr("Cancel"), this), "Command1", 6480, 2760, 1215, 495);
 
     for (QPushButton *b : {Command2, Command1})
         b->setAutoDefault(false);

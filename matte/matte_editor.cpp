@@ -49,29 +49,19 @@ Form4::Form4(MazeState &state, QWidget *parent)
     setWindowTitle(tr("Matte editor"));
     setFixedSize(twips(8595), twips(6750));
 
-    Frame1 = new QGroupBox(tr("Matte"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 6975, 6495));
+    Frame1 = placed(new QGroupBox(tr("Matte"), this), "Frame1", 120, 120, 6975, 6495);
 
     Picture1 = new MatteCanvas(Frame1);
     Picture1->setGeometry(twipsRect(120, 240, 6735, 6135));
     Picture1->setDrawableSize(Picture1->contentsRect().size());
 
-    Command3 = new QPushButton(tr("Import picture"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command3->setGeometry(twipsRect(7200, 240, 1215, 495));
+    Command3 = placed(new QPushButton(tr("Import picture"), this), "Command3", 7200, 240, 1215, 495);
 
-    Command4 = new QPushButton(tr("Clear matte"), this);
-    Command4->setObjectName(QStringLiteral("Command4"));
-    Command4->setGeometry(twipsRect(7200, 840, 1215, 495));
+    Command4 = placed(new QPushButton(tr("Clear matte"), this), "Command4", 7200, 840, 1215, 495);
 
-    Command9 = new QPushButton(tr("Invert matte"), this);
-    Command9->setObjectName(QStringLiteral("Command9"));
-    Command9->setGeometry(twipsRect(7200, 1440, 1215, 495));
+    Command9 = placed(new QPushButton(tr("Invert matte"), this), "Command9", 7200, 1440, 1215, 495);
 
-    Frame2 = new QGroupBox(tr("Pen colour"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(7200, 2160, 1215, 1815));
+    Frame2 = placed(new QGroupBox(tr("Pen colour"), this), "Frame2", 7200, 2160, 1215, 1815);
 
     Command5 = penButton(tr("Maze"), QStringLiteral("Command5"), MatteColour::Maze, Frame2);
     Command6 = penButton(tr("Paper"), QStringLiteral("Command6"), MatteColour::Paper, Frame2);
@@ -85,28 +75,18 @@ Form4::Form4(MazeState &state, QWidget *parent)
         connect(pens[i], &QPushButton::clicked, this, [this, colour] { penClicked(colour); });
     }
 
-    Label1 = new QLabel(tr("Current pen"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(7200, 4200, 855, 255));
+    Label1 = placed(new QLabel(tr("Current pen"), this), "Label1", 7200, 4200, 855, 255);
 
-    Shape1 = new FilledCircle(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setGeometry(twipsRect(8160, 4200, 255, 255));
+    Shape1 = placed(new FilledCircle(this), "Shape1", 8160, 4200, 255, 255);
     Shape1->setFillColour(MatteColour::Maze);
 
-    Check1 = new QCheckBox(tr("Remove unused areas"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(twipsRect(7200, 4680, 1335, 495));
+    Check1 = placed(new QCheckBox(tr("Remove unused areas"), this), "Check1", 7200, 4680, 1335, 495);
 
     Line1 = makeLine(this, QStringLiteral("Line1"), {twips(7200), twips(5280)}, {twips(8400), twips(5280)});
 
-    Command2 = new QPushButton(tr("Ok"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twipsRect(7200, 5520, 1215, 495));
+    Command2 = placed(new QPushButton(tr("Ok"), this), "Command2", 7200, 5520, 1215, 495);
 
-    Command1 = new QPushButton(tr("Cancel"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(7200, 6120, 1215, 495));
+    Command1 = placed(new QPushButton(tr("Cancel"), this), "Command1", 7200, 6120, 1215, 495);
 
     Picture2 = new QLabel(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));

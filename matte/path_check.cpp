@@ -19,9 +19,7 @@ Form7::Form7(MatteCanvas &canvas, int cellSize, int cols, int rows, NodePoint st
     setWindowTitle(tr("Matte editor"));
     setFixedSize(twips(6540), twips(2775));
 
-    Frame1 = new QGroupBox(tr("Matte cleanup routine"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 6255, 2535));
+    Frame1 = placed(new QGroupBox(tr("Matte cleanup routine"), this), "Frame1", 120, 120, 6255, 2535);
 
     QFont sans(QStringLiteral("MS Sans Serif"));
     sans.setStyleHint(QFont::SansSerif);
@@ -32,9 +30,7 @@ Form7::Form7(MatteCanvas &canvas, int cellSize, int cols, int rows, NodePoint st
     Label1->setGeometry(twipsRect(240, 480, 5775, 495));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Label2 = new QLabel(tr("0 nodes successfully linked to"), Frame1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(twipsRect(840, 1080, 4695, 375));
+    Label2 = placed(new QLabel(tr("0 nodes successfully linked to"), Frame1), "Label2", 840, 1080, 4695, 375);
 
     Line1 = makeLine(Frame1, QStringLiteral("Line1"), {twips(360), twips(1800)}, {twips(5880), twips(1800)});
 
