@@ -1,5 +1,7 @@
 #include "app/cli_progress.h"
 
+#include "app/progress_text.h"
+
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
@@ -18,11 +20,6 @@ bool isTerminal(std::FILE *stream)
 #endif
 }
 
-std::string phaseOf(const std::string &text)
-{
-    return text.substr(0, text.find_first_of("0123456789"));
-}
-
 } // namespace
 
 CliProgress::CliProgress(std::FILE *stream) : stream_(stream), terminal_(isTerminal(stream)) {}
@@ -32,34 +29,40 @@ CliProgress::~CliProgress()
     finish();
 }
 
-void CliProgress::caption(std::string_view text)
+void CliProgress::phase(Phase phase, int percent)
 {
-    show(std::string(text), false);
+    // A new phase always shows; its percentages no more often than the pace allows.
+    show(phase, progress_caption(phase, percent));
 }
 
 void CliProgress::nodesDrawn(long long count)
 {
     // Called every 100 passes: check the clock before composing any text.
-    const auto now = std::chrono::steady_clock::now();
-    if (lastPhase_ == "Nodes drawn: " && now - lastShown_ < std::chrono::milliseconds(terminal_ ? 100 : 1000))
+    if (recent(std::nullopt, std::chrono::steady_clock::now()))
         return;
-    show("Nodes drawn: " + std::to_string(count), false);
+    show(std::nullopt, nodes_drawn_text(count));
 }
 
-void CliProgress::show(const std::string &text, bool force)
+bool CliProgress::recent(Topic topic, std::chrono::steady_clock::time_point now) const
+{
+    const auto interval = std::chrono::milliseconds(terminal_ ? 100 : 1000);
+    return shownAny_ && topic == lastTopic_ && now - lastShown_ < interval;
+}
+
+void CliProgress::show(Topic topic, const QString &text)
 {
     const auto now = std::chrono::steady_clock::now();
-    const std::string phase = phaseOf(text);
-    const auto interval = std::chrono::milliseconds(terminal_ ? 100 : 1000);
-    if (!force && phase == lastPhase_ && now - lastShown_ < interval)
+    if (recent(topic, now))
         return;
-    lastPhase_ = phase;
+    shownAny_ = true;
+    lastTopic_ = topic;
     lastShown_ = now;
+    const QByteArray line = text.toLocal8Bit();
     if (terminal_) {
-        std::fprintf(stream_, "\r%s\x1b[K", text.c_str());
+        std::fprintf(stream_, "\r%s\x1b[K", line.constData());
         lineOpen_ = true;
     } else {
-        std::fprintf(stream_, "%s\n", text.c_str());
+        std::fprintf(stream_, "%s\n", line.constData());
     }
     std::fflush(stream_);
 }
@@ -71,5 +74,5 @@ void CliProgress::finish()
         std::fflush(stream_);
         lineOpen_ = false;
     }
-    lastPhase_.clear();
+    shownAny_ = false;
 }

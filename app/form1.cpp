@@ -55,28 +55,29 @@ QString Form1::programTitle()
 
 void Form1::buildControls()
 {
-    Frame1 = named(new QGroupBox(tr("Labyrinth Parameters")), "Frame1");
-    Label1 = named(new QLabel(tr("Run:")), "Label1");
-    Label2 = named(new QLabel(tr("Short")), "Label2");
-    Label3 = named(new QLabel(tr("Long")), "Label3");
-    Slider1 = named(new QSlider(Qt::Horizontal), "Slider1");
-    Slider1->setRange(0, 10);
-    Slider1->setSingleStep(1);
-    Slider1->setPageStep(1);
-    Slider1->setTickPosition(QSlider::TicksBelow);
-    Slider1->setTickInterval(1);
-    Slider1->setValue(3);
-    Label4 = named(new QLabel(tr("Type:")), "Label4");
-    Combo1 = named(new QComboBox, "Combo1");
-    Label5 = named(new QLabel(tr("Style:")), "Label5");
-    Combo2 = named(new QComboBox, "Combo2");
-    Label4->setBuddy(Combo1);
-    Label5->setBuddy(Combo2);
-    Label6 = named(new QLabel(tr("Appearance:")), "Label6");
+    parametersFrame = named(new QGroupBox(tr("Labyrinth Parameters")), "Frame1");
+    runLabel = named(new QLabel(tr("Run:")), "Label1");
+    shortLabel = named(new QLabel(tr("Short")), "Label2");
+    longLabel = named(new QLabel(tr("Long")), "Label3");
+    runSlider = named(new QSlider(Qt::Horizontal), "Slider1");
+    runSlider->setRange(0, 10);
+    runSlider->setSingleStep(1);
+    runSlider->setPageStep(1);
+    runSlider->setTickPosition(QSlider::TicksBelow);
+    runSlider->setTickInterval(1);
+    runSlider->setValue(3);
+    typeLabel = named(new QLabel(tr("Type:")), "Label4");
+    typeList = named(new QComboBox, "Combo1");
+    styleLabel = named(new QLabel(tr("Style:")), "Label5");
+    styleList = named(new QComboBox, "Combo2");
+    typeLabel->setBuddy(typeList);
+    styleLabel->setBuddy(styleList);
+    appearanceLabel = named(new QLabel(tr("Appearance:")), "Label6");
 
     auto *appearanceGroup = new QButtonGroup(this);
-    QRadioButton **appearanceMembers[] = {&Option1, &Option2, &Option3, &Option4, &Option5, &Option6,
-                                          &Option7, &Option8, &Option9, &Option10, &Option11, &Option12};
+    QRadioButton **appearanceMembers[] = {&thinLinesOption, &thickLinesOption, &thinRoundedOption, &circuitsOption,
+                                          &mediumLinesOption, &plumbingOption,  &fencesOption,     &doubleLineOption,
+                                          &shadedOption,      &planksOption,    &tinyBricksOption, &cityPlanOption};
     for (int i = 0; i < 12; ++i) {
         auto *option = new QRadioButton(tr(params::Appearances[i].caption));
         option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
@@ -84,41 +85,41 @@ void Form1::buildControls()
         appearances_[i] = option;
         appearanceGroup->addButton(option, i);
     }
-    Option1->setChecked(true);
+    thinLinesOption->setChecked(true);
 
-    Check1 = named(new QCheckBox(tr("Allow loops")), "Check1");
-    Label7 = named(new QLabel(tr("Loop attempts:")), "Label7");
-    Text1 = named(new QLineEdit(QStringLiteral("10")), "Text1");
-    Label8 = named(new QLabel(tr("%")), "Label8");
-    Text1->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-    Label7->setBuddy(Text1);
-    for (QWidget *w : {static_cast<QWidget *>(Label7), static_cast<QWidget *>(Text1), static_cast<QWidget *>(Label8)})
+    allowLoopsBox = named(new QCheckBox(tr("Allow loops")), "Check1");
+    loopAttemptsLabel = named(new QLabel(tr("Loop attempts:")), "Label7");
+    loopPercentEdit = named(new QLineEdit(QStringLiteral("10")), "Text1");
+    percentLabel = named(new QLabel(tr("%")), "Label8");
+    loopPercentEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    loopAttemptsLabel->setBuddy(loopPercentEdit);
+    for (QWidget *w : std::initializer_list<QWidget *>{loopAttemptsLabel, loopPercentEdit, percentLabel})
         w->setEnabled(false);
 
     // A container of its own so the difficulty options form a separate group.
-    Picture1 = named(new QWidget, "Picture1");
-    Label12 = named(new QLabel(tr("Difficulty:")), "Label12");
-    Option15 = named(new QRadioButton(tr("Easier")), "Option15");
-    Option16 = named(new QRadioButton(tr("Harder (slower)")), "Option16");
-    Option15->setChecked(true);
-    auto *difficulty = new QHBoxLayout(Picture1);
+    difficultyPanel = named(new QWidget, "Picture1");
+    difficultyLabel = named(new QLabel(tr("Difficulty:")), "Label12");
+    easierOption = named(new QRadioButton(tr("Easier")), "Option15");
+    harderOption = named(new QRadioButton(tr("Harder (slower)")), "Option16");
+    easierOption->setChecked(true);
+    auto *difficulty = new QHBoxLayout(difficultyPanel);
     difficulty->setContentsMargins(0, 0, 0, 0);
-    difficulty->addWidget(Label12);
-    difficulty->addWidget(Option15);
-    difficulty->addWidget(Option16);
+    difficulty->addWidget(difficultyLabel);
+    difficulty->addWidget(easierOption);
+    difficulty->addWidget(harderOption);
     difficulty->addStretch();
 
     auto *run = new QHBoxLayout;
-    run->addWidget(Label1);
-    run->addWidget(Label2);
-    run->addWidget(Slider1, 1);
-    run->addWidget(Label3);
+    run->addWidget(runLabel);
+    run->addWidget(shortLabel);
+    run->addWidget(runSlider, 1);
+    run->addWidget(longLabel);
 
     auto *lists = new QGridLayout;
-    lists->addWidget(Label4, 0, 0);
-    lists->addWidget(Combo1, 0, 1);
-    lists->addWidget(Label5, 1, 0);
-    lists->addWidget(Combo2, 1, 1);
+    lists->addWidget(typeLabel, 0, 0);
+    lists->addWidget(typeList, 0, 1);
+    lists->addWidget(styleLabel, 1, 0);
+    lists->addWidget(styleList, 1, 1);
     lists->setColumnStretch(1, 1);
 
     auto *appearance = new QGridLayout;
@@ -126,81 +127,81 @@ void Form1::buildControls()
         appearance->addWidget(appearances_[i], i % 4, i / 4);
 
     auto *loops = new QHBoxLayout;
-    loops->addWidget(Check1);
+    loops->addWidget(allowLoopsBox);
     loops->addSpacing(12);
-    loops->addWidget(Label7);
-    loops->addWidget(Text1);
-    loops->addWidget(Label8);
+    loops->addWidget(loopAttemptsLabel);
+    loops->addWidget(loopPercentEdit);
+    loops->addWidget(percentLabel);
     loops->addStretch();
 
-    auto *frame1 = new QVBoxLayout(Frame1);
+    auto *frame1 = new QVBoxLayout(parametersFrame);
     frame1->addLayout(run);
     frame1->addLayout(lists);
-    frame1->addWidget(Label6);
+    frame1->addWidget(appearanceLabel);
     frame1->addLayout(appearance);
     frame1->addLayout(loops);
-    frame1->addWidget(Picture1);
+    frame1->addWidget(difficultyPanel);
     frame1->addStretch();
 
-    Frame2 = named(new QGroupBox(tr("Dimensions")), "Frame2");
-    Label9 = named(new QLabel(tr("Width:")), "Label9");
-    Text2 = named(new QLineEdit(QStringLiteral("50")), "Text2");
-    Label10 = named(new QLabel(tr("Height:")), "Label10");
-    Text3 = named(new QLineEdit(QStringLiteral("70")), "Text3");
-    Label11 = named(new QLabel(tr("Grid size: 101 x 141")), "Label11");
-    Label9->setBuddy(Text2);
-    Label10->setBuddy(Text3);
-    auto *frame2 = new QGridLayout(Frame2);
-    frame2->addWidget(Label9, 0, 0);
-    frame2->addWidget(Text2, 0, 1);
-    frame2->addWidget(Label10, 1, 0);
-    frame2->addWidget(Text3, 1, 1);
-    frame2->addWidget(Label11, 2, 0, 1, 2);
+    dimensionsFrame = named(new QGroupBox(tr("Dimensions")), "Frame2");
+    widthLabel = named(new QLabel(tr("Width:")), "Label9");
+    widthEdit = named(new QLineEdit(QStringLiteral("50")), "Text2");
+    heightLabel = named(new QLabel(tr("Height:")), "Label10");
+    heightEdit = named(new QLineEdit(QStringLiteral("70")), "Text3");
+    gridSizeLabel = named(new QLabel(tr("Grid size: 101 x 141")), "Label11");
+    widthLabel->setBuddy(widthEdit);
+    heightLabel->setBuddy(heightEdit);
+    auto *frame2 = new QGridLayout(dimensionsFrame);
+    frame2->addWidget(widthLabel, 0, 0);
+    frame2->addWidget(widthEdit, 0, 1);
+    frame2->addWidget(heightLabel, 1, 0);
+    frame2->addWidget(heightEdit, 1, 1);
+    frame2->addWidget(gridSizeLabel, 2, 0, 1, 2);
 
-    Frame3 = named(new QGroupBox(tr("Matte")), "Frame3");
-    Check2 = named(new QCheckBox(tr("Use a matte")), "Check2");
-    Command4 = named(new QPushButton(tr("Edit Matte")), "Command4");
-    Command4->setEnabled(false);
-    Label13 = named(new QLabel(tr("The matte allows you to mask areas of the maze.")), "Label13");
-    Label13->setWordWrap(true);
-    auto *frame3 = new QVBoxLayout(Frame3);
+    matteFrame = named(new QGroupBox(tr("Matte")), "Frame3");
+    useMatteBox = named(new QCheckBox(tr("Use a matte")), "Check2");
+    editMatteButton = named(new QPushButton(tr("Edit Matte")), "Command4");
+    editMatteButton->setEnabled(false);
+    matteNoteLabel = named(new QLabel(tr("The matte allows you to mask areas of the maze.")), "Label13");
+    matteNoteLabel->setWordWrap(true);
+    auto *frame3 = new QVBoxLayout(matteFrame);
     auto *matteRow = new QHBoxLayout;
-    matteRow->addWidget(Check2);
+    matteRow->addWidget(useMatteBox);
     matteRow->addStretch();
-    matteRow->addWidget(Command4);
+    matteRow->addWidget(editMatteButton);
     frame3->addLayout(matteRow);
-    frame3->addWidget(Label13);
+    frame3->addWidget(matteNoteLabel);
 
-    Frame4 = named(new QGroupBox(tr("Output to")), "Frame4");
-    Option13 = named(new QRadioButton, "Option13");
-    Option14 = named(new QRadioButton(tr("Bitmap (.BMP) file")), "Option14");
-    Option13->setChecked(true);
-    Command3 = named(new QPushButton(tr("Setup")), "Command3");
-    auto *frame4 = new QGridLayout(Frame4);
-    frame4->addWidget(Option13, 0, 0);
-    frame4->addWidget(Option14, 1, 0);
-    frame4->addWidget(Command3, 0, 1, 2, 1, Qt::AlignVCenter);
+    outputFrame = named(new QGroupBox(tr("Output to")), "Frame4");
+    printerOption = named(new QRadioButton, "Option13");
+    bitmapOption = named(new QRadioButton(tr("Bitmap (.BMP) file")), "Option14");
+    printerOption->setChecked(true);
+    setupButton = named(new QPushButton(tr("Setup")), "Command3");
+    auto *frame4 = new QGridLayout(outputFrame);
+    frame4->addWidget(printerOption, 0, 0);
+    frame4->addWidget(bitmapOption, 1, 0);
+    frame4->addWidget(setupButton, 0, 1, 2, 1, Qt::AlignVCenter);
     frame4->setColumnStretch(0, 1);
 
-    Command1 = named(new QPushButton(tr("Generate")), "Command1");
-    Command2 = named(new QPushButton(tr("Exit")), "Command2");
-    Command1->setDefault(true);
-    Label14 = named(new QLabel, "Label14");
+    generateButton = named(new QPushButton(tr("Generate")), "Command1");
+    exitButton = named(new QPushButton(tr("Exit")), "Command2");
+    generateButton->setDefault(true);
+    statusLabel = named(new QLabel, "Label14");
 
     auto *right = new QVBoxLayout;
-    right->addWidget(Frame2);
-    right->addWidget(Frame3);
-    right->addWidget(Frame4);
+    right->addWidget(dimensionsFrame);
+    right->addWidget(matteFrame);
+    right->addWidget(outputFrame);
     right->addStretch();
 
     auto *body = new QHBoxLayout;
-    body->addWidget(Frame1, 3);
+    body->addWidget(parametersFrame, 3);
     body->addLayout(right, 2);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Label14, 1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(statusLabel, 1);
+    buttons->addWidget(generateButton);
+    buttons->addWidget(exitButton);
 
     auto *top = new QVBoxLayout(this);
     top->addLayout(body);
@@ -208,18 +209,18 @@ void Form1::buildControls()
 
     // Each group's own buttons; the three groups share one window.
     auto *difficultyGroup = new QButtonGroup(this);
-    difficultyGroup->addButton(Option15);
-    difficultyGroup->addButton(Option16);
+    difficultyGroup->addButton(easierOption);
+    difficultyGroup->addButton(harderOption);
     auto *outputGroup = new QButtonGroup(this);
-    outputGroup->addButton(Option13);
-    outputGroup->addButton(Option14);
+    outputGroup->addButton(printerOption);
+    outputGroup->addButton(bitmapOption);
 
-    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
-    connect(Text3, &QLineEdit::textChanged, this, &Form1::Text3_Change);
-    connect(Check1, &QCheckBox::toggled, this, &Form1::Check1_Click);
-    connect(Check2, &QCheckBox::toggled, this, &Form1::Check2_Click);
-    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
-    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo2_Click);
+    connect(widthEdit, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    connect(heightEdit, &QLineEdit::textChanged, this, &Form1::Text3_Change);
+    connect(allowLoopsBox, &QCheckBox::toggled, this, &Form1::Check1_Click);
+    connect(useMatteBox, &QCheckBox::toggled, this, &Form1::Check2_Click);
+    connect(typeList, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
+    connect(styleList, &QComboBox::currentIndexChanged, this, &Form1::Combo2_Click);
     connect(appearanceGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
         if (on)
             appearanceChosen();
@@ -228,10 +229,10 @@ void Form1::buildControls()
         if (on)
             outputChosen();
     });
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(generateButton, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(exitButton, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(setupButton, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(editMatteButton, &QPushButton::clicked, this, &Form1::Command4_Click);
 }
 
 void Form1::Form_Load()
@@ -245,17 +246,17 @@ void Form1::Form_Activate()
 {
     if (FirstActivation) {
         FirstActivation = false;
-        const QSignalBlocker block1(Combo1);
-        const QSignalBlocker block2(Combo2);
+        const QSignalBlocker block1(typeList);
+        const QSignalBlocker block2(styleList);
         for (const auto &type : params::MazeTypes)
-            Combo1->addItem(tr(type.caption));
+            typeList->addItem(tr(type.caption));
         for (const auto &style : params::RunStyles)
-            Combo2->addItem(tr(style.caption));
-        Combo1->setCurrentIndex(0);
-        Combo2->setCurrentIndex(0);
+            styleList->addItem(tr(style.caption));
+        typeList->setCurrentIndex(0);
+        styleList->setCurrentIndex(0);
     }
     const QString name = chosenPrinter_.isEmpty() ? QPrinterInfo::defaultPrinterName() : chosenPrinter_;
-    Option13->setText(name.isEmpty() ? tr("Printer (none installed)") : name);
+    printerOption->setText(name.isEmpty() ? tr("Printer (none installed)") : name);
 }
 
 void Form1::changeEvent(QEvent *event)
@@ -276,21 +277,21 @@ void Form1::showEvent(QShowEvent *event)
 
 void Form1::Text2_Change()
 {
-    state_.GridWidth = params::node_count(boxValue(Text2));
+    state_.GridWidth = params::node_count(boxValue(widthEdit));
     dimensionChanged();
 }
 
 void Form1::Text3_Change()
 {
-    state_.GridHeight = params::node_count(boxValue(Text3));
+    state_.GridHeight = params::node_count(boxValue(heightEdit));
     dimensionChanged();
 }
 
 void Form1::dimensionChanged()
 {
-    Label11->setText(tr("Grid size: %1 x %2").arg(state_.GridWidth).arg(state_.GridHeight));
-    if (Check2->isChecked()) {
-        Check2->setChecked(false);
+    gridSizeLabel->setText(tr("Grid size: %1 x %2").arg(state_.GridWidth).arg(state_.GridHeight));
+    if (useMatteBox->isChecked()) {
+        useMatteBox->setChecked(false);
         showMessage(tr("Changing the maze dimensions removes any matte added. "
                        "You will need to re-specify the matte."));
     }
@@ -298,55 +299,55 @@ void Form1::dimensionChanged()
 
 void Form1::Check1_Click()
 {
-    const bool on = Check1->isChecked();
-    Label7->setEnabled(on);
-    Text1->setEnabled(on);
-    Label8->setEnabled(on);
+    const bool on = allowLoopsBox->isChecked();
+    loopAttemptsLabel->setEnabled(on);
+    loopPercentEdit->setEnabled(on);
+    percentLabel->setEnabled(on);
 }
 
 void Form1::Check2_Click()
 {
-    if (Check2->isChecked()) {
-        Combo1->setCurrentIndex(2);
-        Command4->setEnabled(true);
+    if (useMatteBox->isChecked()) {
+        typeList->setCurrentIndex(2);
+        editMatteButton->setEnabled(true);
     } else {
         // Only leave the custom type: a type the user has just chosen stays chosen.
-        if (Combo1->currentIndex() == 2)
-            Combo1->setCurrentIndex(0);
-        Command4->setEnabled(false);
+        if (typeList->currentIndex() == 2)
+            typeList->setCurrentIndex(0);
+        editMatteButton->setEnabled(false);
         state_.StartX = state_.StartY = state_.FinishX = state_.FinishY = -1;
     }
 }
 
 void Form1::Combo1_Click()
 {
-    const bool custom = Combo1->currentIndex() == 2;
-    Check2->setChecked(custom);
+    const bool custom = typeList->currentIndex() == 2;
+    useMatteBox->setChecked(custom);
     state_.UseMatte = custom;
-    Command4->setEnabled(custom);
+    editMatteButton->setEnabled(custom);
 }
 
 void Form1::Combo2_Click()
 {
-    const bool randomRun = Combo2->currentIndex() == 3;
-    for (QWidget *w : {static_cast<QWidget *>(Slider1), static_cast<QWidget *>(Label1),
-                       static_cast<QWidget *>(Label2), static_cast<QWidget *>(Label3)})
+    const bool randomRun = styleList->currentIndex() == 3;
+    for (QWidget *w : {static_cast<QWidget *>(runSlider), static_cast<QWidget *>(runLabel),
+                       static_cast<QWidget *>(shortLabel), static_cast<QWidget *>(longLabel)})
         w->setEnabled(!randomRun);
 }
 
 void Form1::appearanceChosen()
 {
-    Option14->setEnabled(!Option12->isChecked());
+    bitmapOption->setEnabled(!cityPlanOption->isChecked());
 }
 
 void Form1::outputChosen()
 {
-    if (Option14->isChecked()) {
-        if (Option12->isChecked())
-            Option1->setChecked(true);
-        Option12->setEnabled(false);
+    if (bitmapOption->isChecked()) {
+        if (cityPlanOption->isChecked())
+            thinLinesOption->setChecked(true);
+        cityPlanOption->setEnabled(false);
     } else {
-        Option12->setEnabled(true);
+        cityPlanOption->setEnabled(true);
     }
 }
 

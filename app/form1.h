@@ -40,18 +40,22 @@ public:
     /// Lets tests answer the output's dialogs (file names, "Bitmap too large").
     std::function<void(OutputContext &)> adjustOutput;
 
-    // The controls, named as the window's design names them.
-    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
-    QLabel *Label9, *Label10, *Label11, *Label12, *Label13, *Label14;
-    QSlider *Slider1;
-    QComboBox *Combo1, *Combo2;
-    QRadioButton *Option1, *Option2, *Option3, *Option4, *Option5, *Option6, *Option7, *Option8;
-    QRadioButton *Option9, *Option10, *Option11, *Option12, *Option13, *Option14, *Option15, *Option16;
-    QCheckBox *Check1, *Check2;
-    QLineEdit *Text1, *Text2, *Text3;
-    QWidget *Picture1;
-    QPushButton *Command1, *Command2, *Command3, *Command4;
+    // The controls. Each keeps the window design's name (Option13, Text2, ...) as its
+    // objectName, so a search by that name finds it.
+    QGroupBox *parametersFrame, *dimensionsFrame, *matteFrame, *outputFrame;
+    QLabel *runLabel, *shortLabel, *longLabel, *typeLabel, *styleLabel, *appearanceLabel;
+    QLabel *loopAttemptsLabel, *percentLabel, *widthLabel, *heightLabel, *gridSizeLabel;
+    QLabel *difficultyLabel, *matteNoteLabel, *statusLabel;
+    QSlider *runSlider;
+    QComboBox *typeList, *styleList;
+    QRadioButton *thinLinesOption, *thickLinesOption, *thinRoundedOption, *circuitsOption;
+    QRadioButton *mediumLinesOption, *plumbingOption, *fencesOption, *doubleLineOption;
+    QRadioButton *shadedOption, *planksOption, *tinyBricksOption, *cityPlanOption;
+    QRadioButton *printerOption, *bitmapOption, *easierOption, *harderOption;
+    QCheckBox *allowLoopsBox, *useMatteBox;
+    QLineEdit *loopPercentEdit, *widthEdit, *heightEdit;
+    QWidget *difficultyPanel;
+    QPushButton *generateButton, *exitButton, *setupButton, *editMatteButton;
 
 public slots:
     void Command1_Click();  // Generate
@@ -83,7 +87,7 @@ private:
     MazeState &state_;
     std::unique_ptr<QPrinter> printer_;
     QString chosenPrinter_;  // empty until Setup picks one: follow the default
-    std::array<QRadioButton *, 12> appearances_{};  // Option1..Option12 in order
+    std::array<QRadioButton *, 12> appearances_{};  // thinLinesOption..cityPlanOption in order
     bool generating_ = false;
     bool closeRequested_ = false;
     bool FirstActivation = true;

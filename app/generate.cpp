@@ -27,11 +27,11 @@ void Form1::Command1_Click()
     if (generating_)
         return;
     MazeState &s = state_;
-    s.MazeType = static_cast<std::uint8_t>(params::MazeTypes[std::max(0, Combo1->currentIndex())].value);
+    s.MazeType = static_cast<std::uint8_t>(params::MazeTypes[std::max(0, typeList->currentIndex())].value);
 
     if (const auto refusal = params::check_size(s.MazeType, s.GridWidth, s.GridHeight)) {
         showMessage(tr(refusal->message.c_str()));
-        for (QLineEdit *box : {Text2, Text3})
+        for (QLineEdit *box : {widthEdit, heightEdit})
             if (refusal->minimumCells > 0 && params::leading_number(box->text().toStdString()) < refusal->minimumCells)
                 box->setText(QString::number(refusal->minimumCells));
         return;
@@ -44,20 +44,22 @@ void Form1::Command1_Click()
         return;
     }
 
-    s.RunLength = static_cast<std::int16_t>(params::run_length(Slider1->value()));
+    s.RunLength = static_cast<std::int16_t>(params::run_length(runSlider->value()));
     s.RunBias = 0;
     s.RandomRun = false;
-    const int runStyle = params::RunStyles[std::max(0, Combo2->currentIndex())].value;
+    const int runStyle = params::RunStyles[std::max(0, styleList->currentIndex())].value;
     if (runStyle == 3)
         s.RandomRun = true;
     else
         s.RunBias = static_cast<std::uint8_t>(runStyle);
-    s.CityPlan = Option12->isChecked();
+    s.CityPlan = cityPlanOption->isChecked();
     for (int i = 0; i < params::CityPlanIndex; ++i)
         if (appearances_[i]->isChecked())
             s.MazeStyle = static_cast<std::uint8_t>(params::Appearances[i].value);
-    s.LoopChance = Text1->isEnabled() ? static_cast<float>(params::leading_number(Text1->text().toStdString()) / 4) : 0.0f;
-    s.Harder = Option16->isChecked();
+    s.LoopChance = loopPercentEdit->isEnabled()
+                       ? static_cast<float>(params::leading_number(loopPercentEdit->text().toStdString()) / 4)
+                       : 0.0f;
+    s.Harder = harderOption->isChecked();
 
     try {
         allocate_arrays(s);
@@ -72,7 +74,7 @@ void Form1::Command1_Click()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setGenerating(true);
-    WindowProgress progress(*this);
+    WindowProgress progress(*this, *statusLabel, [this] { return closeRequested_; });
     bool carved = false;
     try {
         progress.showNodesDrawn(carve_maze(s, progress));
@@ -88,20 +90,20 @@ void Form1::Command1_Click()
         OutputContext output = window_output(s, progress, this);
         if (adjustOutput)
             adjustOutput(output);
-        if (Option13->isChecked()) {
-            progress.caption("Printing");
+        if (printerOption->isChecked()) {
+            progress.phase(Phase::Printing);
             print_maze(output, *printer_);
         } else {
-            progress.caption("Rendering");
+            progress.phase(Phase::Rendering);
             draw_maze(output);
         }
     }
 
-    Label14->clear();
+    statusLabel->clear();
     setWindowTitle(programTitle());
     setGenerating(false);
     QApplication::restoreOverrideCursor();
-    if (Combo1->currentIndex() != 2)
+    if (typeList->currentIndex() != 2)
         s.StartX = s.StartY = s.FinishX = s.FinishY = -1;
     if (closeRequested_)
         close();
@@ -112,17 +114,17 @@ void Form1::setGenerating(bool on)
     // The walk and the output read the state record and the grid while they yield to
     // the event loop: nothing the user can reach may change them meanwhile.
     generating_ = on;
-    for (QWidget *w : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(Frame2),
-                       static_cast<QWidget *>(Frame3), static_cast<QWidget *>(Frame4),
-                       static_cast<QWidget *>(Command1)})
+    for (QWidget *w : {static_cast<QWidget *>(parametersFrame), static_cast<QWidget *>(dimensionsFrame),
+                       static_cast<QWidget *>(matteFrame), static_cast<QWidget *>(outputFrame),
+                       static_cast<QWidget *>(generateButton)})
         w->setEnabled(!on);
 }
 
 void Form1::Command4_Click()
 {
     // The matte's cells are derived like the grid's nodes, so the two always agree.
-    state_.MatteCols = static_cast<std::int64_t>(std::floor(params::leading_number(Text2->text().toStdString())));
-    state_.MatteRows = static_cast<std::int64_t>(std::floor(params::leading_number(Text3->text().toStdString())));
+    state_.MatteCols = static_cast<std::int64_t>(std::floor(params::leading_number(widthEdit->text().toStdString())));
+    state_.MatteRows = static_cast<std::int64_t>(std::floor(params::leading_number(heightEdit->text().toStdString())));
     if (const QString problem = Form4::checkCellCounts(state_); !problem.isEmpty()) {
         showMessage(problem);
     } else {
@@ -130,9 +132,9 @@ void Form1::Command4_Click()
         editor.exec();
     }
     if (state_.UseMatte) {
-        Combo1->setCurrentIndex(2);
-        Check2->setChecked(true);
+        typeList->setCurrentIndex(2);
+        useMatteBox->setChecked(true);
     } else {
-        Check2->setChecked(false);
+        useMatteBox->setChecked(false);
     }
 }

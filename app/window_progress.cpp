@@ -1,9 +1,10 @@
 #include "app/window_progress.h"
 
-#include "app/form1.h"
+#include "app/progress_text.h"
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QWidget>
 
 namespace {
 // The walks report every 100 passes, far more often than a screen can show on a large
@@ -11,14 +12,15 @@ namespace {
 constexpr qint64 RepaintIntervalMs = 15;
 } // namespace
 
-WindowProgress::WindowProgress(Form1 &form) : form_(form)
+WindowProgress::WindowProgress(QWidget &window, QLabel &status, std::function<bool()> stop)
+    : window_(window), status_(status), stop_(std::move(stop))
 {
     sinceEvents_.start();
 }
 
-void WindowProgress::caption(std::string_view text)
+void WindowProgress::phase(Phase phase, int percent)
 {
-    form_.setWindowTitle(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    window_.setWindowTitle(progress_caption(phase, percent));
     due_ = true;
 }
 
@@ -31,8 +33,8 @@ void WindowProgress::nodesDrawn(long long count)
 
 void WindowProgress::showNodesDrawn(long long count)
 {
-    form_.Label14->setText(QCoreApplication::translate("Form1", "Nodes drawn: %1").arg(count));
-    form_.Label14->repaint();
+    status_.setText(nodes_drawn_text(count));
+    status_.repaint();
 }
 
 void WindowProgress::processEvents()
@@ -46,5 +48,5 @@ void WindowProgress::processEvents()
 
 bool WindowProgress::stopRequested() const
 {
-    return form_.closeRequested();
+    return stop_ && stop_();
 }

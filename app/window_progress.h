@@ -4,15 +4,19 @@
 
 #include <QElapsedTimer>
 
-class Form1;
+#include <functional>
 
-/// Progress shown in the main window: the caption, "Nodes drawn: " in the status label,
-/// and the event processing that keeps the window alive during a generation.
+class QLabel;
+class QWidget;
+
+/// Progress shown in a window: the phase in its caption, the count of nodes drawn in a
+/// status line, and the event processing that keeps the window alive meanwhile.
 class WindowProgress : public Progress {
 public:
-    explicit WindowProgress(Form1 &form);
+    /// `stop` says whether the user has asked the work to stop.
+    WindowProgress(QWidget &window, QLabel &status, std::function<bool()> stop);
 
-    void caption(std::string_view text) override;
+    void phase(Phase phase, int percent = NoPercent) override;
     void nodesDrawn(long long count) override;
     void processEvents() override;
     bool stopRequested() const override;
@@ -21,7 +25,9 @@ public:
     void showNodesDrawn(long long count);
 
 private:
-    Form1 &form_;
+    QWidget &window_;
+    QLabel &status_;
+    std::function<bool()> stop_;
     QElapsedTimer sinceEvents_;
     bool due_ = true;
 };

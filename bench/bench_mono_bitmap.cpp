@@ -73,15 +73,15 @@ void carveBinaryTree(MazeState &s)
 
 class Quiet : public Progress {
 public:
-    void caption(std::string_view text) override
+    void phase(Phase, int percent) override
     {
-        if (text != last_ && text.ends_with("0%"))
-            std::fprintf(stderr, "\r  %.*s   ", static_cast<int>(text.size()), text.data());
-        last_ = text;
+        if (percent != last_ && percent % 10 == 0)
+            std::fprintf(stderr, "\r  %d%%   ", percent);
+        last_ = percent;
     }
 
 private:
-    std::string last_;
+    int last_ = NoPercent;
 };
 
 double plainWrite(const std::string &path, std::uint64_t bytes)

@@ -45,7 +45,7 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
     HuntIndex &index = *built;
     std::uint8_t *flags = s.RowFlags.data();
 
-    progress.caption("Generating...");
+    progress.phase(Phase::Generating);
     const int originCols = (g.width - 3) / 2;
     const int originRows = (g.height - 3) / 2;
 

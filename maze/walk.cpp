@@ -63,7 +63,7 @@ long long make_maze(MazeState &s, Progress &progress)
 long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
 {
     checkWalkable(s);
-    progress.caption("Generating...");
+    progress.phase(Phase::Generating);
 
     const Nodes g(s.grid);
     const Ends ends(s);

@@ -30,12 +30,6 @@ QSize maze_picture_size(const MazeState &s)
     return QSize(set.width * (s.grid.width() + 2), set.height * (s.grid.height() + 2));
 }
 
-QString rendering_caption(int y, int gridHeight)
-{
-    const int done = row_percent(y, gridHeight);
-    return QObject::tr("Rendering - %1%").arg(done);
-}
-
 void draw_bitmap(QPainter &painter, const TileImages &tiles, int px, int py, int bmp)
 {
     if (bmp > 0)
@@ -64,7 +58,7 @@ QRgb darker(QRgb a, QRgb b)
 
 bool rowDone(Progress &progress, int y, int gh)
 {
-    progress.caption(rendering_caption(y, gh).toStdString());
+    progress.phase(Phase::Rendering, row_percent(y, gh));
     progress.processEvents();
     return !progress.stopRequested();
 }
@@ -183,7 +177,7 @@ void giant_bitmap(OutputContext &ctx)
 {
     MazeState &s = ctx.state;
     const QString name = ctx.askFileName(bitmapFilter());
-    ctx.progress.caption(QObject::tr("Rendering direct to disk").toStdString());
+    ctx.progress.phase(Phase::RenderingToDisk);
     if (name.isEmpty())
         return;
     try {
@@ -225,7 +219,7 @@ void draw_maze(OutputContext &ctx)
     }
 
     const QString name = ctx.askFileName(bitmapFilter());
-    ctx.progress.caption(QObject::tr("Saving...").toStdString());
+    ctx.progress.phase(Phase::Saving);
     if (name.isEmpty())
         return;
     QString error;

@@ -15,13 +15,10 @@ enum class RenderResult { Done, TooLarge, Stopped };
 /// the maze with a one-node margin all round.
 QSize maze_picture_size(const MazeState &s);
 
-/// "Rendering - N%" after node row y of gridHeight.
-QString rendering_caption(int y, int gridHeight);
-
 /// Draws the finished maze of `s` (tile set MazeStyle) on a new white RGB32 picture of
 /// `size` pixels whose coordinate system spans (GridWidth + 2) x (GridHeight + 2) nodes:
 /// the corner arrows for MazeType 1, then every wall node row by row with a
-/// "Rendering - N%" caption. TooLarge, with `picture` null, when the picture would have
+/// report of the Rendering phase. TooLarge, with `picture` null, when the picture would have
 /// more than pixelBudget pixels or cannot be allocated or painted.
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
                          QImage &picture);

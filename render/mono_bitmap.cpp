@@ -251,10 +251,9 @@ std::array<std::uint8_t, 62> mono_header(const MonoLayout &l)
     return h;
 }
 
-std::string mono_caption(int y, int gridHeight)
+int mono_percent(int y, int gridHeight)
 {
-    const int done = 100 - row_percent(y, gridHeight);
-    return "Rendering direct to disk - " + std::to_string(done) + "%";
+    return 100 - row_percent(y, gridHeight);
 }
 
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress)
@@ -307,7 +306,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
         }
         used += nodeRowBytes;
 
-        progress.caption(mono_caption(y, gh));
+        progress.phase(Phase::RenderingToDisk, mono_percent(y, gh));
         progress.processEvents();
         if (progress.stopRequested())
             return false;

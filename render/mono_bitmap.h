@@ -25,9 +25,9 @@ MonoLayout mono_layout(int gridWidth, int gridHeight, int tileWidth, int tileHei
 /// palette. The two size fields are 0 when the file outgrows their 32 bits.
 std::array<std::uint8_t, 62> mono_header(const MonoLayout &layout);
 
-/// "Rendering direct to disk - N%" after node row y of gridHeight rows has been written
-/// (rows are written from the bottom up).
-std::string mono_caption(int y, int gridHeight);
+/// The share written once node row y of gridHeight rows is on its way (rows are written
+/// from the bottom up, so the first row reported is the last one).
+int mono_percent(int y, int gridHeight);
 
 /// Writes the finished grid as a 1-bit bitmap in tile set `style` (0..10) to `path`.
 /// Memory use depends on the width only: the tile masks and a buffer of a few node rows.

@@ -28,12 +28,6 @@ QSizeF print_scale(double pw, double ph, int gw, int gh)
     return QSizeF(width, height);
 }
 
-QString printing_caption(int y, int gridHeight)
-{
-    const int done = row_percent(y, gridHeight);
-    return QObject::tr("Printing - %1%").arg(done);
-}
-
 void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int px, int py, int bmp)
 {
     if (!s.CityPlan) {
@@ -87,7 +81,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         progress.processEvents();
         for (int x = 1; x <= gw; ++x)
             print_bitmap(painter, s, tiles ? &*tiles : nullptr, x - 1, y - 1, find_bitmap(s.grid, x, y));
-        progress.caption(printing_caption(y, gh).toStdString());
+        progress.phase(Phase::Printing, row_percent(y, gh));
         progress.processEvents();
         if (progress.stopRequested()) {
             if (printer)

@@ -15,9 +15,6 @@ class TileImages;
 /// spans the grid exactly; the other gets one node more than the page's ratio gives.
 QSizeF print_scale(double pw, double ph, int gw, int gh);
 
-/// "Printing - N%" after node row y of gridHeight.
-QString printing_caption(int y, int gridHeight);
-
 /// Prints one node in the unit square whose top-left corner is (px, py): tile `bmp` of
 /// `tiles`, or with s.CityPlan two random black slabs (four numbers drawn from s.Rnd()).
 /// Nothing for bmp <= 0.
@@ -27,7 +24,7 @@ void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int 
 enum class PrintResult { Done, Stopped, Failed };
 
 /// Prints the finished maze on one page of `device` (a QPrinter, or a QPdfWriter) with
-/// "Printing - N%" captions, and ends the document. Failed, with a message in *error,
+/// a report of the Printing phase per row, and ends the document. Failed, with a message in *error,
 /// when the device cannot be painted on or does not take the page.
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error);
 

@@ -46,12 +46,17 @@ inline MazeState framedMaze(int gw, int gh, std::uint8_t type, int style = 1, st
     return s;
 }
 
-/// Keeps every caption shown; asks the routine to stop once it has shown stopAfter.
+/// Keeps every phase report; asks the routine to stop once it has made stopAfter.
 class Recorder : public Progress {
 public:
-    void caption(std::string_view text) override { captions << QString::fromUtf8(text.data(), qsizetype(text.size())); }
-    bool stopRequested() const override { return stopAfter >= 0 && captions.size() >= stopAfter; }
-    QStringList captions;
+    void phase(Phase p, int percent) override
+    {
+        phases << p;
+        percents << percent;
+    }
+    bool stopRequested() const override { return stopAfter >= 0 && phases.size() >= stopAfter; }
+    QList<Phase> phases;
+    QList<int> percents;
     int stopAfter = -1;
 };
 

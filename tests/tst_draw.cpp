@@ -88,9 +88,9 @@ private slots:
             Recorder rec;
             QCOMPARE(render_maze(s, rec, picture == &full ? maze_picture_size(s) : size, DefaultPixelBudget, *picture),
                      RenderResult::Done);
-            QCOMPARE(rec.captions.size(), gh);
-            QCOMPARE(rec.captions.front(), QString("Rendering - %1%").arg(100 / gh));
-            QCOMPARE(rec.captions.back(), QString("Rendering - %1%").arg(lastCaption));
+            QCOMPARE(rec.phases, QList<Phase>(gh, Phase::Rendering));
+            QCOMPARE(rec.percents.front(), 100 / gh);
+            QCOMPARE(rec.percents.back(), lastCaption);
         }
         QImage expected(size, QImage::Format_RGB32);
         expected.fill(Qt::white);
@@ -162,8 +162,9 @@ private slots:
         if (saved.isEmpty()) {
             QCOMPARE(b.size(), 45182);
             QCOMPARE(le16(b, 28), 1u);
-            QCOMPARE(rec.captions.back(), QString("Rendering direct to disk - 100%"));
-            QVERIFY(!rec.captions.join(' ').contains("Rendering - "));
+            QCOMPARE(rec.phases.back(), Phase::RenderingToDisk);
+            QCOMPARE(rec.percents.back(), 100);
+            QVERIFY(!rec.phases.contains(Phase::Rendering));
             return;
         }
         QCOMPARE(le16(b, 28), 24u);

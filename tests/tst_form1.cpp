@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/progress_text.h"
 #include "maze/state.h"
 
 #include <algorithm>
@@ -59,6 +60,8 @@ private slots:
     void generateRefusesSmallSizes_data();
     void generateRefusesSmallSizes();
     void generateRefusesHugeSizesAndChangesNothing();
+    void progressIsWordedAsTheCaptionsRead_data();
+    void progressIsWordedAsTheCaptionsRead();
 
 private:
     MazeState *state = nullptr;
@@ -86,35 +89,37 @@ void TestForm1::startsWithTheStartUpValues()
              QList<qint64>({101, 141, -1, -1}));
     QVERIFY(!state->UseMatte);
     QStringList types, styles;
-    for (int i = 0; i < form->Combo1->count(); ++i)
-        types << form->Combo1->itemText(i);
-    for (int i = 0; i < form->Combo2->count(); ++i)
-        styles << form->Combo2->itemText(i);
+    for (int i = 0; i < form->typeList->count(); ++i)
+        types << form->typeList->itemText(i);
+    for (int i = 0; i < form->styleList->count(); ++i)
+        styles << form->styleList->itemText(i);
     QCOMPARE(types, QStringList({"Top left to bottom right", "Grid", "Custom (using matte)"}));
     QCOMPARE(styles, QStringList({"Normal", "Horizontal bias", "Vertical bias", "Random run"}));
-    QVERIFY(form->Combo1->currentIndex() == 0 && form->Combo2->currentIndex() == 0);
-    QCOMPARE(form->Slider1->value(), 3);
-    QVERIFY(form->Option1->isChecked() && form->Option15->isChecked() && form->Option13->isChecked());
-    QVERIFY(!form->Option13->text().isEmpty());
-    QCOMPARE(form->Label11->text(), "Grid size: 101 x 141");
-    QVERIFY(!form->Text1->isEnabled() && !form->Check1->isChecked() && !form->Command4->isEnabled());
+    QVERIFY(form->typeList->currentIndex() == 0 && form->styleList->currentIndex() == 0);
+    QCOMPARE(form->runSlider->value(), 3);
+    QVERIFY(form->thinLinesOption->isChecked() && form->easierOption->isChecked() && form->printerOption->isChecked());
+    QVERIFY(!form->printerOption->text().isEmpty());
+    QCOMPARE(form->gridSizeLabel->text(), "Grid size: 101 x 141");
+    QVERIFY(!form->loopPercentEdit->isEnabled());
+    QVERIFY(!form->allowLoopsBox->isChecked());
+    QVERIFY(!form->editMatteButton->isEnabled());
     // The three option groups are independent: difficulty sits in Picture1, a group of its own.
     QVERIFY(form->findChild<QRadioButton *>("Option16") && form->findChild<QLabel *>("Label14"));
-    form->Option16->click();
-    QVERIFY(form->Option1->isChecked() && form->Option13->isChecked());
+    form->harderOption->click();
+    QVERIFY(form->thinLinesOption->isChecked() && form->printerOption->isChecked());
 }
 
 void TestForm1::widthAndHeightFollowEachKeystroke()
 {
     QStringList labels;
-    connect(form->Text2, &QLineEdit::textChanged, this, [&] { labels << form->Label11->text(); });
-    type(form->Text2, "12");
+    connect(form->widthEdit, &QLineEdit::textChanged, this, [&] { labels << form->gridSizeLabel->text(); });
+    type(form->widthEdit, "12");
     // "12" passes through "1" first.
     QCOMPARE(labels, QStringList({"Grid size: 3 x 141", "Grid size: 25 x 141"}));
     QCOMPARE(state->GridWidth, 25);
-    type(form->Text3, "9");
+    type(form->heightEdit, "9");
     QCOMPARE(state->GridHeight, 19);
-    QCOMPARE(form->Label11->text(), "Grid size: 25 x 19");
+    QCOMPARE(form->gridSizeLabel->text(), "Grid size: 25 x 19");
 }
 
 void TestForm1::typedDimensions_data()
@@ -132,9 +137,9 @@ void TestForm1::typedDimensions()
 {
     QFETCH(QString, text);
     QFETCH(qint64, nodes);
-    type(form->Text2, text);
+    type(form->widthEdit, text);
     QCOMPARE(state->GridWidth, nodes);
-    QCOMPARE(form->Label11->text(), QStringLiteral("Grid size: %1 x 141").arg(nodes));
+    QCOMPARE(form->gridSizeLabel->text(), QStringLiteral("Grid size: %1 x 141").arg(nodes));
 }
 
 void TestForm1::dimensionChangeRemovesTheMatte_data()
@@ -147,18 +152,18 @@ void TestForm1::dimensionChangeRemovesTheMatte_data()
 void TestForm1::dimensionChangeRemovesTheMatte()
 {
     QFETCH(bool, height);
-    form->Check2->click();
+    form->useMatteBox->click();
     QVERIFY(state->UseMatte);
     state->StartX = state->StartY = 4;
     MessageCatcher catcher;
     catcher.arm();
-    type(height ? form->Text3 : form->Text2, "30");
+    type(height ? form->heightEdit : form->widthEdit, "30");
     QCOMPARE(catcher.texts, QStringList("Changing the maze dimensions removes any matte added. "
                                         "You will need to re-specify the matte."));
-    QVERIFY(!form->Check2->isChecked());
+    QVERIFY(!form->useMatteBox->isChecked());
     QVERIFY(!state->UseMatte);
     QCOMPARE(state->StartX, -1);
-    QCOMPARE(form->Combo1->currentIndex(), 0);
+    QCOMPARE(form->typeList->currentIndex(), 0);
 }
 
 void TestForm1::enablingRules()
@@ -169,57 +174,57 @@ void TestForm1::enablingRules()
     auto disabled = [](std::initializer_list<QWidget *> widgets) {
         return std::none_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isEnabled(); });
     };
-    form->Check1->click();
-    QVERIFY(enabled({form->Label7, form->Text1, form->Label8}));
-    form->Check1->click();
-    QVERIFY(disabled({form->Label7, form->Text1, form->Label8}));
+    form->allowLoopsBox->click();
+    QVERIFY(enabled({form->loopAttemptsLabel, form->loopPercentEdit, form->percentLabel}));
+    form->allowLoopsBox->click();
+    QVERIFY(disabled({form->loopAttemptsLabel, form->loopPercentEdit, form->percentLabel}));
 
-    form->Combo2->setCurrentIndex(3);  // "Random run"
-    QVERIFY(disabled({form->Slider1, form->Label1, form->Label2, form->Label3}));
-    form->Combo2->setCurrentIndex(1);
-    QVERIFY(enabled({form->Slider1, form->Label1, form->Label2, form->Label3}));
+    form->styleList->setCurrentIndex(3);  // "Random run"
+    QVERIFY(disabled({form->runSlider, form->runLabel, form->shortLabel, form->longLabel}));
+    form->styleList->setCurrentIndex(1);
+    QVERIFY(enabled({form->runSlider, form->runLabel, form->shortLabel, form->longLabel}));
 }
 
 void TestForm1::matteCheckAndTypeListDriveEachOther()
 {
     int typeChanges = 0;
-    connect(form->Combo1, &QComboBox::currentIndexChanged, this, [&] { ++typeChanges; });
+    connect(form->typeList, &QComboBox::currentIndexChanged, this, [&] { ++typeChanges; });
 
-    form->Check2->click();
-    QCOMPARE(form->Combo1->currentText(), "Custom (using matte)");
-    QVERIFY(state->UseMatte && form->Command4->isEnabled());
+    form->useMatteBox->click();
+    QCOMPARE(form->typeList->currentText(), "Custom (using matte)");
+    QVERIFY(state->UseMatte && form->editMatteButton->isEnabled());
     QCOMPARE(typeChanges, 1);
 
-    form->Combo1->setCurrentIndex(1);  // "Grid"
-    QVERIFY(!form->Check2->isChecked() && !state->UseMatte && !form->Command4->isEnabled());
-    QCOMPARE(form->Combo1->currentIndex(), 1);  // unchecking does not override the choice
+    form->typeList->setCurrentIndex(1);  // "Grid"
+    QVERIFY(!form->useMatteBox->isChecked() && !state->UseMatte && !form->editMatteButton->isEnabled());
+    QCOMPARE(form->typeList->currentIndex(), 1);  // unchecking does not override the choice
 
-    form->Combo1->setCurrentIndex(2);
-    QVERIFY(form->Check2->isChecked() && form->Command4->isEnabled());
+    form->typeList->setCurrentIndex(2);
+    QVERIFY(form->useMatteBox->isChecked() && form->editMatteButton->isEnabled());
 
     // Unchecking clears the points even when no matte was drawn.
     state->StartX = 6;
     state->FinishX = 8;
-    form->Check2->click();
-    QCOMPARE(form->Combo1->currentIndex(), 0);
+    form->useMatteBox->click();
+    QCOMPARE(form->typeList->currentIndex(), 0);
     QCOMPARE(QList<int>({state->StartX, state->StartY, state->FinishX, state->FinishY}), QList<int>({-1, -1, -1, -1}));
 }
 
 void TestForm1::cityPlanAndBitmapExcludeEachOther()
 {
-    form->Option12->click();
-    QVERIFY(!form->Option14->isEnabled());
-    form->Option9->click();
-    QVERIFY(form->Option14->isEnabled());
+    form->cityPlanOption->click();
+    QVERIFY(!form->bitmapOption->isEnabled());
+    form->shadedOption->click();
+    QVERIFY(form->bitmapOption->isEnabled());
 
-    form->Option12->click();
-    form->Option14->setEnabled(true);  // even if it could be chosen, the choice is undone
-    form->Option14->click();
-    QVERIFY(form->Option1->isChecked());
-    QVERIFY(!form->Option12->isEnabled());
+    form->cityPlanOption->click();
+    form->bitmapOption->setEnabled(true);  // even if it could be chosen, the choice is undone
+    form->bitmapOption->click();
+    QVERIFY(form->thinLinesOption->isChecked());
+    QVERIFY(!form->cityPlanOption->isEnabled());
 
-    form->Option13->click();
-    QVERIFY(form->Option12->isEnabled());
+    form->printerOption->click();
+    QVERIFY(form->cityPlanOption->isEnabled());
 }
 
 void TestForm1::generateRefusesSmallSizes_data()
@@ -247,30 +252,53 @@ void TestForm1::generateRefusesSmallSizes()
     QFETCH(QString, message);
     QFETCH(QString, widthAfter);
     QFETCH(QString, heightAfter);
-    form->Combo1->setCurrentIndex(type);
-    form->Text2->setText(width);
-    form->Text3->setText(height);
+    form->typeList->setCurrentIndex(type);
+    form->widthEdit->setText(width);
+    form->heightEdit->setText(height);
     MessageCatcher catcher;
     catcher.arm();
-    form->Command1->click();
+    form->generateButton->click();
     QCOMPARE(catcher.texts, QStringList(message));
-    QCOMPARE(form->Text2->text(), widthAfter);
-    QCOMPARE(form->Text3->text(), heightAfter);
+    QCOMPARE(form->widthEdit->text(), widthAfter);
+    QCOMPARE(form->heightEdit->text(), heightAfter);
     QCOMPARE(state->GridWidth, 2 * widthAfter.toInt() + 1);
     QVERIFY(state->grid.empty());
 }
 
 void TestForm1::generateRefusesHugeSizesAndChangesNothing()
 {
-    form->Text2->setText("16384");
+    form->widthEdit->setText("16384");
     MessageCatcher catcher;
     catcher.arm();
-    form->Command1->click();
+    form->generateButton->click();
     QCOMPARE(catcher.texts.size(), 1);
     QVERIFY2(catcher.texts[0].contains("16383"), qPrintable(catcher.texts[0]));
-    QCOMPARE(form->Text2->text(), "16384");
+    QCOMPARE(form->widthEdit->text(), "16384");
     QCOMPARE(state->GridWidth, 32769);
     QVERIFY(state->grid.empty());
+}
+
+void TestForm1::progressIsWordedAsTheCaptionsRead_data()
+{
+    QTest::addColumn<Phase>("phase");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("carving") << Phase::Generating << -1 << "Generating...";
+    QTest::newRow("output begins") << Phase::Rendering << -1 << "Rendering";
+    QTest::newRow("a drawn row") << Phase::Rendering << 37 << "Rendering - 37%";
+    QTest::newRow("a printed row") << Phase::Printing << 100 << "Printing - 100%";
+    QTest::newRow("monochrome begins") << Phase::RenderingToDisk << -1 << "Rendering direct to disk";
+    QTest::newRow("monochrome row") << Phase::RenderingToDisk << 0 << "Rendering direct to disk - 0%";
+    QTest::newRow("saving") << Phase::Saving << -1 << "Saving...";
+}
+
+void TestForm1::progressIsWordedAsTheCaptionsRead()
+{
+    QFETCH(Phase, phase);
+    QFETCH(int, percent);
+    QFETCH(QString, caption);
+    QCOMPARE(progress_caption(phase, percent), caption);
+    QCOMPARE(nodes_drawn_text(3452), QStringLiteral("Nodes drawn: 3452"));
 }
 
 QTEST_MAIN(TestForm1)

@@ -106,8 +106,8 @@ void TestGenerate::cleanup()
 
 void TestGenerate::defaultMazeToABitmap()
 {
-    form->Option14->click();
-    form->Command1->click();
+    form->bitmapOption->click();
+    form->generateButton->click();
 
     QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp)"));
     QVERIFY(messages.isEmpty());
@@ -118,9 +118,9 @@ void TestGenerate::defaultMazeToABitmap()
     QVERIFY(state->grid.carved(92, 132));
     // Back at rest: caption, status line, pointer and the points of a framed maze.
     QCOMPARE(form->windowTitle(), Form1::programTitle());
-    QCOMPARE(form->Label14->text(), QString());
+    QCOMPARE(form->statusLabel->text(), QString());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(form->Frame1->isEnabled() && form->Command1->isEnabled());
+    QVERIFY(form->parametersFrame->isEnabled() && form->generateButton->isEnabled());
     QCOMPARE(state->StartX, -1);
     QCOMPARE(state->FinishY, -1);
     QCOMPARE(state->MazeStyle, 1);
@@ -129,25 +129,26 @@ void TestGenerate::defaultMazeToABitmap()
 
 void TestGenerate::everyTypeAppearanceAndDifficulty()
 {
-    form->Option14->click();
-    form->Text2->setText("12");
-    form->Text3->setText("9");
+    form->bitmapOption->click();
+    form->widthEdit->setText("12");
+    form->heightEdit->setText("9");
     const int tileSize[] = {5, 10, 36, 36, 4, 36, 36, 36, 5, 36, 28};
-    QRadioButton *appearances[] = {form->Option1, form->Option2, form->Option3, form->Option4,
-                                   form->Option5, form->Option6, form->Option7, form->Option8,
-                                   form->Option9, form->Option10, form->Option11};
+    QRadioButton *appearances[] = {form->thinLinesOption,   form->thickLinesOption, form->thinRoundedOption,
+                                   form->circuitsOption,    form->mediumLinesOption, form->plumbingOption,
+                                   form->fencesOption,      form->doubleLineOption, form->shadedOption,
+                                   form->planksOption,      form->tinyBricksOption};
     for (int type : {0, 1})
         for (int a = 0; a < 11; ++a)
             for (bool harder : {false, true})
                 for (bool loops : {false, true}) {
                     const QString label = QStringLiteral("type %1 appearance %2 harder %3 loops %4").arg(type).arg(a).arg(harder).arg(loops);
-                    form->Combo1->setCurrentIndex(type);
+                    form->typeList->setCurrentIndex(type);
                     appearances[a]->click();
-                    (harder ? form->Option16 : form->Option15)->click();
-                    form->Check1->setChecked(loops);
-                    form->Text1->setText("100");
+                    (harder ? form->harderOption : form->easierOption)->click();
+                    form->allowLoopsBox->setChecked(loops);
+                    form->loopPercentEdit->setText("100");
                     QFile::remove(nextFile);
-                    form->Command1->click();
+                    form->generateButton->click();
                     const QImage picture(nextFile);
                     QVERIFY2(picture.size() == QSize(tileSize[a] * 27, tileSize[a] * 21), qPrintable(label));
                     QVERIFY2(messages.isEmpty(), qPrintable(label));
@@ -161,8 +162,8 @@ void TestGenerate::printerOutputWithoutAPrinterOffersAPdf()
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         QSKIP("a printer is installed on this machine: the real queue is tested by tst_print");
     nextFile = dir.filePath("page.pdf");
-    form->Option12->click();  // City plan, printed only
-    form->Command1->click();
+    form->cityPlanOption->click();  // City plan, printed only
+    form->generateButton->click();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains("PDF"), qPrintable(messages[0]));
     QFile pdf(nextFile);
@@ -173,12 +174,12 @@ void TestGenerate::printerOutputWithoutAPrinterOffersAPdf()
 
 void TestGenerate::closingDuringAGenerationStopsCleanly()
 {
-    form->Option14->click();
-    form->Text2->setText("300");
-    form->Text3->setText("300");
+    form->bitmapOption->click();
+    form->widthEdit->setText("300");
+    form->heightEdit->setText("300");
     // The close arrives at the walk's first look at the event queue.
     QTimer::singleShot(0, form, [this] { form->close(); });
-    form->Command1->click();
+    form->generateButton->click();
     QVERIFY(fileRequests.isEmpty());
     QVERIFY(!QFile::exists(nextFile));
     QVERIFY(!form->isVisible());
@@ -187,7 +188,7 @@ void TestGenerate::closingDuringAGenerationStopsCleanly()
 
 void TestGenerate::matteTypeWithoutAMatteOpensTheEditor()
 {
-    form->Check2->click();
+    form->useMatteBox->click();
     bool editorShown = false;
     QString message;
     QTimer::singleShot(0, this, [&] {
@@ -200,19 +201,19 @@ void TestGenerate::matteTypeWithoutAMatteOpensTheEditor()
         });
         box->accept();
     });
-    form->Command1->click();
+    form->generateButton->click();
     QCOMPARE(message, "Use the matte editor to draw a matte and set start and finish points before continuing.");
     QVERIFY(editorShown);
-    QVERIFY(!form->Check2->isChecked());
-    QCOMPARE(form->Combo1->currentIndex(), 0);
+    QVERIFY(!form->useMatteBox->isChecked());
+    QCOMPARE(form->typeList->currentIndex(), 0);
     QVERIFY(fileRequests.isEmpty());
 }
 
 void TestGenerate::paintedMatteRoundTrip()
 {
-    form->Text2->setText("10");
-    form->Text3->setText("8");
-    form->Check2->click();
+    form->widthEdit->setText("10");
+    form->heightEdit->setText("8");
+    form->useMatteBox->click();
     // A wall of paper down column 5 with a gap at the bottom; start top left, finish top right.
     whenShown<Form4>(this, [](Form4 *editor) {
         editor->findChild<QPushButton *>("Command6")->click();  // Paper
@@ -224,14 +225,14 @@ void TestGenerate::paintedMatteRoundTrip()
         clickCell(editor, 9, 0);
         editor->findChild<QPushButton *>("Command2")->click();  // Ok
     });
-    form->Command4->click();
+    form->editMatteButton->click();
     QVERIFY(state->UseMatte);
-    QVERIFY(form->Check2->isChecked());
+    QVERIFY(form->useMatteBox->isChecked());
     QCOMPARE(state->StartX, 2);
     QCOMPARE(state->FinishX, 20);
 
-    form->Option14->click();
-    form->Command1->click();
+    form->bitmapOption->click();
+    form->generateButton->click();
     QVERIFY(messages.isEmpty());
     QVERIFY(QFile::exists(nextFile));
     // Every painted-in cell is carved, no paper cell is, and the walk went round the wall.
