@@ -426,10 +426,12 @@ void TestMatteEditor::importPictures()
     QFETCH(QString, shown);
     QFETCH(QString, message);
     const QString path = pictures.filePath(name);
-    if (name.endsWith(".gif"))  // Qt reads GIF but does not write it
-        QVERIFY(image.save(path + ".png") && QProcess::execute("convert", {path + ".png", path}) == 0);
-    else if (!image.isNull())
+    if (name.endsWith(".gif")) {  // Qt reads GIF but does not write it
+        QVERIFY(image.save(path + ".png"));
+        QCOMPARE(QProcess::execute("convert", {path + ".png", path}), 0);
+    } else if (!image.isNull()) {
         QVERIFY(image.save(path, nullptr, 95));
+    }
     const QStringList expected = shown.split(u'/');
     Editor e(expected.first().size(), expected.size());
     e.click(0, 0, MC::Start);
@@ -440,8 +442,10 @@ void TestMatteEditor::importPictures()
         QListWidgetItem *item = dialog->fileList->findItems(name, Qt::MatchExactly).value(0);
         dialog->fileList->setCurrentItem(item);
         QFile file(path);
-        if (item && !message.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
+        if (item && !message.isEmpty()) {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE_GT(file.write("not a picture"), 0);
+        }
         (item ? dialog->importButton : dialog->cancelButton)->click();
     });
     QCOMPARE(seen, message.isEmpty() ? QStringList() : QStringList{message});
