@@ -34,13 +34,6 @@ namespace {
 // Widest strip of the full-size picture painted at once when shrinking.
 constexpr int StripPixels = 4096;
 
-SceneOptions bitmapLayout()
-{
-    SceneOptions options;
-    options.tileExtent = BitmapTileExtent;
-    return options;
-}
-
 QRgb darker(QRgb a, QRgb b)
 {
     return qRgb(std::min(qRed(a), qRed(b)), std::min(qGreen(a), qGreen(b)), std::min(qBlue(a), qBlue(b)));
@@ -123,7 +116,7 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
         return RenderResult::TooLarge;
     surface.fill(Qt::white);
 
-    const MazeScene scene(s, bitmapLayout());
+    const MazeScene scene(s, SceneOptions::bitmap());
     const RenderResult result = size == maze_picture_size(s) ? paintFullSize(s, scene, progress, surface)
                                                              : paintShrunk(s, scene, progress, surface);
     if (result == RenderResult::Done)

@@ -45,10 +45,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     const QSizeF units = print_scale(pw, ph, gw, gh);
     painter.setWorldTransform(QTransform::fromScale(pw / units.width(), ph / units.height()));
 
-    SceneOptions page;
-    page.offset = QPoint(-1, -1);
-    page.cityPlan = s.CityPlan ? &s.rng : nullptr;
-    const MazeScene scene(s, page);
+    const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &s.rng : nullptr));
     if (!scene.paint(painter, scene.grid(), &progress, Phase::Printing)) {
         if (printer)
             printer->abort();

@@ -23,10 +23,12 @@ struct SceneOptions {
     /// City plan: two random black slabs a wall node, four numbers drawn from this sequence,
     /// instead of tiles.
     Random *cityPlan = nullptr;
-};
 
-/// The bitmap's layout: a one-node margin, tiles of 1.1 units.
-inline constexpr qreal BitmapTileExtent = 1.1;
+    /// The bitmap's layout: a one-node margin all round, tiles of 1.1 units.
+    static SceneOptions bitmap() { return {QPoint(0, 0), 1.1, nullptr}; }
+    /// The page's layout: the maze from (0, 0), tiles of 1 unit; City plan when `cityPlan` is set.
+    static SceneOptions page(Random *cityPlan) { return {QPoint(-1, -1), 1, cityPlan}; }
+};
 
 /// A finished maze drawn in node units on any QPainter (a picture, a strip of one, a page,
 /// a view); the caller sets the painter's scale. It reads the state, which must outlive it.
