@@ -80,6 +80,7 @@ RenderResult paintShrunk(const MazeState &s, const MazeScene &scene, Progress &p
                 return RenderResult::TooLarge;
             painter.translate(-double(left), -double(top));
             painter.scale(tw, th);
+            // The nodes under the strip; the scene adds those whose tiles overlap into it.
             scene.paint(painter, scene.nodesIn(QRectF(double(left) / tw, y, double(stripWidth) / tw, 1)));
             painter.end();
 

@@ -42,22 +42,20 @@ public:
     /// The nodes whose squares meet `area`, a rectangle in the painter's units.
     QRect nodesIn(const QRectF &area) const;
 
-    /// Draws the layers over `nodes` (and the tiles overlapping into them) bottom to top:
-    /// arrows, then tiles; a later layer (solution, marks, title) is one more method called here.
-    /// City plan ignores `nodes` and draws the whole grid, in row order, so that its slabs keep
-    /// their random numbers. With `progress`, reports `phase` after each row of nodes and
-    /// returns false as soon as a stop is requested.
+    /// Draws the layers bottom to top, arrows then tiles (a solution, marks or a title join as
+    /// further layer methods called here), over `nodes` and the tiles overlapping into them.
+    /// City plan ignores `nodes` and draws the whole grid in row order, so that its slabs keep
+    /// their random numbers. With `progress`, reports `phase` after each row of nodes; false
+    /// once a stop is requested.
     bool paint(QPainter &painter, const QRect &nodes, Progress *progress = nullptr,
                Phase phase = Phase::Rendering) const;
-
-    /// One node (the bitmap's draw_bitmap, the page's print_bitmap): tile `bmp` (1..16) stretched
-    /// over the square of side tileExtent at unit position (px, py), or its two City plan slabs;
-    /// nothing for bmp <= 0.
-    void paintNode(QPainter &painter, int px, int py, int bmp) const;
 
 private:
     void paintArrows(QPainter &painter, const QRect &nodes) const;
     bool paintTiles(QPainter &painter, const QRect &nodes, Progress *progress, Phase phase) const;
+    /// One node (the bitmap's draw_bitmap, the page's print_bitmap): tile `bmp` (1..16) over the
+    /// square of side tileExtent at unit position (px, py), or its City plan slabs; nothing for bmp <= 0.
+    void paintNode(QPainter &painter, int px, int py, int bmp) const;
     void paintCityBlock(QPainter &painter, int px, int py, int bmp) const;
 
     const MazeState &state_;

@@ -105,27 +105,14 @@ private slots:
 
     void cleanupTestCase() { cupsd_.terminate(); cupsd_.waitForFinished(10000); }  // or the destructor kills it
 
-    void pageScale_data()
-    {
-        QTest::addColumn<double>("pw");
-        QTest::addColumn<double>("ph");
-        QTest::addColumn<float>("width");
-        QTest::addColumn<float>("height");
-        QTest::newRow("A4 at 600 dpi: the width limits") << 4960.0 << 7016.0 << 101.0f << float(102.0 * 7016 / 4960);
-        QTest::newRow("turned: the height limits") << 7016.0 << 4960.0 << float(142.0 * 7016 / 4960) << 141.0f;
-        QTest::newRow("exact ratio takes the second rule") << 1010.0 << 1410.0 << float(142.0 * 1010 / 1410) << 141.0f;
-    }
-
-    // A 101 x 141 grid; the scale is kept in 32-bit floats.
+    // A 101 x 141 grid: on A4 at 600 dpi (4960 x 7016) the width limits, turned the height. The
+    // scale is kept in 32-bit floats, which a comparison of doubles tells apart.
     void pageScale()
     {
-        QFETCH(double, pw);
-        QFETCH(double, ph);
-        QFETCH(float, width);
-        QFETCH(float, height);
-        const QSizeF units = print_scale(pw, ph, 101, 141);
-        QCOMPARE(units.width(), double(width));
-        QCOMPARE(units.height(), double(height));
+        QCOMPARE(print_scale(4960, 7016, 101, 141), QSizeF(101, float(102.0 * 7016 / 4960)));
+        QCOMPARE(print_scale(7016, 4960, 101, 141), QSizeF(float(142.0 * 7016 / 4960), 141));
+        // The exact ratio takes the second rule.
+        QCOMPARE(print_scale(1010, 1410, 101, 141), QSizeF(float(142.0 * 1010 / 1410), 141));
     }
 
     // City plan ignores a rectangle of nodes: it takes its numbers over the whole grid, in order.
