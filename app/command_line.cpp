@@ -174,39 +174,41 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
             const auto cells = number(v);
             if (!cells)
                 return error(QStringLiteral("%1: '%2' is not a number of cells").arg(name, v));
-            (name == QLatin1String("--width") ? o.widthCells : o.heightCells) = *cells;
+            (name == QLatin1String("--width") ? o.maze.widthCells : o.maze.heightCells) = *cells;
         } else if (name == QLatin1String("--type")) {
-            const auto index = listed(params::MazeTypes, {{"tlbr", 0}, {"matte", 2}});
+            const auto index = listed(params::MazeTypes,
+                                      {{"tlbr", int(params::position(params::MazeTypeChoice::TopLeftToBottomRight))},
+                                       {"matte", int(params::position(params::MazeTypeChoice::CustomMatte))}});
             if (!index)
                 return result;
-            o.typeIndex = *index;
+            o.maze.type = static_cast<params::MazeTypeChoice>(*index);
             typeGiven = true;
         } else if (name == QLatin1String("--run")) {
             const auto slider = whole(0, 10, QStringLiteral("a position from 0 to 10"));
             if (!slider)
                 return result;
-            o.runSlider = static_cast<int>(*slider);
+            o.maze.runSlider = static_cast<int>(*slider);
         } else if (name == QLatin1String("--run-style")) {
             const auto index = listed(params::RunStyles);
             if (!index)
                 return result;
-            o.runStyleIndex = *index;
+            o.maze.runStyle = static_cast<params::RunStyleChoice>(*index);
         } else if (name == QLatin1String("--appearance")) {
             const auto index = listed(params::Appearances);
             if (!index)
                 return result;
-            o.appearanceIndex = *index;
+            o.maze.appearance = static_cast<params::AppearanceChoice>(*index);
         } else if (name == QLatin1String("--loops")) {
             const auto percent = number(v);
             if (!percent)
                 return error(QStringLiteral("--loops: '%1' is not a percentage").arg(v));
-            o.loopPercent = *percent;
+            o.maze.loops = true;
+            o.maze.loopPercent = *percent;
         } else if (name == QLatin1String("--difficulty")) {
-            static constexpr params::Choice difficulties[] = {{"Easier", 0}, {"Harder (slower)", 1}};
-            const auto index = choose(v, difficulties, {{"easy", 0}, {"hard", 1}});
+            const auto index = choose(v, params::Difficulties, {{"easy", 0}, {"hard", 1}});
             if (!index)
                 return error(QStringLiteral("--difficulty: '%1' is not \"easier\" or \"harder\"").arg(v));
-            o.harder = *index == 1;
+            o.maze.difficulty = static_cast<params::DifficultyChoice>(*index);
         } else if (name == QLatin1String("--out")) {
             o.bitmapFile = v;
         } else if (name == QLatin1String("--printer")) {
@@ -227,7 +229,7 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
             const auto seed = whole(0, 0xFFFFFFFFull, QStringLiteral("a whole number from 0 to 4294967295"));
             if (!seed)
                 return result;
-            o.seed = static_cast<std::uint32_t>(*seed);
+            o.maze.seed = static_cast<std::uint32_t>(*seed);
         } else if (name == QLatin1String("--count")) {
             const auto count = whole(1, 100000, QStringLiteral("a number of mazes from 1 to 100000"));
             if (!count)
@@ -237,10 +239,10 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     }
 
     if (!o.mattePicture.isEmpty()) {
-        if (typeGiven && o.typeIndex != 2)
+        if (typeGiven && !o.maze.usesMatte())
             return error(QStringLiteral("--matte makes a \"Custom (using matte)\" maze; drop --type or use --type custom"));
-        o.typeIndex = 2;
-    } else if (o.typeIndex == 2) {
+        o.maze.type = params::MazeTypeChoice::CustomMatte;
+    } else if (o.maze.usesMatte()) {
         return error(QStringLiteral("a \"Custom (using matte)\" maze needs --matte PICTURE"));
     } else if (o.startCell || o.finishCell || o.removeUnused) {
         return error(QStringLiteral("--start, --finish and --remove-unused go with --matte"));
@@ -249,7 +251,7 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
         return error(QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE or --print"));
     if (o.monochrome && o.bitmapFile.isEmpty())
         return error(QStringLiteral("--monochrome needs --out FILE.bmp"));
-    if (o.appearanceIndex == params::CityPlanIndex && !o.bitmapFile.isEmpty())
+    if (o.maze.appearance == params::AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
         return error(QStringLiteral("\"City plan\" is only printed: use --pdf or --print, not --out"));
     return result;
 }
