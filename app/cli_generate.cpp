@@ -37,24 +37,6 @@ struct CliFailure : std::runtime_error {
     throw CliFailure(message.toStdString());
 }
 
-/// The parameters of the main window, read from the options exactly as Generate reads
-/// its controls.
-void applyParameters(const CommandLine &o, MazeState &s)
-{
-    s.GridWidth = params::node_count(o.widthCells);
-    s.GridHeight = params::node_count(o.heightCells);
-    s.MazeType = static_cast<std::uint8_t>(params::MazeTypes[o.typeIndex].value);
-    s.RunLength = static_cast<std::int16_t>(params::run_length(o.runSlider));
-    const int runStyle = params::RunStyles[o.runStyleIndex].value;
-    s.RandomRun = runStyle == 3;
-    s.RunBias = static_cast<std::uint8_t>(runStyle == 3 ? 0 : runStyle);
-    s.CityPlan = o.appearanceIndex == params::CityPlanIndex;
-    // City plan has no tile set of its own: it keeps the start-up one, as in the window.
-    s.MazeStyle = static_cast<std::uint8_t>(s.CityPlan ? 0 : params::Appearances[o.appearanceIndex].value);
-    s.LoopChance = o.loopPercent ? static_cast<float>(*o.loopPercent / 4) : 0.0f;
-    s.Harder = o.harder;
-}
-
 /// A refused matte in the command line's terms, cells counted from 1.
 QString matteRefusal(const MatteResult &r)
 {
@@ -93,8 +75,8 @@ QString matteRefusal(const MatteResult &r)
 void acceptMatte(const CommandLine &o, MazeState &s)
 {
     MatteResult size;
-    size.cols = static_cast<long long>(std::floor(o.widthCells));
-    size.rows = static_cast<long long>(std::floor(o.heightCells));
+    size.cols = static_cast<long long>(std::floor(o.maze.widthCells));
+    size.rows = static_cast<long long>(std::floor(o.maze.heightCells));
     if ((size.verdict = check_matte_size(size.cols, size.rows)) != MatteVerdict::Accepted)
         fail(matteRefusal(size));
 
@@ -223,13 +205,14 @@ void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int ind
 int run_generate(const CommandLine &o)
 {
     try {
-        MazeState base;
-        applyParameters(o, base);
-        if (const auto refusal = params::check_size(base.MazeType, base.GridWidth, base.GridHeight))
+        if (const auto refusal = params::check_size(o.maze))
             fail(QString::fromStdString(refusal->message));
+        // A fresh state: City plan keeps the start-up tile set, as in the window.
+        MazeState base;
+        params::apply_choices(o.maze, base);
 
         MazeState matte;
-        if (o.typeIndex == 2) {
+        if (o.maze.usesMatte()) {
             acceptMatte(o, matte);
             base.UseMatte = true;
             base.StartX = matte.StartX;
@@ -238,7 +221,7 @@ int run_generate(const CommandLine &o)
             base.FinishY = matte.FinishY;
         }
 
-        const std::uint32_t firstSeed = o.seed ? *o.seed : Random::clockSeed();
+        const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
         CliProgress progress(stderr);
         for (int i = 0; i < o.count; ++i) {
             MazeState s = base;

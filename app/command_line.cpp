@@ -5,8 +5,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
-
+#include <iterator>
 #include <span>
 
 namespace {
@@ -22,53 +23,218 @@ QString squeezed(const QString &text)
 
 /// Finds a choice by caption or by a short form: case and punctuation are ignored and
 /// any unambiguous beginning of a caption will do ("thin-lines", "horizontal", "grid").
-std::optional<int> choose(const QString &text, std::span<const params::Choice> choices,
-                          std::initializer_list<std::pair<const char *, int>> aliases = {})
+template <typename E>
+std::optional<E> choose(const QString &text, std::span<const params::Choice> choices,
+                        std::initializer_list<std::pair<const char *, E>> aliases)
 {
     const QString key = squeezed(text);
     if (key.isEmpty())
         return std::nullopt;
-    for (const auto &[alias, index] : aliases)
+    for (const auto &[alias, choice] : aliases)
         if (key == QLatin1String(alias))
-            return index;
-    std::optional<int> found;
+            return choice;
+    std::optional<E> found;
     for (std::size_t i = 0; i < choices.size(); ++i) {
         const QString caption = squeezed(QString::fromLatin1(choices[i].caption));
         if (caption == key)
-            return static_cast<int>(i);
+            return static_cast<E>(i);
         if (caption.startsWith(key)) {
             if (found)
                 return std::nullopt;  // ambiguous
-            found = static_cast<int>(i);
+            found = static_cast<E>(i);
         }
     }
     return found;
 }
 
-QString captionList(std::span<const params::Choice> choices)
+// Each reader below stores a good value and returns an empty text, or returns what the
+// value should have been; the parser words the message around it.
+
+template <typename E>
+QString listed(const QString &v, std::span<const params::Choice> choices, E &target,
+               std::initializer_list<std::pair<const char *, E>> aliases = {}, const char *what = nullptr)
 {
+    const auto choice = choose(v, choices, aliases);
+    if (choice) {
+        target = *choice;
+        return {};
+    }
+    if (what)
+        return QLatin1String(what);
     QStringList names;
-    for (const auto &choice : choices)
-        names << QStringLiteral("\"%1\"").arg(QLatin1String(choice.caption));
-    return names.join(QStringLiteral(", "));
+    for (const auto &c : choices)
+        names << QStringLiteral("\"%1\"").arg(QLatin1String(c.caption));
+    return QStringLiteral("one of ") + names.join(QStringLiteral(", "));
 }
 
-std::optional<double> number(const QString &text)
+QString number(const QString &v, double &target, const char *what)
 {
     bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
+    const double value = v.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+        return QLatin1String(what);
+    target = value;
+    return {};
 }
 
-std::optional<QPoint> cell(const QString &text)
+template <typename T>
+QString whole(const QString &v, qulonglong lo, qulonglong hi, T &target, const char *what)
+{
+    bool ok = false;
+    const qulonglong n = v.toULongLong(&ok);
+    if (!ok || n < lo || n > hi)
+        return QLatin1String(what);
+    target = static_cast<T>(n);
+    return {};
+}
+
+QString store(QString &target, const QString &v)
+{
+    target = v;
+    return {};
+}
+
+QString set(bool &flag)
+{
+    flag = true;
+    return {};
+}
+
+QString cell(const QString &v, std::optional<QPoint> &target)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,5})\\s*,\\s*(\\d{1,5})\\s*$"));
-    const auto match = form.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return QPoint(match.captured(1).toInt(), match.captured(2).toInt());
+    const auto match = form.match(v);
+    const QPoint point = match.hasMatch() ? QPoint(match.captured(1).toInt(), match.captured(2).toInt()) : QPoint();
+    if (point.x() < 1 || point.y() < 1)
+        return QStringLiteral("a cell X,Y counted from 1");
+    target = point;
+    return {};
+}
+
+/// The --help section an option is listed under, in order.
+enum class Section { Maze, Matte, Output, Batch };
+constexpr const char *SectionTitles[] = {
+    "Maze (defaults are the main window's start-up values):",
+    "Matte (makes a \"Custom (using matte)\" maze):",
+    "Output (at least one):",
+    "Batches and repeats:",
+};
+
+/// The command line read so far.
+struct Reading {
+    CommandLine &o;
+    bool typeGiven = false;
+};
+
+/// One option: its name, the name of its value (none for a flag), its lines of --help,
+/// and its effect, which returns what a bad value should have been.
+struct Option {
+    const char *name;
+    const char *valueName;
+    Section section;
+    const char *help;
+    QString (*effect)(Reading &, const QString &value);
+};
+
+using params::AppearanceChoice;
+using params::DifficultyChoice;
+using params::MazeTypeChoice;
+using params::RunStyleChoice;
+
+/// Every option of `generate`, in the order --help lists them.
+const Option Options[] = {
+    {"--width", "CELLS", Section::Maze, "cells across (50), at most 16383",
+     [](Reading &r, const QString &v) { return number(v, r.o.maze.widthCells, "a number of cells"); }},
+    {"--height", "CELLS", Section::Maze, "cells down (70), at most 16383",
+     [](Reading &r, const QString &v) { return number(v, r.o.maze.heightCells, "a number of cells"); }},
+    {"--type", "TYPE", Section::Maze, "\"Top left to bottom right\" (tlbr), \"Grid\", \"Custom (using matte)\"",
+     [](Reading &r, const QString &v) {
+         r.typeGiven = true;
+         return listed(v, params::MazeTypes, r.o.maze.type,
+                       {{"tlbr", MazeTypeChoice::TopLeftToBottomRight}, {"matte", MazeTypeChoice::CustomMatte}});
+     }},
+    {"--run", "0..10", Section::Maze, "the Run slider, short to long (3)",
+     [](Reading &r, const QString &v) { return whole(v, 0, 10, r.o.maze.runSlider, "a position from 0 to 10"); }},
+    {"--run-style", "STYLE", Section::Maze, "normal, horizontal, vertical, random",
+     [](Reading &r, const QString &v) { return listed(v, params::RunStyles, r.o.maze.runStyle); }},
+    {"--appearance", "NAME", Section::Maze,
+     "thin-lines, thick-lines, thin-rounded, electronic-circuits,\n"
+     "medium-lines, plumbing, fences, double-line, shaded, planks,\n"
+     "tiny-bricks, city-plan (printed or PDF only)",
+     [](Reading &r, const QString &v) { return listed(v, params::Appearances, r.o.maze.appearance); }},
+    {"--loops", "PERCENT", Section::Maze, "allow loops, trying this percentage at dead ends",
+     [](Reading &r, const QString &v) {
+         r.o.maze.loops = true;
+         return number(v, r.o.maze.loopPercent, "a percentage");
+     }},
+    {"--difficulty", "D", Section::Maze, "easier (default) or harder",
+     [](Reading &r, const QString &v) {
+         return listed(v, params::Difficulties, r.o.maze.difficulty,
+                       {{"easy", DifficultyChoice::Easier}, {"hard", DifficultyChoice::Harder}},
+                       "\"easier\" or \"harder\"");
+     }},
+
+    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg or .jpeg: dark pixels are maze, light are not",
+     [](Reading &r, const QString &v) { return store(r.o.mattePicture, v); }},
+    {"--start", "X,Y", Section::Matte, "the start cell, counted from 1",
+     [](Reading &r, const QString &v) { return cell(v, r.o.startCell); }},
+    {"--finish", "X,Y", Section::Matte, "the finish cell, counted from 1",
+     [](Reading &r, const QString &v) { return cell(v, r.o.finishCell); }},
+    {"--remove-unused", nullptr, Section::Matte, "leave out maze areas the start cannot reach",
+     [](Reading &r, const QString &) { return set(r.o.removeUnused); }},
+
+    {"--out", "FILE.bmp", Section::Output, "the drawn bitmap; too large ones become monochrome files",
+     [](Reading &r, const QString &v) { return store(r.o.bitmapFile, v); }},
+    {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap streamed to disk",
+     [](Reading &r, const QString &) { return set(r.o.monochrome); }},
+    {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it",
+     [](Reading &r, const QString &v) { return store(r.o.pdfFile, v); }},
+    {"--print", nullptr, Section::Output, "print on the default printer",
+     [](Reading &r, const QString &) { return set(r.o.print); }},
+    {"--printer", "NAME", Section::Output, "print on this printer",
+     [](Reading &r, const QString &v) {
+         r.o.print = true;
+         return store(r.o.printerName, v);
+     }},
+    {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F",
+     [](Reading &r, const QString &v) { return store(r.o.textFile, v); }},
+
+    {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",
+     [](Reading &r, const QString &v) {
+         return whole(v, 0, 0xFFFFFFFFull, r.o.maze.seed, "a whole number from 0 to 4294967295");
+     }},
+    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered",
+     [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
+};
+
+bool asksForHelp(const QString &argument)
+{
+    return argument == QLatin1String("--help") || argument == QLatin1String("-h");
+}
+
+// Where the help text of every option starts.
+constexpr qsizetype HelpColumn = 25;
+
+/// The options that only make sense together, checked once every option is read.
+QString checkCombination(Reading &r)
+{
+    CommandLine &o = r.o;
+    if (!o.mattePicture.isEmpty()) {
+        if (r.typeGiven && !o.maze.usesMatte())
+            return QStringLiteral("--matte makes a \"Custom (using matte)\" maze; drop --type or use --type custom");
+        o.maze.type = MazeTypeChoice::CustomMatte;
+    } else if (o.maze.usesMatte()) {
+        return QStringLiteral("a \"Custom (using matte)\" maze needs --matte PICTURE");
+    } else if (o.startCell || o.finishCell || o.removeUnused) {
+        return QStringLiteral("--start, --finish and --remove-unused go with --matte");
+    }
+    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print)
+        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE or --print");
+    if (o.monochrome && o.bitmapFile.isEmpty())
+        return QStringLiteral("--monochrome needs --out FILE.bmp");
+    if (o.maze.appearance == AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
+        return QStringLiteral("\"City plan\" is only printed: use --pdf or --print, not --out");
+    return {};
 }
 
 } // namespace
@@ -85,7 +251,7 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     if (arguments.isEmpty())
         return result;
     const QString &first = arguments.front();
-    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
+    if (asksForHelp(first) || first == QLatin1String("help")) {
         o.action = CommandLine::Action::Help;
         return result;
     }
@@ -97,161 +263,34 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
         return error(QStringLiteral("unknown command '%1' (try --help)").arg(first));
     o.action = CommandLine::Action::Generate;
 
-    bool typeGiven = false;
+    Reading reading{o};
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString name = arguments[i];
-        QString value;
-        bool hasValue = false;
+        std::optional<QString> value;
         if (const auto eq = name.indexOf(QLatin1Char('=')); name.startsWith(QLatin1String("--")) && eq > 0) {
             value = name.mid(eq + 1);
             name.truncate(eq);
-            hasValue = true;
         }
-        auto take = [&]() -> std::optional<QString> {
-            if (hasValue)
-                return value;
-            if (i + 1 >= arguments.size())
-                return std::nullopt;
-            return arguments[++i];
-        };
-        auto flag = [&](bool &target) {
-            if (hasValue)
-                return false;
-            target = true;
-            return true;
-        };
-
-        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        if (asksForHelp(name)) {
             o.action = CommandLine::Action::Help;
             return result;
         }
-        if (name == QLatin1String("--monochrome")) {
-            if (!flag(o.monochrome))
-                return error(QStringLiteral("--monochrome takes no value"));
-            continue;
-        }
-        if (name == QLatin1String("--print")) {
-            if (!flag(o.print))
-                return error(QStringLiteral("--print takes no value"));
-            continue;
-        }
-        if (name == QLatin1String("--remove-unused")) {
-            if (!flag(o.removeUnused))
-                return error(QStringLiteral("--remove-unused takes no value"));
-            continue;
-        }
-
-        static const QStringList withValue = {
-            "--width", "--height", "--type", "--run", "--run-style", "--appearance", "--loops",
-            "--difficulty", "--out", "--printer", "--pdf", "--text", "--matte", "--start",
-            "--finish", "--seed", "--count"};
-        if (!withValue.contains(name))
+        const auto option = std::find_if(std::begin(Options), std::end(Options),
+                                         [&](const Option &row) { return name == QLatin1String(row.name); });
+        if (option == std::end(Options))
             return error(QStringLiteral("unknown option '%1' (try --help)").arg(name));
-        const auto given = take();
-        if (!given || given->isEmpty())
-            return error(QStringLiteral("%1 needs a value").arg(name));
-        const QString &v = *given;
-
-        // A choice from one of the window's lists, by caption or short form.
-        auto listed = [&](std::span<const params::Choice> choices,
-                          std::initializer_list<std::pair<const char *, int>> aliases = {}) {
-            const auto index = choose(v, choices, aliases);
-            if (!index)
-                result.error = QStringLiteral("%1: '%2' is not one of %3").arg(name, v, captionList(choices));
-            return index;
-        };
-        // A whole number in lo..hi; `what` says what it should have been.
-        auto whole = [&](qulonglong lo, qulonglong hi, const QString &what) -> std::optional<qulonglong> {
-            bool ok = false;
-            const qulonglong n = v.toULongLong(&ok);
-            if (ok && n >= lo && n <= hi)
-                return n;
-            result.error = QStringLiteral("%1: '%2' is not %3").arg(name, v, what);
-            return std::nullopt;
-        };
-
-        if (name == QLatin1String("--width") || name == QLatin1String("--height")) {
-            const auto cells = number(v);
-            if (!cells)
-                return error(QStringLiteral("%1: '%2' is not a number of cells").arg(name, v));
-            (name == QLatin1String("--width") ? o.widthCells : o.heightCells) = *cells;
-        } else if (name == QLatin1String("--type")) {
-            const auto index = listed(params::MazeTypes, {{"tlbr", 0}, {"matte", 2}});
-            if (!index)
-                return result;
-            o.typeIndex = *index;
-            typeGiven = true;
-        } else if (name == QLatin1String("--run")) {
-            const auto slider = whole(0, 10, QStringLiteral("a position from 0 to 10"));
-            if (!slider)
-                return result;
-            o.runSlider = static_cast<int>(*slider);
-        } else if (name == QLatin1String("--run-style")) {
-            const auto index = listed(params::RunStyles);
-            if (!index)
-                return result;
-            o.runStyleIndex = *index;
-        } else if (name == QLatin1String("--appearance")) {
-            const auto index = listed(params::Appearances);
-            if (!index)
-                return result;
-            o.appearanceIndex = *index;
-        } else if (name == QLatin1String("--loops")) {
-            const auto percent = number(v);
-            if (!percent)
-                return error(QStringLiteral("--loops: '%1' is not a percentage").arg(v));
-            o.loopPercent = *percent;
-        } else if (name == QLatin1String("--difficulty")) {
-            static constexpr params::Choice difficulties[] = {{"Easier", 0}, {"Harder (slower)", 1}};
-            const auto index = choose(v, difficulties, {{"easy", 0}, {"hard", 1}});
-            if (!index)
-                return error(QStringLiteral("--difficulty: '%1' is not \"easier\" or \"harder\"").arg(v));
-            o.harder = *index == 1;
-        } else if (name == QLatin1String("--out")) {
-            o.bitmapFile = v;
-        } else if (name == QLatin1String("--printer")) {
-            o.printerName = v;
-            o.print = true;
-        } else if (name == QLatin1String("--pdf")) {
-            o.pdfFile = v;
-        } else if (name == QLatin1String("--text")) {
-            o.textFile = v;
-        } else if (name == QLatin1String("--matte")) {
-            o.mattePicture = v;
-        } else if (name == QLatin1String("--start") || name == QLatin1String("--finish")) {
-            const auto point = cell(v);
-            if (!point || point->x() < 1 || point->y() < 1)
-                return error(QStringLiteral("%1: '%2' is not a cell X,Y counted from 1").arg(name, v));
-            (name == QLatin1String("--start") ? o.startCell : o.finishCell) = *point;
-        } else if (name == QLatin1String("--seed")) {
-            const auto seed = whole(0, 0xFFFFFFFFull, QStringLiteral("a whole number from 0 to 4294967295"));
-            if (!seed)
-                return result;
-            o.seed = static_cast<std::uint32_t>(*seed);
-        } else if (name == QLatin1String("--count")) {
-            const auto count = whole(1, 100000, QStringLiteral("a number of mazes from 1 to 100000"));
-            if (!count)
-                return result;
-            o.count = static_cast<int>(*count);
+        if (!option->valueName) {
+            if (value)
+                return error(QStringLiteral("%1 takes no value").arg(name));
+        } else if (!value && i + 1 < arguments.size()) {
+            value = arguments[++i];
         }
+        if (option->valueName && (!value || value->isEmpty()))
+            return error(QStringLiteral("%1 needs a value").arg(name));
+        if (const QString what = option->effect(reading, value.value_or(QString())); !what.isEmpty())
+            return error(QStringLiteral("%1: '%2' is not %3").arg(name, *value, what));
     }
-
-    if (!o.mattePicture.isEmpty()) {
-        if (typeGiven && o.typeIndex != 2)
-            return error(QStringLiteral("--matte makes a \"Custom (using matte)\" maze; drop --type or use --type custom"));
-        o.typeIndex = 2;
-    } else if (o.typeIndex == 2) {
-        return error(QStringLiteral("a \"Custom (using matte)\" maze needs --matte PICTURE"));
-    } else if (o.startCell || o.finishCell || o.removeUnused) {
-        return error(QStringLiteral("--start, --finish and --remove-unused go with --matte"));
-    }
-    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print)
-        return error(QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE or --print"));
-    if (o.monochrome && o.bitmapFile.isEmpty())
-        return error(QStringLiteral("--monochrome needs --out FILE.bmp"));
-    if (o.appearanceIndex == params::CityPlanIndex && !o.bitmapFile.isEmpty())
-        return error(QStringLiteral("\"City plan\" is only printed: use --pdf or --print, not --out"));
-    return result;
+    return error(checkCombination(reading));
 }
 
 QString numbered_file_name(const QString &name, int index, int count)
@@ -275,38 +314,22 @@ QString numbered_file_name(const QString &name, int index, int count)
 
 QString command_line_help()
 {
-    return QStringLiteral(
+    QString text = QStringLiteral(
         "Usage: corvanthel                      open the main window\n"
         "       corvanthel generate [options]   make mazes without a window\n"
-        "       corvanthel --help | --version\n"
-        "\n"
-        "Maze (defaults are the main window's start-up values):\n"
-        "  --width CELLS          cells across (50), at most 16383\n"
-        "  --height CELLS         cells down (70), at most 16383\n"
-        "  --type TYPE            \"Top left to bottom right\" (tlbr), \"Grid\", \"Custom (using matte)\"\n"
-        "  --run 0..10            the Run slider, short to long (3)\n"
-        "  --run-style STYLE      normal, horizontal, vertical, random\n"
-        "  --appearance NAME      thin-lines, thick-lines, thin-rounded, electronic-circuits,\n"
-        "                         medium-lines, plumbing, fences, double-line, shaded, planks,\n"
-        "                         tiny-bricks, city-plan (printed or PDF only)\n"
-        "  --loops PERCENT        allow loops, trying this percentage at dead ends\n"
-        "  --difficulty D         easier (default) or harder\n"
-        "\n"
-        "Matte (makes a \"Custom (using matte)\" maze):\n"
-        "  --matte PICTURE        a .bmp, .gif, .jpg or .jpeg: dark pixels are maze, light are not\n"
-        "  --start X,Y            the start cell, counted from 1\n"
-        "  --finish X,Y           the finish cell, counted from 1\n"
-        "  --remove-unused        leave out maze areas the start cannot reach\n"
-        "\n"
-        "Output (at least one):\n"
-        "  --out FILE.bmp         the drawn bitmap; too large ones become monochrome files\n"
-        "  --monochrome           make --out a 1-bit bitmap streamed to disk\n"
-        "  --pdf FILE.pdf         one page laid out as the printer would print it\n"
-        "  --print                print on the default printer\n"
-        "  --printer NAME         print on this printer\n"
-        "  --text FILE            the maze as text: '#' wall, ' ' passage, '.' outside, S and F\n"
-        "\n"
-        "Batches and repeats:\n"
-        "  --seed N               the same seed and options make the same maze (0..4294967295)\n"
-        "  --count N              N mazes from consecutive seeds; file names are numbered\n");
+        "       corvanthel --help | --version\n");
+    std::optional<Section> section;
+    for (const Option &option : Options) {
+        if (option.section != section) {
+            section = option.section;
+            text += QLatin1Char('\n') + QLatin1String(SectionTitles[static_cast<int>(option.section)]) + QLatin1Char('\n');
+        }
+        QString head = QStringLiteral("  ") + QLatin1String(option.name);
+        if (option.valueName)
+            head += QLatin1Char(' ') + QLatin1String(option.valueName);
+        const QString indent = QLatin1Char('\n') + QString(HelpColumn, QLatin1Char(' '));
+        text += head.leftJustified(HelpColumn - 1) + QLatin1Char(' ')
+                + QString::fromLatin1(option.help).replace(QLatin1Char('\n'), indent) + QLatin1Char('\n');
+    }
+    return text;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "maze/parameters.h"
+
 #include <QPoint>
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <optional>
 
 /// What the command line asked for, before anything runs.
@@ -12,15 +13,7 @@ struct CommandLine {
     enum class Action { Window, Generate, Help, Version };
     Action action = Action::Window;
 
-    // The main window's parameters, with its start-up values.
-    double widthCells = 50;
-    double heightCells = 70;
-    int typeIndex = 0;        // index into the maze type list
-    int runSlider = 3;
-    int runStyleIndex = 0;    // index into the run style list
-    int appearanceIndex = 0;  // index into the appearances, 11 = City plan
-    std::optional<double> loopPercent;
-    bool harder = false;
+    params::Choices maze;  // the main window's parameters, with its start-up values
 
     QString bitmapFile;   // --out
     bool monochrome = false;
@@ -34,7 +27,6 @@ struct CommandLine {
     std::optional<QPoint> finishCell;
     bool removeUnused = false;
 
-    std::optional<std::uint32_t> seed;
     int count = 1;
 };
 

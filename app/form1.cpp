@@ -22,6 +22,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 template <typename T>
@@ -55,6 +58,7 @@ QString Form1::programTitle()
 
 void Form1::buildControls()
 {
+    const params::Choices startUp;
     parametersFrame = named(new QGroupBox(tr("Labyrinth Parameters")), "Frame1");
     runLabel = named(new QLabel(tr("Run:")), "Label1");
     shortLabel = named(new QLabel(tr("Short")), "Label2");
@@ -65,7 +69,7 @@ void Form1::buildControls()
     runSlider->setPageStep(1);
     runSlider->setTickPosition(QSlider::TicksBelow);
     runSlider->setTickInterval(1);
-    runSlider->setValue(3);
+    runSlider->setValue(startUp.runSlider);
     typeLabel = named(new QLabel(tr("Type:")), "Label4");
     typeList = named(new QComboBox, "Combo1");
     styleLabel = named(new QLabel(tr("Style:")), "Label5");
@@ -74,34 +78,36 @@ void Form1::buildControls()
     styleLabel->setBuddy(styleList);
     appearanceLabel = named(new QLabel(tr("Appearance:")), "Label6");
 
-    auto *appearanceGroup = new QButtonGroup(this);
+    appearanceGroup_ = new QButtonGroup(this);
+    // In the order of AppearanceChoice, which is also the order of Option1..Option12.
     QRadioButton **appearanceMembers[] = {&thinLinesOption, &thickLinesOption, &thinRoundedOption, &circuitsOption,
                                           &mediumLinesOption, &plumbingOption,  &fencesOption,     &doubleLineOption,
                                           &shadedOption,      &planksOption,    &tinyBricksOption, &cityPlanOption};
-    for (int i = 0; i < 12; ++i) {
+    static_assert(std::size(appearanceMembers) == params::Appearances.size());
+    for (std::size_t i = 0; i < params::Appearances.size(); ++i) {
         auto *option = new QRadioButton(tr(params::Appearances[i].caption));
         option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
         *appearanceMembers[i] = option;
-        appearances_[i] = option;
-        appearanceGroup->addButton(option, i);
+        appearanceGroup_->addButton(option, static_cast<int>(i));
     }
-    thinLinesOption->setChecked(true);
+    appearanceGroup_->button(static_cast<int>(params::position(startUp.appearance)))->setChecked(true);
 
     allowLoopsBox = named(new QCheckBox(tr("Allow loops")), "Check1");
+    allowLoopsBox->setChecked(startUp.loops);
     loopAttemptsLabel = named(new QLabel(tr("Loop attempts:")), "Label7");
-    loopPercentEdit = named(new QLineEdit(QStringLiteral("10")), "Text1");
+    loopPercentEdit = named(new QLineEdit(QString::number(startUp.loopPercent)), "Text1");
     percentLabel = named(new QLabel(tr("%")), "Label8");
     loopPercentEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     loopAttemptsLabel->setBuddy(loopPercentEdit);
     for (QWidget *w : std::initializer_list<QWidget *>{loopAttemptsLabel, loopPercentEdit, percentLabel})
-        w->setEnabled(false);
+        w->setEnabled(startUp.loops);
 
     // A container of its own so the difficulty options form a separate group.
     difficultyPanel = named(new QWidget, "Picture1");
     difficultyLabel = named(new QLabel(tr("Difficulty:")), "Label12");
     easierOption = named(new QRadioButton(tr("Easier")), "Option15");
     harderOption = named(new QRadioButton(tr("Harder (slower)")), "Option16");
-    easierOption->setChecked(true);
+    (startUp.difficulty == params::DifficultyChoice::Harder ? harderOption : easierOption)->setChecked(true);
     auto *difficulty = new QHBoxLayout(difficultyPanel);
     difficulty->setContentsMargins(0, 0, 0, 0);
     difficulty->addWidget(difficultyLabel);
@@ -123,8 +129,8 @@ void Form1::buildControls()
     lists->setColumnStretch(1, 1);
 
     auto *appearance = new QGridLayout;
-    for (int i = 0; i < 12; ++i)
-        appearance->addWidget(appearances_[i], i % 4, i / 4);
+    for (int i = 0; i < static_cast<int>(std::size(appearanceMembers)); ++i)
+        appearance->addWidget(*appearanceMembers[i], i % 4, i / 4);
 
     auto *loops = new QHBoxLayout;
     loops->addWidget(allowLoopsBox);
@@ -145,10 +151,13 @@ void Form1::buildControls()
 
     dimensionsFrame = named(new QGroupBox(tr("Dimensions")), "Frame2");
     widthLabel = named(new QLabel(tr("Width:")), "Label9");
-    widthEdit = named(new QLineEdit(QStringLiteral("50")), "Text2");
+    widthEdit = named(new QLineEdit(QString::number(startUp.widthCells)), "Text2");
     heightLabel = named(new QLabel(tr("Height:")), "Label10");
-    heightEdit = named(new QLineEdit(QStringLiteral("70")), "Text3");
-    gridSizeLabel = named(new QLabel(tr("Grid size: 101 x 141")), "Label11");
+    heightEdit = named(new QLineEdit(QString::number(startUp.heightCells)), "Text3");
+    gridSizeLabel = named(new QLabel(tr("Grid size: %1 x %2")
+                                         .arg(params::node_count(startUp.widthCells))
+                                         .arg(params::node_count(startUp.heightCells))),
+                          "Label11");
     widthLabel->setBuddy(widthEdit);
     heightLabel->setBuddy(heightEdit);
     auto *frame2 = new QGridLayout(dimensionsFrame);
@@ -221,7 +230,7 @@ void Form1::buildControls()
     connect(useMatteBox, &QCheckBox::toggled, this, &Form1::Check2_Click);
     connect(typeList, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
     connect(styleList, &QComboBox::currentIndexChanged, this, &Form1::Combo2_Click);
-    connect(appearanceGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    connect(appearanceGroup_, &QButtonGroup::idToggled, this, [this](int, bool on) {
         if (on)
             appearanceChosen();
     });
@@ -252,8 +261,9 @@ void Form1::Form_Activate()
             typeList->addItem(tr(type.caption));
         for (const auto &style : params::RunStyles)
             styleList->addItem(tr(style.caption));
-        typeList->setCurrentIndex(0);
-        styleList->setCurrentIndex(0);
+        const params::Choices startUp;
+        setMazeType(startUp.type);
+        styleList->setCurrentIndex(static_cast<int>(params::position(startUp.runStyle)));
     }
     const QString name = chosenPrinter_.isEmpty() ? QPrinterInfo::defaultPrinterName() : chosenPrinter_;
     printerOption->setText(name.isEmpty() ? tr("Printer (none installed)") : name);
@@ -273,6 +283,32 @@ void Form1::showEvent(QShowEvent *event)
     if (FirstActivation)
         Form_Activate();
     QWidget::showEvent(event);
+}
+
+params::MazeTypeChoice Form1::mazeType() const
+{
+    // The list is empty (-1) until the first activation fills it.
+    return static_cast<params::MazeTypeChoice>(std::max(0, typeList->currentIndex()));
+}
+
+void Form1::setMazeType(params::MazeTypeChoice type)
+{
+    typeList->setCurrentIndex(static_cast<int>(params::position(type)));
+}
+
+params::Choices Form1::choices() const
+{
+    params::Choices c;
+    c.widthCells = boxValue(widthEdit);
+    c.heightCells = boxValue(heightEdit);
+    c.type = mazeType();
+    c.runSlider = runSlider->value();
+    c.runStyle = static_cast<params::RunStyleChoice>(std::max(0, styleList->currentIndex()));
+    c.appearance = static_cast<params::AppearanceChoice>(appearanceGroup_->checkedId());
+    c.loops = allowLoopsBox->isChecked();
+    c.loopPercent = boxValue(loopPercentEdit);
+    c.difficulty = harderOption->isChecked() ? params::DifficultyChoice::Harder : params::DifficultyChoice::Easier;
+    return c;
 }
 
 void Form1::Text2_Change()
@@ -308,12 +344,12 @@ void Form1::Check1_Click()
 void Form1::Check2_Click()
 {
     if (useMatteBox->isChecked()) {
-        typeList->setCurrentIndex(2);
+        setMazeType(params::MazeTypeChoice::CustomMatte);
         editMatteButton->setEnabled(true);
     } else {
         // Only leave the custom type: a type the user has just chosen stays chosen.
-        if (typeList->currentIndex() == 2)
-            typeList->setCurrentIndex(0);
+        if (mazeType() == params::MazeTypeChoice::CustomMatte)
+            setMazeType(params::MazeTypeChoice::TopLeftToBottomRight);
         editMatteButton->setEnabled(false);
         state_.StartX = state_.StartY = state_.FinishX = state_.FinishY = -1;
     }
@@ -321,7 +357,7 @@ void Form1::Check2_Click()
 
 void Form1::Combo1_Click()
 {
-    const bool custom = typeList->currentIndex() == 2;
+    const bool custom = mazeType() == params::MazeTypeChoice::CustomMatte;
     useMatteBox->setChecked(custom);
     state_.UseMatte = custom;
     editMatteButton->setEnabled(custom);
@@ -329,7 +365,7 @@ void Form1::Combo1_Click()
 
 void Form1::Combo2_Click()
 {
-    const bool randomRun = styleList->currentIndex() == 3;
+    const bool randomRun = choices().runStyle == params::RunStyleChoice::RandomRun;
     for (QWidget *w : {static_cast<QWidget *>(runSlider), static_cast<QWidget *>(runLabel),
                        static_cast<QWidget *>(shortLabel), static_cast<QWidget *>(longLabel)})
         w->setEnabled(!randomRun);

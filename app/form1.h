@@ -1,8 +1,9 @@
 #pragma once
 
+#include "maze/parameters.h"
+
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <memory>
 
@@ -16,7 +17,6 @@ class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSlider;
-struct MazeState;
 struct OutputContext;
 
 /// Form1: the main window. Holds every parameter of a maze as a control, keeps the
@@ -37,6 +37,8 @@ public:
     bool generating() const { return generating_; }
     /// True once the window was asked to close while a generation runs.
     bool closeRequested() const { return closeRequested_; }
+    /// What the controls hold now, as Generate reads them.
+    params::Choices choices() const;
     /// Lets tests answer the output's dialogs (file names, "Bitmap too large").
     std::function<void(OutputContext &)> adjustOutput;
 
@@ -81,13 +83,15 @@ private:
     void Combo2_Click();
     void appearanceChosen();
     void outputChosen();
+    params::MazeTypeChoice mazeType() const;
+    void setMazeType(params::MazeTypeChoice type);
     void showMessage(const QString &text);
     void setGenerating(bool on);
 
     MazeState &state_;
     std::unique_ptr<QPrinter> printer_;
     QString chosenPrinter_;  // empty until Setup picks one: follow the default
-    std::array<QRadioButton *, 12> appearances_{};  // thinLinesOption..cityPlanOption in order
+    QButtonGroup *appearanceGroup_ = nullptr;  // ids are AppearanceChoice positions
     bool generating_ = false;
     bool closeRequested_ = false;
     bool FirstActivation = true;

@@ -27,9 +27,9 @@ void Form1::Command1_Click()
     if (generating_)
         return;
     MazeState &s = state_;
-    s.MazeType = static_cast<std::uint8_t>(params::MazeTypes[std::max(0, typeList->currentIndex())].value);
+    const params::Choices chosen = choices();
 
-    if (const auto refusal = params::check_size(s.MazeType, s.GridWidth, s.GridHeight)) {
+    if (const auto refusal = params::check_size(chosen)) {
         showMessage(tr(refusal->message.c_str()));
         for (QLineEdit *box : {widthEdit, heightEdit})
             if (refusal->minimumCells > 0 && params::leading_number(box->text().toStdString()) < refusal->minimumCells)
@@ -44,22 +44,8 @@ void Form1::Command1_Click()
         return;
     }
 
-    s.RunLength = static_cast<std::int16_t>(params::run_length(runSlider->value()));
-    s.RunBias = 0;
-    s.RandomRun = false;
-    const int runStyle = params::RunStyles[std::max(0, styleList->currentIndex())].value;
-    if (runStyle == 3)
-        s.RandomRun = true;
-    else
-        s.RunBias = static_cast<std::uint8_t>(runStyle);
-    s.CityPlan = cityPlanOption->isChecked();
-    for (int i = 0; i < params::CityPlanIndex; ++i)
-        if (appearances_[i]->isChecked())
-            s.MazeStyle = static_cast<std::uint8_t>(params::Appearances[i].value);
-    s.LoopChance = loopPercentEdit->isEnabled()
-                       ? static_cast<float>(params::leading_number(loopPercentEdit->text().toStdString()) / 4)
-                       : 0.0f;
-    s.Harder = harderOption->isChecked();
+    // The window's state keeps its last tile set, which City plan then keeps too.
+    params::apply_choices(chosen, s);
 
     try {
         allocate_arrays(s);
@@ -103,7 +89,7 @@ void Form1::Command1_Click()
     setWindowTitle(programTitle());
     setGenerating(false);
     QApplication::restoreOverrideCursor();
-    if (typeList->currentIndex() != 2)
+    if (!chosen.usesMatte())
         s.StartX = s.StartY = s.FinishX = s.FinishY = -1;
     if (closeRequested_)
         close();
@@ -132,7 +118,7 @@ void Form1::Command4_Click()
         editor.exec();
     }
     if (state_.UseMatte) {
-        typeList->setCurrentIndex(2);
+        setMazeType(params::MazeTypeChoice::CustomMatte);
         useMatteBox->setChecked(true);
     } else {
         useMatteBox->setChecked(false);

@@ -6,6 +6,21 @@
 
 namespace params {
 
+void apply_choices(const Choices &c, MazeState &s)
+{
+    s.GridWidth = node_count(c.widthCells);
+    s.GridHeight = node_count(c.heightCells);
+    s.MazeType = static_cast<std::uint8_t>(MazeTypes[position(c.type)].value);
+    s.RunLength = static_cast<std::int16_t>(run_length(c.runSlider));
+    s.RandomRun = c.runStyle == RunStyleChoice::RandomRun;
+    s.RunBias = static_cast<std::uint8_t>(RunStyles[position(c.runStyle)].value);
+    s.CityPlan = c.appearance == AppearanceChoice::CityPlan;
+    if (!s.CityPlan)
+        s.MazeStyle = static_cast<std::uint8_t>(Appearances[position(c.appearance)].value);
+    s.LoopChance = c.loops ? static_cast<float>(c.loopPercent / 4) : 0.0f;
+    s.Harder = c.difficulty == DifficultyChoice::Harder;
+}
+
 double leading_number(std::string_view text)
 {
     std::size_t i = 0;
@@ -55,9 +70,9 @@ int run_length(int p)
 
 std::optional<SizeRefusal> check_size(int mazeType, std::int64_t gw, std::int64_t gh)
 {
-    if (mazeType == 3 && (gw < 15 || gh < 15))
+    if (mazeType == GridMaze && (gw < 15 || gh < 15))
         return SizeRefusal{"Sorry, grid mazes must be at least 7 x 7.", 7};
-    if (mazeType == 1 && (gw < 9 || gh < 9))
+    if (mazeType == TopLeftToBottomRight && (gw < 9 || gh < 9))
         return SizeRefusal{"Sorry, grid mazes must be at least 4 x 4.", 4};
     constexpr std::int64_t maxNodes = 2 * MaxCells + 1;
     if (gw > maxNodes || gh > maxNodes)
@@ -65,6 +80,11 @@ std::optional<SizeRefusal> check_size(int mazeType, std::int64_t gw, std::int64_
     if (gw < 3 || gh < 3)
         return SizeRefusal{"Sorry, a maze needs at least one cell across and down.", 0};
     return std::nullopt;
+}
+
+std::optional<SizeRefusal> check_size(const Choices &c)
+{
+    return check_size(MazeTypes[position(c.type)].value, node_count(c.widthCells), node_count(c.heightCells));
 }
 
 } // namespace params

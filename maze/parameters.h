@@ -1,6 +1,9 @@
 #pragma once
 
+#include "maze/state.h"
+
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +15,25 @@ namespace params {
 /// Largest dimension in cells: 2 x 16383 + 1 = 32767 nodes fills a 16-bit coordinate.
 inline constexpr std::int64_t MaxCells = 16383;
 
+/// The positions of the maze type list.
+enum class MazeTypeChoice { TopLeftToBottomRight, Grid, CustomMatte };
+/// The positions of the run style list.
+enum class RunStyleChoice { Normal, HorizontalBias, VerticalBias, RandomRun };
+/// The appearances in the order of their option buttons.
+enum class AppearanceChoice {
+    ThinLines, ThickLines, ThinRounded, ElectronicCircuits, MediumLines, Plumbing,
+    Fences, DoubleLine, Shaded, Planks, TinyBricks, CityPlan
+};
+/// The two difficulties, "Easier" first.
+enum class DifficultyChoice { Easier, Harder };
+
+/// A list position as an index into its caption table (and back, for a list widget).
+template <typename E>
+constexpr std::size_t position(E choice)
+{
+    return static_cast<std::size_t>(choice);
+}
+
 struct Choice {
     const char *caption;
     int value;
@@ -19,17 +41,17 @@ struct Choice {
 
 /// The maze type list, in list order, with each type's MazeType code.
 inline constexpr std::array<Choice, 3> MazeTypes{{
-    {"Top left to bottom right", 1},
-    {"Grid", 3},
-    {"Custom (using matte)", 0},
+    {"Top left to bottom right", TopLeftToBottomRight},
+    {"Grid", GridMaze},
+    {"Custom (using matte)", CustomMatte},
 }};
 
-/// The run style list, in list order; the value is RunBias, or 3 for a random run.
+/// The run style list, in list order, with each style's RunBias.
 inline constexpr std::array<Choice, 4> RunStyles{{
     {"Normal", 0},
     {"Horizontal bias", 1},
     {"Vertical bias", 2},
-    {"Random run", 3},
+    {"Random run", 0},
 }};
 
 /// The twelve appearances in the order of their option buttons, each with the tile
@@ -48,7 +70,36 @@ inline constexpr std::array<Choice, 12> Appearances{{
     {"Tiny bricks", 10},
     {"City plan", -1},
 }};
-inline constexpr int CityPlanIndex = 11;
+
+/// The difficulties, in the order of their option buttons.
+inline constexpr std::array<Choice, 2> Difficulties{{
+    {"Easier", 0},
+    {"Harder (slower)", 1},
+}};
+
+/// What the user chose for one maze, in the window's terms and with its start-up values.
+/// A matte is in use exactly when the type is CustomMatte: the window and the command
+/// line both tie the two together.
+struct Choices {
+    double widthCells = 50;   // as typed; the grid truncates it
+    double heightCells = 70;
+    MazeTypeChoice type = MazeTypeChoice::TopLeftToBottomRight;
+    int runSlider = 3;        // 0..10
+    RunStyleChoice runStyle = RunStyleChoice::Normal;
+    AppearanceChoice appearance = AppearanceChoice::ThinLines;
+    bool loops = false;
+    double loopPercent = 10;  // read only while loops are on
+    DifficultyChoice difficulty = DifficultyChoice::Easier;
+    std::optional<std::uint32_t> seed{};  // none: the caller seeds from the clock
+
+    bool usesMatte() const { return type == MazeTypeChoice::CustomMatte; }
+};
+
+/// Writes the choices into the state as Generate reads its controls: dimensions in
+/// nodes, MazeType, RunLength, RunBias, RandomRun, MazeStyle, CityPlan, LoopChance
+/// and Harder. City plan has no tile set, so MazeStyle keeps its previous value.
+/// The seed and the matte are left to the caller.
+void apply_choices(const Choices &choices, MazeState &s);
 
 /// The leading numeric part of a typed text: optional blanks and sign, digits, an
 /// optional fraction. Text that does not start with a number reads as 0.
@@ -68,7 +119,9 @@ struct SizeRefusal {
     int minimumCells = 0;
 };
 
-/// The size check of Generate for a maze type, on dimensions in nodes.
+/// The size check of Generate for a MazeType code, on dimensions in nodes.
 std::optional<SizeRefusal> check_size(int mazeType, std::int64_t gridWidth, std::int64_t gridHeight);
+/// The size check of Generate for the chosen type and typed dimensions.
+std::optional<SizeRefusal> check_size(const Choices &choices);
 
 } // namespace params

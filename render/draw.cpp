@@ -4,14 +4,13 @@
 #include "maze/state.h"
 #include "render/mono_bitmap.h"
 #include "render/save_file.h"
-#include "render/tile_images.h"
+#include "render/scene.h"
 #include "render/tiles.h"
 
 #include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 #include <vector>
 
@@ -30,76 +29,43 @@ QSize maze_picture_size(const MazeState &s)
     return QSize(set.width * (s.grid.width() + 2), set.height * (s.grid.height() + 2));
 }
 
-void draw_bitmap(QPainter &painter, const TileImages &tiles, int px, int py, int bmp)
-{
-    if (bmp > 0)
-        painter.drawImage(QRectF(px, py, 1.1, 1.1), tiles.tile(bmp));
-}
-
 namespace {
 
 // Widest strip of the full-size picture painted at once when shrinking.
 constexpr int StripPixels = 4096;
-
-void drawArrows(QPainter &painter, const MazeState &s, const QImage &arrow)
-{
-    if (s.MazeType != TopLeftToBottomRight)
-        return;
-    const int gw = s.grid.width();
-    const int gh = s.grid.height();
-    painter.drawImage(QRectF(1, 1, s.CornerWidth, s.CornerHeight), arrow);
-    painter.drawImage(QRectF(gw - s.CornerWidth + 1, gh - s.CornerHeight + 1, s.CornerWidth, s.CornerHeight), arrow);
-}
 
 QRgb darker(QRgb a, QRgb b)
 {
     return qRgb(std::min(qRed(a), qRed(b)), std::min(qGreen(a), qGreen(b)), std::min(qBlue(a), qBlue(b)));
 }
 
-bool rowDone(Progress &progress, int y, int gh)
-{
-    progress.phase(Phase::Rendering, row_percent(y, gh));
-    progress.processEvents();
-    return !progress.stopRequested();
-}
-
 // The full-size picture, painted straight onto the surface.
-RenderResult paintFullSize(const MazeState &s, const TileImages &tiles, Progress &progress, QImage &surface)
+RenderResult paintFullSize(const MazeState &s, const MazeScene &scene, Progress &progress, QImage &surface)
 {
-    const int gw = s.grid.width();
-    const int gh = s.grid.height();
     QPainter painter;
     if (!painter.begin(&surface))
         return RenderResult::TooLarge;
-    painter.setWindow(0, 0, gw + 2, gh + 2);
-    drawArrows(painter, s, arrow_image());
-    for (int y = 1; y <= gh; ++y) {
-        progress.processEvents();
-        for (int x = 1; x <= gw; ++x)
-            draw_bitmap(painter, tiles, x, y, find_bitmap(s.grid, x, y));
-        if (!rowDone(progress, y, gh))
-            return RenderResult::Stopped;
-    }
-    return RenderResult::Done;
+    painter.setWindow(0, 0, s.grid.width() + 2, s.grid.height() + 2);
+    return scene.paint(painter, scene.grid(), &progress, Phase::Rendering) ? RenderResult::Done
+                                                                           : RenderResult::Stopped;
 }
 
 // A smaller picture: the full-size one is painted a strip of one node row at a time,
 // and each of its pixels is folded into the pixel of the surface it falls in, the darker
 // colour winning. Walls one pixel thin stay black at any size instead of dropping out
 // between the samples of a plain stretch.
-RenderResult paintShrunk(const MazeState &s, const TileImages &tiles, Progress &progress, QImage &surface)
+RenderResult paintShrunk(const MazeState &s, const MazeScene &scene, Progress &progress, QImage &surface)
 {
-    const int gw = s.grid.width();
     const int gh = s.grid.height();
-    const int tw = tiles.tileSize().width();
-    const int th = tiles.tileSize().height();
-    const qint64 fullWidth = qint64(tw) * (gw + 2);
+    const tiles::TileSet &set = tiles::tile_set(s.MazeStyle);
+    const int tw = set.width;
+    const int th = set.height;
+    const qint64 fullWidth = qint64(tw) * (s.grid.width() + 2);
     const qint64 fullHeight = qint64(th) * (gh + 2);
     const int stripWidth = int(std::min<qint64>(fullWidth, StripPixels));
     QImage strip(stripWidth, th, QImage::Format_RGB32);
     if (strip.isNull())
         return RenderResult::TooLarge;
-    const QImage arrow = arrow_image();
     std::vector<int> column(static_cast<std::size_t>(stripWidth));
 
     // Row gh + 1 is the bottom margin, which the last row's tiles overlap.
@@ -114,14 +80,8 @@ RenderResult paintShrunk(const MazeState &s, const TileImages &tiles, Progress &
                 return RenderResult::TooLarge;
             painter.translate(-double(left), -double(top));
             painter.scale(tw, th);
-            drawArrows(painter, s, arrow);
-            // The strip holds node row y and the overlap of row y - 1, painted in the
-            // order of the full picture.
-            const int first = int(std::max<qint64>(1, left / tw - 1));
-            const int last = int(std::min<qint64>(gw, (left + stripWidth) / tw + 1));
-            for (int row = std::max(1, y - 1); row <= std::min(y, gh); ++row)
-                for (int x = first; x <= last; ++x)
-                    draw_bitmap(painter, tiles, x, row, find_bitmap(s.grid, x, row));
+            // The nodes under the strip; the scene adds those whose tiles overlap into it.
+            scene.paint(painter, scene.nodesIn(QRectF(double(left) / tw, y, double(stripWidth) / tw, 1)));
             painter.end();
 
             const int width = int(std::min<qint64>(stripWidth, fullWidth - left));
@@ -134,8 +94,12 @@ RenderResult paintShrunk(const MazeState &s, const TileImages &tiles, Progress &
                     to[column[c]] = darker(to[column[c]], from[c]);
             }
         }
-        if (y <= gh && !rowDone(progress, y, gh))
-            return RenderResult::Stopped;
+        if (y <= gh) {
+            progress.phase(Phase::Rendering, row_percent(y, gh));
+            progress.processEvents();
+            if (progress.stopRequested())
+                return RenderResult::Stopped;
+        }
     }
     return RenderResult::Done;
 }
@@ -153,9 +117,9 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
         return RenderResult::TooLarge;
     surface.fill(Qt::white);
 
-    const TileImages tiles(s.MazeStyle);
-    const RenderResult result = size == maze_picture_size(s) ? paintFullSize(s, tiles, progress, surface)
-                                                             : paintShrunk(s, tiles, progress, surface);
+    const MazeScene scene(s, SceneOptions::bitmap());
+    const RenderResult result = size == maze_picture_size(s) ? paintFullSize(s, scene, progress, surface)
+                                                             : paintShrunk(s, scene, progress, surface);
     if (result == RenderResult::Done)
         picture = std::move(surface);
     return result;

@@ -5,9 +5,6 @@
 #include <QImage>
 #include <QSize>
 
-class QPainter;
-class TileImages;
-
 /// How drawing a picture ended.
 enum class RenderResult { Done, TooLarge, Stopped };
 
@@ -27,10 +24,6 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
 /// temporary name and renamed at the end, so a failure leaves nothing under `path`;
 /// then false, with "cannot write <path>: <cause>" in *error.
 bool save_bitmap(const QImage &picture, const QString &path, QString *error);
-
-/// Paints tile `bmp` (1..16) at unit position (px, py), stretched to 1.1 x 1.1 units so
-/// that it overlaps its right and lower neighbours; nothing for bmp <= 0.
-void draw_bitmap(QPainter &painter, const TileImages &tiles, int px, int py, int bmp);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the

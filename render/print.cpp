@@ -3,17 +3,13 @@
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "render/save_file.h"
-#include "render/tile_images.h"
-#include "render/tiles.h"
+#include "render/scene.h"
 
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-
-#include <cmath>
-#include <optional>
 
 QSizeF print_scale(double pw, double ph, int gw, int gh)
 {
@@ -26,26 +22,6 @@ QSizeF print_scale(double pw, double ph, int gw, int gh)
         width = static_cast<float>((gh + 1.0) * pw / ph);
     }
     return QSizeF(width, height);
-}
-
-void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int px, int py, int bmp)
-{
-    if (!s.CityPlan) {
-        if (bmp > 0 && tiles)
-            painter.drawImage(QRectF(px, py, 1, 1), tiles->tile(bmp));
-        return;
-    }
-    if (bmp <= 0 || bmp > tiles::TilesPerSet)
-        return;
-    const unsigned open = tiles::open_sides(bmp);
-    const int n = (open & tiles::North) != 0, e = (open & tiles::East) != 0;
-    const int so = (open & tiles::South) != 0, w = (open & tiles::West) != 0;
-    const float r1 = s.Rnd() * 0.5f;
-    const float r2 = s.Rnd() * 0.5f + 0.5f;
-    painter.fillRect(QRectF(QPointF(px + r1, py - n), QPointF(px + r2, py + 1 + so)), Qt::black);
-    const float r3 = s.Rnd() * 0.5f;
-    const float r4 = s.Rnd() * 0.5f + 0.5f;
-    painter.fillRect(QRectF(QPointF(px - w, py + r3), QPointF(px + 1 + e, py + r4)), Qt::black);
 }
 
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error)
@@ -69,26 +45,12 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     const QSizeF units = print_scale(pw, ph, gw, gh);
     painter.setWorldTransform(QTransform::fromScale(pw / units.width(), ph / units.height()));
 
-    std::optional<TileImages> tiles;
-    if (!s.CityPlan)
-        tiles.emplace(s.MazeStyle);
-    if (s.MazeType == TopLeftToBottomRight) {
-        const QImage arrow = arrow_image();
-        painter.drawImage(QRectF(0, 0, s.CornerWidth, s.CornerHeight), arrow);
-        painter.drawImage(QRectF(gw - s.CornerWidth, gh - s.CornerHeight, s.CornerWidth, s.CornerHeight), arrow);
-    }
-    for (int y = 1; y <= gh; ++y) {
-        progress.processEvents();
-        for (int x = 1; x <= gw; ++x)
-            print_bitmap(painter, s, tiles ? &*tiles : nullptr, x - 1, y - 1, find_bitmap(s.grid, x, y));
-        progress.phase(Phase::Printing, row_percent(y, gh));
-        progress.processEvents();
-        if (progress.stopRequested()) {
-            if (printer)
-                printer->abort();
-            painter.end();
-            return PrintResult::Stopped;
-        }
+    const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &s.rng : nullptr));
+    if (!scene.paint(painter, scene.grid(), &progress, Phase::Printing)) {
+        if (printer)
+            printer->abort();
+        painter.end();
+        return PrintResult::Stopped;
     }
     if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
         if (error)

@@ -6,19 +6,12 @@
 
 class QPageLayout;
 class QPagedPaintDevice;
-class QPainter;
 class QPrinter;
-class TileImages;
 
 /// The page's user scale, its width and height in node units, for a page whose paint
 /// area is pw x ph device pixels and a grid of gw x gh nodes. The limiting direction
 /// spans the grid exactly; the other gets one node more than the page's ratio gives.
 QSizeF print_scale(double pw, double ph, int gw, int gh);
-
-/// Prints one node in the unit square whose top-left corner is (px, py): tile `bmp` of
-/// `tiles`, or with s.CityPlan two random black slabs (four numbers drawn from s.Rnd()).
-/// Nothing for bmp <= 0.
-void print_bitmap(QPainter &painter, MazeState &s, const TileImages *tiles, int px, int py, int bmp);
 
 /// How printing a page ended.
 enum class PrintResult { Done, Stopped, Failed };

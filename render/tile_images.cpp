@@ -17,11 +17,6 @@ QImage toImage(const tiles::TileSet &set, int tile)
 
 } // namespace
 
-QImage tile_image(const tiles::TileSet &set, int tile)
-{
-    return toImage(set, tile);
-}
-
 QImage arrow_image()
 {
     return toImage(tiles::corner_arrow(), 1);

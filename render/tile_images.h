@@ -4,13 +4,6 @@
 
 #include <array>
 
-namespace tiles {
-struct TileSet;
-}
-
-/// Picture `tile` (1..count) of a tile set as an RGB32 image in its four shades.
-QImage tile_image(const tiles::TileSet &set, int tile);
-
 /// The corner arrow as an RGB32 image.
 QImage arrow_image();
 
@@ -23,8 +16,6 @@ public:
 
     /// Tile 1..16.
     const QImage &tile(int number) const { return tiles_[static_cast<std::size_t>(number - 1)]; }
-    /// Pixel size of every tile of the set.
-    QSize tileSize() const { return tiles_[0].size(); }
 
 private:
     std::array<QImage, 16> tiles_;

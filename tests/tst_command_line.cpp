@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using params::AppearanceChoice;
+using params::DifficultyChoice;
+using params::MazeTypeChoice;
+using params::RunStyleChoice;
 using support::decodeWithImageMagick;
 using support::readAll;
 
@@ -44,6 +48,7 @@ class TestCommandLine : public QObject {
 private slots:
     void initTestCase();
     void parsesEveryOption();
+    void helpListsWhatTheParserTakes();
     void acceptsCaptionsAndShortForms_data();
     void acceptsCaptionsAndShortForms();
     void refusesBadArguments_data();
@@ -53,7 +58,8 @@ private slots:
     void helpAndVersionNeedNoDisplay();
     void startUpMazeReportsItsNodes();
     void sameSeedSameMaze();
-    void everyAppearanceAndTypeToABitmap();
+    void appearanceAndTypeToABitmap_data();
+    void appearanceAndTypeToABitmap();
     void textAgreesWithThePictures();
     void monochromeAndPdf();
     void batchesNumberTheirFiles();
@@ -80,23 +86,26 @@ void TestCommandLine::parsesEveryOption()
     QCOMPARE(parsed.error, QString());
     const CommandLine &o = parsed.options;
     QCOMPARE(o.action, CommandLine::Action::Generate);
-    QCOMPARE(QList<double>({o.widthCells, o.heightCells, *o.loopPercent}), QList<double>({20, 30.5, 12.5}));
-    QCOMPARE(QList<int>({o.typeIndex, o.runSlider, o.runStyleIndex, o.appearanceIndex, int(*o.seed), o.count}),
-             QList<int>({1, 7, 2, 10, 99, 3}));
-    QVERIFY(o.harder && o.monochrome && o.print);
+    QCOMPARE(o.maze.widthCells, 20.0);
+    QCOMPARE(o.maze.heightCells, 30.5);
+    QCOMPARE(o.maze.type, MazeTypeChoice::Grid);
+    QCOMPARE(o.maze.runSlider, 7);
+    QCOMPARE(o.maze.runStyle, RunStyleChoice::VerticalBias);
+    QCOMPARE(o.maze.appearance, AppearanceChoice::TinyBricks);
+    QVERIFY(o.maze.loops);
+    QCOMPARE(o.maze.loopPercent, 12.5);
+    QCOMPARE(o.maze.difficulty, DifficultyChoice::Harder);
+    QCOMPARE(o.maze.seed, std::optional<std::uint32_t>(99));
+    QCOMPARE(o.count, 3);
+    QVERIFY(o.monochrome);
+    QVERIFY(o.print);
     QCOMPARE(QStringList({o.printerName, o.bitmapFile, o.pdfFile, o.textFile}),
              QStringList({"Office", "a.bmp", "a.pdf", "a.txt"}));
-
-    // The window's start-up values are the defaults.
-    const auto d = parse_command_line({"generate", "--text", "t"}).options;
-    QCOMPARE(QList<double>({d.widthCells, d.heightCells}), QList<double>({50, 70}));
-    QCOMPARE(QList<int>({d.runSlider, d.typeIndex, d.runStyleIndex, d.appearanceIndex}), QList<int>({3, 0, 0, 0}));
-    QVERIFY(!d.loopPercent && !d.harder && !d.seed);
 
     const auto matte = parse_command_line({"generate", "--matte", "m.png", "--start", "1,2", "--finish", " 30 , 40 ",
                                            "--remove-unused", "--text", "t"});
     QCOMPARE(matte.error, QString());
-    QCOMPARE(matte.options.typeIndex, 2);
+    QCOMPARE(matte.options.maze.type, MazeTypeChoice::CustomMatte);
     QCOMPARE(*matte.options.startCell, QPoint(1, 2));
     QCOMPARE(*matte.options.finishCell, QPoint(30, 40));
     QVERIFY(matte.options.removeUnused);
@@ -106,34 +115,57 @@ void TestCommandLine::parsesEveryOption()
     QCOMPARE(parse_command_line({"generate", "--help"}).options.action, CommandLine::Action::Help);
 }
 
+void TestCommandLine::helpListsWhatTheParserTakes()
+{
+    // Every option --help shows is known, and needs a value exactly when help names one.
+    static const QRegularExpression line(QStringLiteral("^  (--[a-z-]+)( \\S+)?  "));
+    int options = 0;
+    for (const QString &text : command_line_help().split(QLatin1Char('\n'))) {
+        const auto match = line.match(text);
+        if (!match.hasMatch())
+            continue;
+        ++options;
+        const QString name = match.captured(1);
+        const QString error = parse_command_line({"generate", name}).error;
+        QVERIFY2(!error.contains("unknown option"), qPrintable(error));
+        QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
+    }
+    QCOMPARE(options, 20);
+}
+
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
 {
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("index");
-    QTest::newRow("type caption") << "--type" << "Top left to bottom right" << 0;
-    QTest::newRow("type tlbr") << "--type" << "TLBR" << 0;
-    QTest::newRow("type grid") << "--type" << "GRID" << 1;
-    QTest::newRow("style horizontal") << "--run-style" << "horizontal" << 1;
-    QTest::newRow("style caption") << "--run-style" << "Vertical bias" << 2;
-    QTest::newRow("style random") << "--run-style" << "random" << 3;
-    QTest::newRow("thin-lines") << "--appearance" << "thin-lines" << 0;
-    QTest::newRow("city-plan") << "--appearance" << "city-plan" << 11;
-    QTest::newRow("caption any case") << "--appearance" << "ELECTRONIC circuits" << 3;
-    QTest::newRow("unique beginning") << "--appearance" << "plumb" << 5;
-    QTest::newRow("medium_lines") << "--appearance" << "medium_lines" << 4;
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("type caption") << "--type" << "Top left to bottom right" << "Top left to bottom right";
+    QTest::newRow("type tlbr") << "--type" << "TLBR" << "Top left to bottom right";
+    QTest::newRow("type grid") << "--type" << "GRID" << "Grid";
+    QTest::newRow("style horizontal") << "--run-style" << "horizontal" << "Horizontal bias";
+    QTest::newRow("style caption") << "--run-style" << "Vertical bias" << "Vertical bias";
+    QTest::newRow("style random") << "--run-style" << "random" << "Random run";
+    QTest::newRow("thin-lines") << "--appearance" << "thin-lines" << "Thin lines";
+    QTest::newRow("city-plan") << "--appearance" << "city-plan" << "City plan";
+    QTest::newRow("caption any case") << "--appearance" << "ELECTRONIC circuits" << "Electronic circuits";
+    QTest::newRow("unique beginning") << "--appearance" << "plumb" << "Plumbing";
+    QTest::newRow("medium_lines") << "--appearance" << "medium_lines" << "Medium lines";
+    QTest::newRow("easy") << "--difficulty" << "easy" << "Easier";
+    QTest::newRow("hard") << "--difficulty" << "HARD" << "Harder (slower)";
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms()
 {
     QFETCH(QString, option);
     QFETCH(QString, value);
-    QFETCH(int, index);
-    const auto parsed = parse_command_line({"generate", option, value, "--pdf", "x.pdf"});
+    QFETCH(QString, caption);
+    const auto parsed = parse_command_line({"generate", "--difficulty", "harder", option, value, "--pdf", "x.pdf"});
     QCOMPARE(parsed.error, QString());
-    const CommandLine &o = parsed.options;
-    const int got = option == "--type" ? o.typeIndex : option == "--run-style" ? o.runStyleIndex : o.appearanceIndex;
-    QCOMPARE(got, index);
+    const params::Choices &c = parsed.options.maze;
+    const char *got = option == "--type"        ? params::MazeTypes[params::position(c.type)].caption
+                      : option == "--run-style" ? params::RunStyles[params::position(c.runStyle)].caption
+                      : option == "--difficulty" ? params::Difficulties[params::position(c.difficulty)].caption
+                                                 : params::Appearances[params::position(c.appearance)].caption;
+    QCOMPARE(QLatin1String(got), caption);
 }
 
 void TestCommandLine::refusesBadArguments_data()
@@ -227,27 +259,34 @@ void TestCommandLine::sameSeedSameMaze()
     }
 }
 
-void TestCommandLine::everyAppearanceAndTypeToABitmap()
+void TestCommandLine::appearanceAndTypeToABitmap_data()
 {
-    const QStringList appearances = {"thin-lines", "thick-lines", "thin-rounded", "electronic-circuits",
-                                     "medium-lines", "plumbing", "fences", "double-line", "shaded",
-                                     "planks", "tiny-bricks"};
-    const int tileSize[] = {5, 10, 36, 36, 4, 36, 36, 36, 5, 36, 28};
-    for (int i = 0; i < appearances.size(); ++i) {
-        for (const char *type : {"tlbr", "grid"}) {
-            const QString file = QStringLiteral("%1-%2.bmp").arg(appearances[i], QLatin1String(type));
-            const Run run = corvanthel({"generate", "--width", "9", "--height", "8", "--type", type, "--appearance",
-                                        appearances[i], "--seed", "3", "--out", file},
-                                       dir.path());
-            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-            const QImage picture = decodeWithImageMagick(path(file));
-            QVERIFY2(!picture.isNull(), qPrintable(file));
-            QCOMPARE(picture.size(), QSize(tileSize[i] * (19 + 2), tileSize[i] * (17 + 2)));
-            // The margin is white and some wall was drawn.
-            QCOMPARE(picture.pixel(0, 0), qRgb(255, 255, 255));
-            QVERIFY(picture.convertToFormat(QImage::Format_Grayscale8) != QImage(picture.size(), QImage::Format_Grayscale8));
-        }
-    }
+    QTest::addColumn<QString>("appearance");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("thin lines, top left to bottom right") << "thin-lines" << "tlbr";
+    QTest::newRow("tiny bricks, grid") << "tiny-bricks" << "grid";
+}
+
+void TestCommandLine::appearanceAndTypeToABitmap()
+{
+    QFETCH(QString, appearance);
+    QFETCH(QString, type);
+    const QString file = appearance + QLatin1Char('-') + type + QStringLiteral(".bmp");
+    const Run run = corvanthel({"generate", "--width", "9", "--height", "8", "--type", type, "--appearance", appearance,
+                                "--seed", "3", "--out", file},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QImage picture = decodeWithImageMagick(path(file));
+    QVERIFY2(!picture.isNull(), qPrintable(file));
+    // Square tiles on 19 x 17 nodes and a margin of one node all round.
+    QCOMPARE(picture.width() % 21, 0);
+    QCOMPARE(picture.height() * 21, picture.width() * 19);
+    QCOMPARE(picture.pixel(0, 0), qRgb(255, 255, 255));
+    int ink = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            ink += qGray(picture.pixel(x, y)) < 128;
+    QVERIFY(ink > 0);
 }
 
 void TestCommandLine::textAgreesWithThePictures()
@@ -267,7 +306,9 @@ void TestCommandLine::textAgreesWithThePictures()
             const bool wall = rows[y - 1][x - 1] == QLatin1Char('#');
             const bool colourInk = qGray(colour.pixel(5 * x + 2, 5 * y + 2)) < 128;
             const bool monoInk = qGray(mono.pixel(5 * (x - 1) + 2, 5 * (y - 1) + 2)) < 128;
-            QVERIFY2(colourInk == wall && monoInk == wall, qPrintable(QStringLiteral("node %1,%2").arg(x).arg(y)));
+            const QByteArray node = QStringLiteral("node %1,%2").arg(x).arg(y).toLatin1();
+            QVERIFY2(colourInk == wall, node + " in colour");
+            QVERIFY2(monoInk == wall, node + " in monochrome");
         }
 }
 
@@ -278,7 +319,8 @@ void TestCommandLine::monochromeAndPdf()
     QVERIFY(readAll(path("page.pdf")).startsWith("%PDF"));
     QProcess raster;
     raster.start("pdftoppm", {"-r", "30", "-png", "-singlefile", path("page.pdf"), path("page")});
-    QVERIFY(raster.waitForFinished(60000) && raster.exitCode() == 0);
+    QVERIFY(raster.waitForFinished(60000));
+    QCOMPARE(raster.exitCode(), 0);
     const QImage page(path("page.png"));
     QVERIFY(!page.isNull());
     // Some ink, much paper.
@@ -297,7 +339,8 @@ void TestCommandLine::batchesNumberTheirFiles()
                                dir.path());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.count('\n'), 3);
-    QVERIFY(run.out.contains("seed 40") && run.out.contains("seed 41") && run.out.contains("seed 42"));
+    for (const char *seed : {"seed 40", "seed 41", "seed 42"})
+        QVERIFY2(run.out.contains(seed), qPrintable(run.out));
     const QByteArray first = readAll(path("sheet-1.txt"));
     QVERIFY(!first.isEmpty());
     QVERIFY(first != readAll(path("sheet-2.txt")));

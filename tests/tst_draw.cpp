@@ -1,18 +1,42 @@
 #include "tests/support.h"
 #include "render/draw.h"
+#include "render/scene.h"
 #include "render/tile_images.h"
 #include "render/tiles.h"
 #include "render/too_large_dialog.h"
 
+#include <QPainter>
 #include <QPushButton>
 #include <QtTest>
 
 using namespace support;
 
+namespace {
+
+// The full picture folded into `size`, each pixel into the one it falls in, the darker colour winning.
+QImage folded(const QImage &full, QSize size)
+{
+    QImage expected(size, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) {
+            const QPoint to(x * size.width() / full.width(), y * size.height() / full.height());
+            const QRgb a = expected.pixel(to), b = full.pixel(x, y);
+            expected.setPixel(to, qRgb(qMin(qRed(a), qRed(b)), qMin(qGreen(a), qGreen(b)), qMin(qBlue(a), qBlue(b))));
+        }
+    return expected;
+}
+
+} // namespace
+
 class TestDraw : public QObject {
     Q_OBJECT
 private slots:
-    void init() { QVERIFY(QDir(dir_.path()).removeRecursively() && QDir().mkpath(dir_.path())); }
+    void init()
+    {
+        QVERIFY(QDir(dir_.path()).removeRecursively());
+        QVERIFY(QDir().mkpath(dir_.path()));
+    }
 
     void tilesAndArrowsLandOnTheirNodes_data()
     {
@@ -54,9 +78,10 @@ private slots:
                     QFAIL(qPrintable(QString("pixel (%1, %2)").arg(px).arg(py)));
             }
         QVERIFY(ink > 10000);
-        for (int i = 0; i < 2 && arrows; ++i)
-            QVERIFY2(arrowInk[i] > side * side / 20 && amiss[i] < side * 4,
-                     qPrintable(QString("arrow %1: %2 black, %3 amiss").arg(i).arg(arrowInk[i]).arg(amiss[i])));
+        for (int i = 0; i < 2 && arrows; ++i) {
+            QVERIFY2(arrowInk[i] > side * side / 20, qPrintable(QString("arrow %1: %2 black").arg(i).arg(arrowInk[i])));
+            QVERIFY2(amiss[i] < side * 4, qPrintable(QString("arrow %1: %2 amiss").arg(i).arg(amiss[i])));
+        }
     }
 
     void shrunkKeepsEveryWall_data()
@@ -66,7 +91,6 @@ private slots:
         QTest::addColumn<int>("gh");
         QTest::addColumn<int>("divisor");
         QTest::addColumn<int>("lastCaption");
-        QTest::newRow("Thin lines halved") << 1 << 101 << 141 << 2 << 100;
         QTest::newRow("Thin lines, 97 rows: the captions end at 99") << 1 << 21 << 97 << 4 << 99;
         QTest::newRow("Double line in thirds") << 2 << 41 << 21 << 3 << 100;
         QTest::newRow("Planks halved, two strips") << 9 << 121 << 21 << 2 << 100;
@@ -92,16 +116,50 @@ private slots:
             QCOMPARE(rec.percents.front(), 100 / gh);
             QCOMPARE(rec.percents.back(), lastCaption);
         }
-        QImage expected(size, QImage::Format_RGB32);
-        expected.fill(Qt::white);
-        for (int y = 0; y < full.height(); ++y)
-            for (int x = 0; x < full.width(); ++x) {
-                const QPoint to(x * size.width() / full.width(), y * size.height() / full.height());
-                const QRgb a = expected.pixel(to), b = full.pixel(x, y);
-                expected.setPixel(to, qRgb(qMin(qRed(a), qRed(b)), qMin(qGreen(a), qGreen(b)),
-                                           qMin(qBlue(a), qBlue(b))));
+        QCOMPARE(shrunk.convertToFormat(QImage::Format_RGB32), folded(full, size));
+    }
+
+    void aRectangleOfNodesAsInTheWholePicture_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QRect>("nodes");
+        QTest::newRow("inside") << 1 << QRect(40, 50, 7, 5);
+        QTest::newRow("over the top-left arrow") << 1 << QRect(8, 1, 6, 12);
+        QTest::newRow("the bottom-right arrow and the margin") << 1 << QRect(95, 133, 8, 10);
+        QTest::newRow("Double line, cells under walls that overlap them") << 2 << QRect(20, 30, 9, 1);
+    }
+
+    // A viewer's rectangle: its pixels as in the whole picture, nothing beyond the tiles reaching
+    // into it (arrows aside, drawn whole).
+    void aRectangleOfNodesAsInTheWholePicture()
+    {
+        QFETCH(int, style);
+        QFETCH(QRect, nodes);
+        const MazeState s = framedMaze(101, 141, TopLeftToBottomRight, style);
+        Progress quiet;
+        QImage full;
+        QCOMPARE(render_maze(s, quiet, maze_picture_size(s), DefaultPixelBudget, full), RenderResult::Done);
+        QImage part(full.size(), QImage::Format_RGB32);
+        part.fill(Qt::white);
+        QPainter painter(&part);
+        painter.setWindow(0, 0, 103, 143);
+        const MazeScene scene(s, SceneOptions::bitmap());
+        scene.paint(painter, nodes);
+        painter.end();
+        const int tile = tiles::tile_set(style).width;
+        const QRect inside(nodes.topLeft() * tile, nodes.size() * tile);
+        QCOMPARE(part.copy(inside), full.copy(inside));
+        const QRect reach = inside.adjusted(-tile, -tile, tile, tile);
+        const QRect corners[] = {QRect(1, 1, s.CornerWidth, s.CornerHeight),
+                                 QRect(102 - s.CornerWidth, 142 - s.CornerHeight, s.CornerWidth, s.CornerHeight)};
+        int stray = 0;
+        for (int py = 0; py < part.height(); ++py)
+            for (int px = 0; px < part.width(); ++px) {
+                const QPoint node(px / tile, py / tile);
+                stray += !reach.contains(px, py) && !corners[0].contains(node) && !corners[1].contains(node)
+                         && part.pixel(px, py) != qRgb(255, 255, 255);
             }
-        QCOMPARE(shrunk.convertToFormat(QImage::Format_RGB32), expected);
+        QCOMPARE(stray, 0);
     }
 
     void outputs_data()
@@ -125,7 +183,8 @@ private slots:
         QTest::newRow("full disk") << 1 << all << 0 << "/dev/full" << full << "No space left on device";
     }
 
-    // The too-large dialog is asked at most once; what is saved reads back as drawn at that size.
+    // The too-large dialog is asked at most once; what is saved reads back as the full picture
+    // folded to its size.
     void outputs()
     {
         QFETCH(int, style);
@@ -169,10 +228,10 @@ private slots:
         }
         QCOMPARE(le16(b, 28), 24u);
         QCOMPARE(le32(b, 30), 0u);
-        QImage drawn;
-        QCOMPARE(render_maze(s, rec, saved, DefaultPixelBudget, drawn), RenderResult::Done);
+        QImage full;
+        QCOMPARE(render_maze(s, rec, maze_picture_size(s), DefaultPixelBudget, full), RenderResult::Done);
         const QImage read = decodeWithImageMagick(fileName);
-        QVERIFY(read == drawn.convertToFormat(QImage::Format_RGB888));
+        QCOMPARE(read, folded(full, saved).convertToFormat(QImage::Format_RGB888));
         if (style != 8)
             return;
         QSet<QRgb> colours;  // of "Shaded"
@@ -180,6 +239,23 @@ private slots:
             for (int x = 0; x < read.width(); ++x)
                 colours.insert(read.pixel(x, y));
         QCOMPARE(colours, QSet<QRgb>({qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(192, 192, 192), qRgb(255, 255, 255)}));
+    }
+
+    // Saving through a symbolic link replaces the file it names, whole, and keeps the link.
+    void savesThroughALink()
+    {
+        const MazeState s = framedMaze(21, 21, GridMaze);
+        Progress quiet;
+        QImage picture;
+        QCOMPARE(render_maze(s, quiet, maze_picture_size(s), DefaultPixelBudget, picture), RenderResult::Done);
+        QVERIFY(writeFile(dir_.filePath("maze.bmp"), QByteArray(100000, 'x')));  // longer than the picture
+        QVERIFY(QFile::link("maze.bmp", dir_.filePath("link.bmp")));
+        QString error;
+        QVERIFY2(save_bitmap(picture, dir_.filePath("link.bmp"), &error), qPrintable(error));
+        QVERIFY2(save_bitmap(picture, dir_.filePath("plain.bmp"), &error), qPrintable(error));
+        QVERIFY(QFileInfo(dir_.filePath("link.bmp")).isSymLink());
+        QCOMPARE(readAll(dir_.filePath("maze.bmp")), readAll(dir_.filePath("plain.bmp")));
+        QCOMPARE(entries(dir_.path()), QStringList({"link.bmp", "maze.bmp", "plain.bmp"}));
     }
 
 private:

@@ -1,8 +1,7 @@
 #include "app/form1.h"
 #include "app/progress_text.h"
+#include "maze/parameters.h"
 #include "maze/state.h"
-
-#include <algorithm>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,6 +31,13 @@ public:
     }
 };
 
+/// A list's row for a choice.
+template <typename E>
+int row(E choice)
+{
+    return static_cast<int>(params::position(choice));
+}
+
 void type(QLineEdit *box, const QString &text)
 {
     box->selectAll();
@@ -55,6 +61,7 @@ private slots:
     void dimensionChangeRemovesTheMatte_data();
     void dimensionChangeRemovesTheMatte();
     void enablingRules();
+    void choicesFollowTheControls();
     void matteCheckAndTypeListDriveEachOther();
     void cityPlanAndBitmapExcludeEachOther();
     void generateRefusesSmallSizes_data();
@@ -95,18 +102,26 @@ void TestForm1::startsWithTheStartUpValues()
         styles << form->styleList->itemText(i);
     QCOMPARE(types, QStringList({"Top left to bottom right", "Grid", "Custom (using matte)"}));
     QCOMPARE(styles, QStringList({"Normal", "Horizontal bias", "Vertical bias", "Random run"}));
-    QVERIFY(form->typeList->currentIndex() == 0 && form->styleList->currentIndex() == 0);
+    QCOMPARE(form->typeList->currentText(), "Top left to bottom right");
+    QCOMPARE(form->styleList->currentText(), "Normal");
     QCOMPARE(form->runSlider->value(), 3);
-    QVERIFY(form->thinLinesOption->isChecked() && form->easierOption->isChecked() && form->printerOption->isChecked());
+    QCOMPARE(form->widthEdit->text(), "50");
+    QCOMPARE(form->heightEdit->text(), "70");
+    QCOMPARE(form->loopPercentEdit->text(), "10");
+    QVERIFY(form->thinLinesOption->isChecked());
+    QVERIFY(form->easierOption->isChecked());
+    QVERIFY(form->printerOption->isChecked());
     QVERIFY(!form->printerOption->text().isEmpty());
     QCOMPARE(form->gridSizeLabel->text(), "Grid size: 101 x 141");
     QVERIFY(!form->loopPercentEdit->isEnabled());
     QVERIFY(!form->allowLoopsBox->isChecked());
     QVERIFY(!form->editMatteButton->isEnabled());
     // The three option groups are independent: difficulty sits in Picture1, a group of its own.
-    QVERIFY(form->findChild<QRadioButton *>("Option16") && form->findChild<QLabel *>("Label14"));
+    QCOMPARE(form->findChild<QRadioButton *>("Option16"), form->harderOption);
+    QCOMPARE(form->findChild<QLabel *>("Label14"), form->statusLabel);
     form->harderOption->click();
-    QVERIFY(form->thinLinesOption->isChecked() && form->printerOption->isChecked());
+    QVERIFY(form->thinLinesOption->isChecked());
+    QVERIFY(form->printerOption->isChecked());
 }
 
 void TestForm1::widthAndHeightFollowEachKeystroke()
@@ -163,26 +178,56 @@ void TestForm1::dimensionChangeRemovesTheMatte()
     QVERIFY(!form->useMatteBox->isChecked());
     QVERIFY(!state->UseMatte);
     QCOMPARE(state->StartX, -1);
-    QCOMPARE(form->typeList->currentIndex(), 0);
+    QCOMPARE(form->typeList->currentText(), "Top left to bottom right");
 }
 
 void TestForm1::enablingRules()
 {
-    auto enabled = [](std::initializer_list<QWidget *> widgets) {
-        return std::all_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isEnabled(); });
-    };
-    auto disabled = [](std::initializer_list<QWidget *> widgets) {
-        return std::none_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isEnabled(); });
-    };
+    const QList<QWidget *> loopControls = {form->loopAttemptsLabel, form->loopPercentEdit, form->percentLabel};
+    const QList<QWidget *> runControls = {form->runSlider, form->runLabel, form->shortLabel, form->longLabel};
     form->allowLoopsBox->click();
-    QVERIFY(enabled({form->loopAttemptsLabel, form->loopPercentEdit, form->percentLabel}));
+    for (QWidget *w : loopControls)
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
     form->allowLoopsBox->click();
-    QVERIFY(disabled({form->loopAttemptsLabel, form->loopPercentEdit, form->percentLabel}));
+    for (QWidget *w : loopControls)
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
 
-    form->styleList->setCurrentIndex(3);  // "Random run"
-    QVERIFY(disabled({form->runSlider, form->runLabel, form->shortLabel, form->longLabel}));
-    form->styleList->setCurrentIndex(1);
-    QVERIFY(enabled({form->runSlider, form->runLabel, form->shortLabel, form->longLabel}));
+    form->styleList->setCurrentIndex(row(params::RunStyleChoice::RandomRun));
+    for (QWidget *w : runControls)
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    form->styleList->setCurrentIndex(row(params::RunStyleChoice::HorizontalBias));
+    for (QWidget *w : runControls)
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+}
+
+void TestForm1::choicesFollowTheControls()
+{
+    // Each appearance button stands for the appearance of its caption.
+    for (int i = 1; i <= 12; ++i) {
+        auto *option = form->findChild<QRadioButton *>(QStringLiteral("Option%1").arg(i));
+        option->click();
+        QCOMPARE(QLatin1String(params::Appearances[params::position(form->choices().appearance)].caption), option->text());
+    }
+    for (int i = 0; i < form->styleList->count(); ++i) {
+        form->styleList->setCurrentIndex(i);
+        QCOMPARE(QLatin1String(params::RunStyles[params::position(form->choices().runStyle)].caption),
+                 form->styleList->itemText(i));
+    }
+    form->typeList->setCurrentIndex(row(params::MazeTypeChoice::Grid));
+    QCOMPARE(form->choices().type, params::MazeTypeChoice::Grid);
+    form->harderOption->click();
+    QCOMPARE(form->choices().difficulty, params::DifficultyChoice::Harder);
+    form->runSlider->setValue(9);
+    QCOMPARE(form->choices().runSlider, 9);
+    type(form->widthEdit, "7.9");
+    type(form->heightEdit, "12abc");
+    QCOMPARE(form->choices().widthCells, 7.9);
+    QCOMPARE(form->choices().heightCells, 12.0);
+    QVERIFY(!form->choices().loops);
+    form->allowLoopsBox->click();
+    type(form->loopPercentEdit, "-3");
+    QVERIFY(form->choices().loops);
+    QCOMPARE(form->choices().loopPercent, -3.0);
 }
 
 void TestForm1::matteCheckAndTypeListDriveEachOther()
@@ -192,21 +237,25 @@ void TestForm1::matteCheckAndTypeListDriveEachOther()
 
     form->useMatteBox->click();
     QCOMPARE(form->typeList->currentText(), "Custom (using matte)");
-    QVERIFY(state->UseMatte && form->editMatteButton->isEnabled());
+    QVERIFY(state->UseMatte);
+    QVERIFY(form->editMatteButton->isEnabled());
     QCOMPARE(typeChanges, 1);
 
-    form->typeList->setCurrentIndex(1);  // "Grid"
-    QVERIFY(!form->useMatteBox->isChecked() && !state->UseMatte && !form->editMatteButton->isEnabled());
-    QCOMPARE(form->typeList->currentIndex(), 1);  // unchecking does not override the choice
+    form->typeList->setCurrentIndex(row(params::MazeTypeChoice::Grid));
+    QVERIFY(!form->useMatteBox->isChecked());
+    QVERIFY(!state->UseMatte);
+    QVERIFY(!form->editMatteButton->isEnabled());
+    QCOMPARE(form->typeList->currentText(), "Grid");  // unchecking does not override the choice
 
-    form->typeList->setCurrentIndex(2);
-    QVERIFY(form->useMatteBox->isChecked() && form->editMatteButton->isEnabled());
+    form->typeList->setCurrentIndex(row(params::MazeTypeChoice::CustomMatte));
+    QVERIFY(form->useMatteBox->isChecked());
+    QVERIFY(form->editMatteButton->isEnabled());
 
     // Unchecking clears the points even when no matte was drawn.
     state->StartX = 6;
     state->FinishX = 8;
     form->useMatteBox->click();
-    QCOMPARE(form->typeList->currentIndex(), 0);
+    QCOMPARE(form->typeList->currentText(), "Top left to bottom right");
     QCOMPARE(QList<int>({state->StartX, state->StartY, state->FinishX, state->FinishY}), QList<int>({-1, -1, -1, -1}));
 }
 
@@ -237,11 +286,13 @@ void TestForm1::generateRefusesSmallSizes_data()
     QTest::addColumn<QString>("heightAfter");
     const QString grid = "Sorry, grid mazes must be at least 7 x 7.";
     const QString tlbr = "Sorry, grid mazes must be at least 4 x 4.";
-    QTest::newRow("grid 6 x 70") << 1 << "6" << "70" << grid << "7" << "70";
-    QTest::newRow("grid 6.5 wide") << 1 << "6.5" << "70" << grid << "7" << "70";
-    QTest::newRow("grid 50 x 3") << 1 << "50" << "3" << grid << "50" << "7";
-    QTest::newRow("tlbr 3.5 wide") << 0 << "3.5" << "70" << tlbr << "4" << "70";
-    QTest::newRow("tlbr 2 x 2") << 0 << "2" << "2" << tlbr << "4" << "4";
+    const int gridRow = row(params::MazeTypeChoice::Grid);
+    const int tlbrRow = row(params::MazeTypeChoice::TopLeftToBottomRight);
+    QTest::newRow("grid 6 x 70") << gridRow << "6" << "70" << grid << "7" << "70";
+    QTest::newRow("grid 6.5 wide") << gridRow << "6.5" << "70" << grid << "7" << "70";
+    QTest::newRow("grid 50 x 3") << gridRow << "50" << "3" << grid << "50" << "7";
+    QTest::newRow("tlbr 3.5 wide") << tlbrRow << "3.5" << "70" << tlbr << "4" << "70";
+    QTest::newRow("tlbr 2 x 2") << tlbrRow << "2" << "2" << tlbr << "4" << "4";
 }
 
 void TestForm1::generateRefusesSmallSizes()

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "matte/matte_canvas.h"
 #include "matte/matte_editor.h"
+#include "maze/parameters.h"
 #include "maze/state.h"
 #include "render/output_context.h"
 
@@ -17,10 +18,11 @@
 #include <QtTest>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
-bool ready(QWidget *) { return true; }
 // The set-up yields to the event loop before it lays out the matte's cells.
 bool ready(Form4 *editor) { return !editor->firstActivation() && editor->matte().cols() > 0; }
 
@@ -46,6 +48,39 @@ int carvedCells(const MazeState &s)
     return n;
 }
 
+struct Passages {
+    int cells;     // carved cells
+    int passages;  // carved walls between two carved cells
+    int reached;   // carved cells reached from the first one through passages
+};
+
+Passages passagesOf(const MazeState &s)
+{
+    const NodeGrid &g = s.grid;
+    auto cell = [&](int x, int y) { return x >= 2 && y >= 2 && x < g.width() && y < g.height() && g.carved(x, y); };
+    Passages p{carvedCells(s), 0, 0};
+    std::vector<char> seen(g.bytes(), 0);
+    std::vector<std::pair<int, int>> stack;
+    for (int y = 2; y < g.height() && stack.empty(); y += 2)
+        for (int x = 2; x < g.width() && stack.empty(); x += 2)
+            if (cell(x, y))
+                stack.emplace_back(x, y), seen[g.index(x, y)] = 1;
+    while (!stack.empty()) {
+        const auto [x, y] = stack.back();
+        stack.pop_back();
+        ++p.reached;
+        for (int d = 1; d <= 4; ++d) {
+            const int nx = x + 2 * StepX[d], ny = y + 2 * StepY[d];
+            if (!cell(nx, ny) || !g.carved(x + StepX[d], y + StepY[d]))
+                continue;
+            p.passages += d <= 2;  // each passage once, from its left or upper cell
+            if (!seen[g.index(nx, ny)])
+                stack.emplace_back(nx, ny), seen[g.index(nx, ny)] = 1;
+        }
+    }
+    return p;
+}
+
 void clickCell(Form4 *editor, int cx, int cy)
 {
     MatteCanvas *canvas = editor->matteCanvas;
@@ -62,7 +97,8 @@ private slots:
     void init();
     void cleanup();
     void defaultMazeToABitmap();
-    void everyTypeAppearanceAndDifficulty();
+    void typesDifficultiesAndLoops_data();
+    void typesDifficultiesAndLoops();
     void printerOutputWithoutAPrinterOffersAPdf();
     void closingDuringAGenerationStopsCleanly();
     void matteTypeWithoutAMatteOpensTheEditor();
@@ -120,41 +156,64 @@ void TestGenerate::defaultMazeToABitmap()
     QCOMPARE(form->windowTitle(), Form1::programTitle());
     QCOMPARE(form->statusLabel->text(), QString());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(form->parametersFrame->isEnabled() && form->generateButton->isEnabled());
+    QVERIFY(form->parametersFrame->isEnabled());
+    QVERIFY(form->generateButton->isEnabled());
     QCOMPARE(state->StartX, -1);
     QCOMPARE(state->FinishY, -1);
     QCOMPARE(state->MazeStyle, 1);
     QCOMPARE(state->RunLength, 3);
 }
 
-void TestGenerate::everyTypeAppearanceAndDifficulty()
+void TestGenerate::typesDifficultiesAndLoops_data()
 {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("harder");
+    QTest::addColumn<bool>("loops");
+    QTest::addColumn<QString>("appearance");
+    const int tlbr = int(params::position(params::MazeTypeChoice::TopLeftToBottomRight));
+    const int grid = int(params::position(params::MazeTypeChoice::Grid));
+    QTest::newRow("top left to bottom right") << tlbr << false << false << "Option1";
+    QTest::newRow("top left to bottom right, loops") << tlbr << false << true << "Option4";
+    QTest::newRow("top left to bottom right, harder") << tlbr << true << false << "Option7";
+    QTest::newRow("top left to bottom right, harder, loops") << tlbr << true << true << "Option10";
+    QTest::newRow("grid") << grid << false << false << "Option2";
+    QTest::newRow("grid, loops") << grid << false << true << "Option5";
+    QTest::newRow("grid, harder") << grid << true << false << "Option8";
+    QTest::newRow("grid, harder, loops") << grid << true << true << "Option11";
+}
+
+void TestGenerate::typesDifficultiesAndLoops()
+{
+    QFETCH(int, type);
+    QFETCH(bool, harder);
+    QFETCH(bool, loops);
+    QFETCH(QString, appearance);
     form->bitmapOption->click();
     form->widthEdit->setText("12");
     form->heightEdit->setText("9");
-    const int tileSize[] = {5, 10, 36, 36, 4, 36, 36, 36, 5, 36, 28};
-    QRadioButton *appearances[] = {form->thinLinesOption,   form->thickLinesOption, form->thinRoundedOption,
-                                   form->circuitsOption,    form->mediumLinesOption, form->plumbingOption,
-                                   form->fencesOption,      form->doubleLineOption, form->shadedOption,
-                                   form->planksOption,      form->tinyBricksOption};
-    for (int type : {0, 1})
-        for (int a = 0; a < 11; ++a)
-            for (bool harder : {false, true})
-                for (bool loops : {false, true}) {
-                    const QString label = QStringLiteral("type %1 appearance %2 harder %3 loops %4").arg(type).arg(a).arg(harder).arg(loops);
-                    form->typeList->setCurrentIndex(type);
-                    appearances[a]->click();
-                    (harder ? form->harderOption : form->easierOption)->click();
-                    form->allowLoopsBox->setChecked(loops);
-                    form->loopPercentEdit->setText("100");
-                    QFile::remove(nextFile);
-                    form->generateButton->click();
-                    const QImage picture(nextFile);
-                    QVERIFY2(picture.size() == QSize(tileSize[a] * 27, tileSize[a] * 21), qPrintable(label));
-                    QVERIFY2(messages.isEmpty(), qPrintable(label));
-                    QCOMPARE(state->LoopChance, loops ? 25.0f : 0.0f);
-                    QVERIFY2(carvedCells(*state) > 20, qPrintable(label));
-                }
+    form->typeList->setCurrentIndex(type);
+    form->findChild<QRadioButton *>(appearance)->click();
+    (harder ? form->harderOption : form->easierOption)->click();
+    form->allowLoopsBox->setChecked(loops);
+    form->loopPercentEdit->setText("100");
+    form->generateButton->click();
+    QCOMPARE(messages, QStringList());
+
+    // Square tiles on 25 x 19 nodes and a margin of one node all round.
+    const QImage picture(nextFile);
+    QVERIFY(!picture.isNull());
+    QCOMPARE(picture.width() % 27, 0);
+    QCOMPARE(picture.height() * 27, picture.width() * 21);
+
+    // Every cell is reached; without loops the passages form a tree, with loops at 25%
+    // a 108-cell maze has some cycle.
+    const auto [cells, passages, reached] = passagesOf(*state);
+    QCOMPARE(reached, cells);
+    if (loops)
+        QVERIFY2(passages > cells - 1, qPrintable(QStringLiteral("%1 passages").arg(passages)));
+    else
+        QCOMPARE(passages, cells - 1);
+    QCOMPARE(state->Harder, harder);
 }
 
 void TestGenerate::printerOutputWithoutAPrinterOffersAPdf()
@@ -205,7 +264,7 @@ void TestGenerate::matteTypeWithoutAMatteOpensTheEditor()
     QCOMPARE(message, "Use the matte editor to draw a matte and set start and finish points before continuing.");
     QVERIFY(editorShown);
     QVERIFY(!form->useMatteBox->isChecked());
-    QCOMPARE(form->typeList->currentIndex(), 0);
+    QCOMPARE(form->choices().type, params::MazeTypeChoice::TopLeftToBottomRight);
     QVERIFY(fileRequests.isEmpty());
 }
 

@@ -1,0 +1,92 @@
+#include "render/scene.h"
+
+#include "maze/state.h"
+#include "render/tiles.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+MazeScene::MazeScene(const MazeState &s, const SceneOptions &options)
+    : state_(s), options_(options), gridWidth_(s.grid.width()), gridHeight_(s.grid.height())
+{
+    if (!options_.cityPlan)
+        tiles_.emplace(s.MazeStyle);
+    if (s.MazeType == TopLeftToBottomRight)
+        arrow_ = arrow_image();
+}
+
+QRect MazeScene::nodesIn(const QRectF &area) const
+{
+    const QRectF nodes = area.translated(-options_.offset);
+    return QRect(QPoint(int(std::floor(nodes.left())), int(std::floor(nodes.top()))),
+                 QPoint(int(std::ceil(nodes.right())) - 1, int(std::ceil(nodes.bottom())) - 1));
+}
+
+bool MazeScene::paint(QPainter &painter, const QRect &nodes, Progress *progress, Phase phase) const
+{
+    const QRect area = options_.cityPlan ? grid() : nodes;
+    paintArrows(painter, area);
+    return paintTiles(painter, area, progress, phase);
+}
+
+void MazeScene::paintArrows(QPainter &painter, const QRect &nodes) const
+{
+    if (arrow_.isNull())
+        return;
+    const int cw = state_.CornerWidth;
+    const int ch = state_.CornerHeight;
+    for (const QPoint corner : {QPoint(1, 1), QPoint(gridWidth_ - cw + 1, gridHeight_ - ch + 1)}) {
+        const QRect covered(corner, QSize(cw, ch));
+        if (covered.intersects(nodes)) {
+            const QPoint at = corner + options_.offset;
+            painter.drawImage(QRectF(at.x(), at.y(), cw, ch), arrow_);
+        }
+    }
+}
+
+bool MazeScene::paintTiles(QPainter &painter, const QRect &nodes, Progress *progress, Phase phase) const
+{
+    if (nodes.isEmpty())
+        return true;
+    // Tiles larger than their node reach into the area from the nodes left of it and above it.
+    const int reach = int(std::ceil(options_.tileExtent - 1));
+    const QRect drawn = QRect(nodes.topLeft() - QPoint(reach, reach), nodes.bottomRight()) & grid();
+    for (int y = drawn.top(); y <= drawn.bottom(); ++y) {
+        if (progress)
+            progress->processEvents();
+        for (int x = drawn.left(); x <= drawn.right(); ++x)
+            paintNode(painter, x + options_.offset.x(), y + options_.offset.y(), find_bitmap(state_.grid, x, y));
+        if (progress) {
+            progress->phase(phase, row_percent(y - drawn.top() + 1, drawn.height()));
+            progress->processEvents();
+            if (progress->stopRequested())
+                return false;
+        }
+    }
+    return true;
+}
+
+void MazeScene::paintNode(QPainter &painter, int px, int py, int bmp) const
+{
+    if (options_.cityPlan)
+        paintCityBlock(painter, px, py, bmp);
+    else if (bmp > 0)
+        painter.drawImage(QRectF(px, py, options_.tileExtent, options_.tileExtent), tiles_->tile(bmp));
+}
+
+void MazeScene::paintCityBlock(QPainter &painter, int px, int py, int bmp) const
+{
+    if (bmp <= 0 || bmp > tiles::TilesPerSet)
+        return;
+    Random &rnd = *options_.cityPlan;
+    const unsigned open = tiles::open_sides(bmp);
+    const int n = (open & tiles::North) != 0, e = (open & tiles::East) != 0;
+    const int s = (open & tiles::South) != 0, w = (open & tiles::West) != 0;
+    const float r1 = rnd.next() * 0.5f;
+    const float r2 = rnd.next() * 0.5f + 0.5f;
+    painter.fillRect(QRectF(QPointF(px + r1, py - n), QPointF(px + r2, py + 1 + s)), Qt::black);
+    const float r3 = rnd.next() * 0.5f;
+    const float r4 = rnd.next() * 0.5f + 0.5f;
+    painter.fillRect(QRectF(QPointF(px - w, py + r3), QPointF(px + 1 + e, py + r4)), Qt::black);
+}
