@@ -1,6 +1,7 @@
 #include "app/cli_progress.h"
 #include "app/command_line.h"
 #include "matte/acceptance.h"
+#include "matte/completion.h"
 #include "matte/matte_picture.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
@@ -36,35 +37,62 @@ struct CliFailure : std::runtime_error {
     throw CliFailure(message.toStdString());
 }
 
+/// A refused matte in the command line's terms, cells counted from 1.
+QString matteRefusal(const MatteResult &r)
+{
+    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
+    switch (r.verdict) {
+    case MatteVerdict::NoPoints:
+        return QStringLiteral("a matte needs a start and a finish cell: give --start X,Y and --finish X,Y");
+    case MatteVerdict::NoStart:
+        return QStringLiteral("a matte needs a start cell: give --start X,Y");
+    case MatteVerdict::NoFinish:
+        return QStringLiteral("a matte needs a finish cell: give --finish X,Y");
+    case MatteVerdict::TooFewCells:
+        return QStringLiteral("a matte needs at least one cell across and one cell down");
+    case MatteVerdict::TooManyCells:
+        return QStringLiteral("a matte of %1 x %2 cells is larger than a maze can be (%3 cells each way)")
+            .arg(r.cols).arg(r.rows).arg(params::MaxCells);
+    case MatteVerdict::StartOutside:
+    case MatteVerdict::FinishOutside:
+        return QStringLiteral("the %1 cell %2 lies outside the matte of %3 x %4 cells")
+            .arg(r.verdict == MatteVerdict::StartOutside ? QStringLiteral("start") : QStringLiteral("finish"),
+                 cell(r.verdict == MatteVerdict::StartOutside ? r.start : r.finish))
+            .arg(r.cols).arg(r.rows);
+    case MatteVerdict::SameCell:
+        return QStringLiteral("the start and finish are the same cell %1").arg(cell(r.start));
+    case MatteVerdict::NoPath:
+        return QStringLiteral("no path of maze cells joins the start cell %1 to the finish cell %2")
+            .arg(cell(r.start), cell(r.finish));
+    case MatteVerdict::Accepted:
+        break;
+    }
+    return {};
+}
+
 /// Imports the picture and accepts the matte as the editor does; leaves Blocked, the
 /// points and UseMatte in `s`.
 void acceptMatte(const CommandLine &o, MazeState &s)
 {
-    const auto cols = static_cast<long long>(std::floor(o.maze.widthCells));
-    const auto rows = static_cast<long long>(std::floor(o.maze.heightCells));
-    if (const std::string problem = matte_size_problem(cols, rows); !problem.empty())
-        fail(QString::fromStdString(problem));
+    MatteResult size;
+    size.cols = static_cast<long long>(std::floor(o.maze.widthCells));
+    size.rows = static_cast<long long>(std::floor(o.maze.heightCells));
+    if ((size.verdict = check_matte_size(size.cols, size.rows)) != MatteVerdict::Accepted)
+        fail(matteRefusal(size));
 
     QString error;
     const QImage picture = load_matte_picture(o.mattePicture, &error);
     if (picture.isNull())
         fail(error);
 
-    auto point = [&](const std::optional<QPoint> &cell, const char *what) {
-        if (!cell)
-            return NodePoint{};
-        if (cell->x() > cols || cell->y() > rows)
-            fail(QStringLiteral("the %1 cell %2,%3 lies outside the matte of %4 x %5 cells")
-                     .arg(QLatin1String(what)).arg(cell->x()).arg(cell->y()).arg(cols).arg(rows));
-        return pointOfCell(cell->x() - 1, cell->y() - 1);
-    };
-    const NodePoint start = point(o.startCell, "start");
-    const NodePoint finish = point(o.finishCell, "finish");
-
-    const CellMap paper = sample_matte_picture(picture, static_cast<int>(cols), static_cast<int>(rows));
-    const MatteOutcome outcome = accept_matte(paper, start, finish, o.removeUnused, s.grid);
-    if (!outcome.accepted())
-        fail(QString::fromStdString(outcome.message));
+    const auto cell = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
+    const MattePainting painting{sample_matte_picture(picture, static_cast<int>(size.cols), static_cast<int>(size.rows)),
+                                 cell(o.startCell), cell(o.finishCell)};
+    const MatteResult result = accept_matte(painting, o.removeUnused, s.grid);
+    if (!result.accepted())
+        fail(matteRefusal(result));
+    const NodePoint start = pointOf(result.start);
+    const NodePoint finish = pointOf(result.finish);
     s.UseMatte = true;
     s.StartX = static_cast<std::int16_t>(start.x);
     s.StartY = static_cast<std::int16_t>(start.y);

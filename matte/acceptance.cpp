@@ -1,44 +1,38 @@
 #include "matte/acceptance.h"
 
-#include "matte/path_link.h"
+#include "matte/completion.h"
 #include "maze/grid.h"
 #include "maze/parameters.h"
 
-#include <string>
-
 namespace {
 
-std::string describe(NodePoint p)
+/// The refusals that need no grid: a point missing, an impossible size, a point off the
+/// matte, both points on one cell.
+MatteVerdict check_painting(const MattePainting &painting)
 {
-    std::string text = "(";
-    text += std::to_string(p.x);
-    text += ", ";
-    text += std::to_string(p.y);
-    text += ")";
-    return text;
+    if (const MatteVerdict points = check_points(painting.start, painting.finish); points != MatteVerdict::Accepted)
+        return points;
+    if (const MatteVerdict size = check_matte_size(painting.paper.cols(), painting.paper.rows());
+        size != MatteVerdict::Accepted)
+        return size;
+    if (!painting.paper.contains(painting.start))
+        return MatteVerdict::StartOutside;
+    if (!painting.paper.contains(painting.finish))
+        return MatteVerdict::FinishOutside;
+    if (painting.start == painting.finish)
+        return MatteVerdict::SameCell;
+    return MatteVerdict::Accepted;
 }
 
 } // namespace
 
-std::string verdict_message(MatteVerdict verdict)
+long long MatteResult::linkedCount() const
 {
-    switch (verdict) {
-    case MatteVerdict::NoPoints:
-        return "Please choose start and finish points.";
-    case MatteVerdict::NoStart:
-        return "Please choose a start point.";
-    case MatteVerdict::NoFinish:
-        return "Please choose a finish point.";
-    case MatteVerdict::NoPath:
-        return "There must be a complete (blue) path from the start point to the finish point.";
-    case MatteVerdict::Accepted:
-    case MatteVerdict::Invalid:
-        break;
-    }
-    return {};
+    const auto linkedCells = static_cast<long long>(linked.count());
+    return linkedCells > 0 ? linkedCells - 1 : 0;
 }
 
-MatteVerdict check_points(NodePoint start, NodePoint finish)
+MatteVerdict check_points(MatteCell start, MatteCell finish)
 {
     if (!start.isSet() && !finish.isSet())
         return MatteVerdict::NoPoints;
@@ -49,62 +43,48 @@ MatteVerdict check_points(NodePoint start, NodePoint finish)
     return MatteVerdict::Accepted;
 }
 
-std::string matte_size_problem(long long cols, long long rows)
+MatteVerdict check_matte_size(long long cols, long long rows)
 {
     if (cols < 1 || rows < 1)
-        return "The matte needs at least one cell across and one cell down.";
+        return MatteVerdict::TooFewCells;
     if (cols > params::MaxCells || rows > params::MaxCells)
-        return "A matte of " + std::to_string(cols) + " x " + std::to_string(rows)
-               + " cells is larger than a maze can be (" + std::to_string(params::MaxCells) + " cells each way).";
-    return {};
+        return MatteVerdict::TooManyCells;
+    return MatteVerdict::Accepted;
 }
 
-MatteOutcome accept_matte(const CellMap &paper, NodePoint start, NodePoint finish, bool removeUnused,
-                          NodeGrid &blocked)
+MatteResult accept_matte(const MattePainting &painting, bool removeUnused, NodeGrid &blocked,
+                         const SweepReport &onSweep)
 {
-    MatteOutcome outcome;
-    outcome.verdict = check_points(start, finish);
-    if (outcome.verdict != MatteVerdict::Accepted) {
-        outcome.message = verdict_message(outcome.verdict);
-        return outcome;
-    }
+    const CellMap &paper = painting.paper;
+    MatteResult result;
+    result.cols = paper.cols();
+    result.rows = paper.rows();
+    result.start = painting.start;
+    result.finish = painting.finish;
+    result.verdict = check_painting(painting);
+    if (!result.accepted())
+        return result;
 
-    const int cols = paper.cols();
-    const int rows = paper.rows();
-    outcome.verdict = MatteVerdict::Invalid;
-    if (outcome.message = matte_size_problem(cols, rows); !outcome.message.empty())
-        return outcome;
-    for (const auto &[point, name] : {std::pair{start, "start"}, std::pair{finish, "finish"}})
-        if (!isCellOfMatte(point, cols, rows)) {
-            outcome.message = std::string("The ") + name + " point " + describe(point) + " is not a cell of the "
-                              + std::to_string(cols) + " x " + std::to_string(rows) + " matte.";
-            return outcome;
-        }
-    if (start == finish) {
-        outcome.message = "The start and finish points are the same cell " + describe(start) + ".";
-        return outcome;
-    }
-
-    blocked.allocate(2 * cols + 1, 2 * rows + 1);
+    const NodePoint start = pointOf(painting.start);
+    const NodePoint finish = pointOf(painting.finish);
+    blocked.allocate(2 * paper.cols() + 1, 2 * paper.rows() + 1);
     mark_cells(blocked, paper);
     complete_matte(blocked, start, finish);
 
-    CellMap open(cols, rows);
-    for (int cy = 0; cy < rows; ++cy)
-        for (int cx = 0; cx < cols; ++cx)
+    CellMap open(paper.cols(), paper.rows());
+    for (int cy = 0; cy < paper.rows(); ++cy)
+        for (int cx = 0; cx < paper.cols(); ++cx)
             open.set(cx, cy, !paper.at(cx, cy));
-    // The flood fill links exactly the cells the editor's sweeps link, however winding
-    // the paths of a large picture are.
-    const CellMap linked = reach_from(open, start.cellX(), start.cellY());
-    outcome.linkedCount = static_cast<long long>(linked.count()) - 1;
-    if (!linked.at(finish.cellX(), finish.cellY())) {
-        outcome.verdict = MatteVerdict::NoPath;
-        outcome.message = verdict_message(outcome.verdict);
-        return outcome;
+    // The sweeps only count for the window; the flood fill, linear however winding the
+    // paths of a large picture are, says which cells are linked.
+    if (onSweep)
+        sweep_counts(open, painting.start, onSweep);
+    result.linked = reach_from(open, painting.start);
+    if (!result.linked.at(painting.finish)) {
+        result.verdict = MatteVerdict::NoPath;
+        return result;
     }
     if (removeUnused)
-        remove_unused_areas(blocked, linked, start, finish);
-    outcome.verdict = MatteVerdict::Accepted;
-    outcome.message.clear();
-    return outcome;
+        remove_unused_areas(blocked, result.linked, start, finish);
+    return result;
 }

@@ -19,6 +19,8 @@ struct NodePoint {
 
 /// The point standing for 0-based cell (cx, cy).
 inline NodePoint pointOfCell(int cx, int cy) { return {2 * cx + 2, 2 * cy + 2}; }
+/// The point standing for a cell; unset for an unset cell.
+inline NodePoint pointOf(MatteCell cell) { return cell.isSet() ? pointOfCell(cell.cx, cell.cy) : NodePoint{}; }
 
 /// True when a set point is a cell node of a matte of cols x rows cells.
 bool isCellOfMatte(NodePoint point, int cols, int rows);

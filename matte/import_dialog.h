@@ -11,11 +11,11 @@ class QPushButton;
 
 /// Form5: the picture import dialog. The user browses the mounted volumes, their
 /// directories and the picture files in them, previews the file clicked, and Import
-/// writes its full path into the label handed over (the editor's hidden Label2).
+/// closes it with that file chosen: exec() returns Accepted and chosenPath() names it.
 class Form5 : public QDialog {
     Q_OBJECT
 public:
-    explicit Form5(QLabel *target, QWidget *parent = nullptr);
+    explicit Form5(QWidget *parent = nullptr);
 
     /// The file list's name pattern.
     static QString pattern() { return QStringLiteral("*.bmp;*.gif;*.jpg;*.jpeg"); }
@@ -24,6 +24,18 @@ public:
     QString directory() const { return directory_; }
     /// The full path of the selected file, with the platform's separators, or empty.
     QString selectedPath() const;
+    /// The file Import chose, or empty after Cancel.
+    QString chosenPath() const { return chosenPath_; }
+
+    // The controls. Each keeps the window design's name (Drive1, File1, ...) as its objectName.
+    QGroupBox *locationFrame;
+    QComboBox *driveList;
+    QListWidget *directoryList;
+    QListWidget *fileList;
+    QGroupBox *previewFrame;
+    QLabel *preview;
+    QPushButton *importButton;
+    QPushButton *cancelButton;
 
 public slots:
     /// Moves the directory and file lists to `path`; a path that cannot be read (a
@@ -39,15 +51,6 @@ private:
     void fillDrives();
     void emptyPreview();
 
-    QLabel *target_;
     QString directory_;
-
-    QGroupBox *Frame1;
-    QComboBox *Drive1;
-    QListWidget *Dir1;
-    QListWidget *File1;
-    QGroupBox *Frame2;
-    QLabel *Image1;
-    QPushButton *Command2;
-    QPushButton *Command1;
+    QString chosenPath_;
 };

@@ -1,12 +1,31 @@
 #include "matte/matte_canvas.h"
 
 #include "matte/matte_colours.h"
+#include "matte/matte_model.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
+
+namespace {
+
+std::int32_t colourOf(CellLook look)
+{
+    switch (look) {
+    case CellLook::Paper:
+        return MatteColour::Paper;
+    case CellLook::Start:
+        return MatteColour::Start;
+    case CellLook::Finish:
+        return MatteColour::Finish;
+    case CellLook::Maze:
+        break;
+    }
+    return MatteColour::Maze;
+}
+
+} // namespace
 
 QRgb toQRgb(std::int32_t packed)
 {
@@ -24,56 +43,71 @@ MatteCanvas::MatteCanvas(QWidget *parent) : QFrame(parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    image_ = QImage(0, 0, QImage::Format_RGB32);
+    picture_ = QImage(0, 0, QImage::Format_RGB32);
 }
 
 void MatteCanvas::setDrawableSize(QSize size)
 {
     size = size.expandedTo(QSize(0, 0));
-    QImage next(size, QImage::Format_RGB32);
-    next.fill(Qt::white);
-    if (!image_.isNull() && !next.isNull()) {
-        QPainter p(&next);
-        p.drawImage(0, 0, image_);
+    if (size != picture_.size()) {
+        QImage next(size, QImage::Format_RGB32);
+        next.fill(Qt::white);
+        if (!picture_.isNull() && !next.isNull()) {
+            QPainter p(&next);
+            p.drawImage(0, 0, picture_);
+        }
+        picture_ = next;
     }
-    image_ = next;
     resize(size.width() + 2 * frameWidth(), size.height() + 2 * frameWidth());
     update();
 }
 
-std::int32_t MatteCanvas::point(double x, double y) const
+void MatteCanvas::showMatte(const MatteModel &matte, int cellSize)
 {
-    const double fx = std::floor(x), fy = std::floor(y);
-    if (!(fx >= 0 && fy >= 0 && fx < image_.width() && fy < image_.height()))
-        return MatteColour::Outside;
-    return fromQRgb(image_.pixel(int(fx), int(fy)));
+    matte_ = &matte;
+    cellSize_ = cellSize;
+    linked_ = CellMap();
+    setDrawableSize(QSize(matte.cols() * cellSize, matte.rows() * cellSize));
+    for (int cy = 0; cy < matte.rows(); ++cy)
+        for (int cx = 0; cx < matte.cols(); ++cx)
+            drawCell({cx, cy});
+    update();
 }
 
-void MatteCanvas::setPixel(int x, int y, std::int32_t colour)
+void MatteCanvas::showChange(const MatteChange &change)
 {
-    if (image_.valid(x, y)) {
-        image_.setPixel(x, y, toQRgb(colour));
-        update(x + frameWidth(), y + frameWidth(), 1, 1);
-    }
-}
-
-void MatteCanvas::fillRect(int left, int top, int width, int height, std::int32_t colour)
-{
-    const QRect r = QRect(left, top, width, height).intersected(image_.rect());
-    if (r.isEmpty())
+    if (!matte_)
         return;
-    const QRgb rgb = toQRgb(colour);
+    const auto width = std::size_t(matte_->cols());
+    for (const std::size_t i : change.flipped)
+        drawCell({int(i % width), int(i / width)});
+    for (const MatteCell point : {change.startBefore, change.startAfter, change.finishBefore, change.finishAfter})
+        if (point.isSet())
+            drawCell(point);
+}
+
+void MatteCanvas::showLinked(const CellMap &linked)
+{
+    if (!matte_ || linked.cols() != matte_->cols() || linked.rows() != matte_->rows())
+        return;
+    linked_ = linked;
+    for (int cy = 0; cy < linked.rows(); ++cy)
+        for (int cx = 0; cx < linked.cols(); ++cx)
+            if (linked.at(cx, cy))
+                drawCell({cx, cy});
+}
+
+void MatteCanvas::drawCell(MatteCell cell)
+{
+    const bool linked = linked_.contains(cell) && linked_.at(cell);
+    const QRgb rgb = toQRgb(linked ? MatteColour::Linked : colourOf(matte_->look(cell.cx, cell.cy)));
+    const QRect square(cell.cx * cellSize_, cell.cy * cellSize_, cellSize_, cellSize_);
+    const QRect r = square.intersected(picture_.rect());
     for (int y = r.top(); y <= r.bottom(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image_.scanLine(y));
+        auto *line = reinterpret_cast<QRgb *>(picture_.scanLine(y));
         std::fill(line + r.left(), line + r.right() + 1, rgb);
     }
     update(r.translated(frameWidth(), frameWidth()));
-}
-
-void MatteCanvas::fill(std::int32_t colour)
-{
-    image_.fill(toQRgb(colour));
-    update();
 }
 
 void MatteCanvas::paintEvent(QPaintEvent *event)
@@ -81,7 +115,7 @@ void MatteCanvas::paintEvent(QPaintEvent *event)
     QPainter p(this);
     const QRect inside = contentsRect();
     p.fillRect(inside, Qt::white);
-    p.drawImage(inside.topLeft(), image_);
+    p.drawImage(inside.topLeft(), picture_);
     p.end();
     QFrame::paintEvent(event);
 }

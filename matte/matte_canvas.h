@@ -1,35 +1,38 @@
 #pragma once
 
+#include "matte/cell_map.h"
+
 #include <QFrame>
 #include <QImage>
 
 #include <cstdint>
 
-/// The matte editor's canvas (Picture1): a picture surface that keeps what is drawn on
-/// it, reads pixels back as packed 0x00BBGGRR colours and reports mouse presses and
-/// drags in drawable pixels (the border excluded). Fills are clipped to the surface.
+class MatteModel;
+struct MatteChange;
+
+/// The matte editor's canvas (Picture1): a view of a MatteModel that draws each cell as a
+/// square of a whole number of pixels, and reports mouse presses and drags in drawable
+/// pixels (the border excluded). It never decides anything from what it shows.
 class MatteCanvas : public QFrame {
     Q_OBJECT
 public:
     explicit MatteCanvas(QWidget *parent = nullptr);
 
     /// The drawable area in pixels, the border excluded.
-    QSize drawableSize() const { return image_.size(); }
-    /// Resizes the drawable area; the widget grows or shrinks by the same amount. What
-    /// was drawn stays where it lies, new area is white.
+    QSize drawableSize() const { return picture_.size(); }
+    /// Resizes the drawable area, white where no cell lies; the widget grows or shrinks by
+    /// as much.
     void setDrawableSize(QSize size);
     /// Border width on each side, in pixels.
     int border() const { return frameWidth(); }
 
-    /// The pixel at (x, y), rounded down, or -1 outside the surface.
-    std::int32_t point(double x, double y) const;
-    void setPixel(int x, int y, std::int32_t colour);
-    void fillRect(int left, int top, int width, int height, std::int32_t colour);
-    void fill(std::int32_t colour);
-
-    /// Direct access for work done pixel by pixel; call update() afterwards.
-    QImage &image() { return image_; }
-    const QImage &image() const { return image_; }
+    /// Shows `matte` at `cellSize` pixels a cell, over the whole drawable area, without
+    /// linked marks. The view keeps a pointer: the model must outlive it or be shown anew.
+    void showMatte(const MatteModel &matte, int cellSize);
+    /// Redraws the cells a change of the shown matte touched.
+    void showChange(const MatteChange &change);
+    /// Marks the linked cells black over the matte until it is shown anew.
+    void showLinked(const CellMap &linked);
 
 signals:
     /// A press, with the button that went down, at drawable coordinates.
@@ -44,8 +47,13 @@ protected:
 
 private:
     QPointF drawablePosition(const QPointF &widgetPosition) const;
+    void drawCell(MatteCell cell);
 
-    QImage image_;
+    // The matte as last drawn, so that a repaint copies pixels instead of visiting cells.
+    QImage picture_;
+    const MatteModel *matte_ = nullptr;
+    int cellSize_ = 0;
+    CellMap linked_;
 };
 
 /// A packed 0x00BBGGRR colour as Qt's colour and back.

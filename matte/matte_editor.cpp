@@ -1,12 +1,11 @@
 #include "matte/matte_editor.h"
 
-#include "matte/acceptance.h"
 #include "matte/completion.h"
 #include "matte/import_dialog.h"
 #include "matte/matte_canvas.h"
 #include "matte/matte_colours.h"
-#include "matte/matte_widgets.h"
 #include "matte/matte_picture.h"
+#include "matte/matte_widgets.h"
 #include "matte/path_check.h"
 #include "matte/twips.h"
 #include "maze/state.h"
@@ -22,7 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
+#include <optional>
 
 namespace {
 
@@ -49,63 +48,56 @@ Form4::Form4(MazeState &state, QWidget *parent)
     setWindowTitle(tr("Matte editor"));
     setFixedSize(twips(8595), twips(6750));
 
-    Frame1 = placed(new QGroupBox(tr("Matte"), this), "Frame1", 120, 120, 6975, 6495);
+    matteFrame = placed(new QGroupBox(tr("Matte"), this), "Frame1", 120, 120, 6975, 6495);
 
-    Picture1 = new MatteCanvas(Frame1);
-    Picture1->setGeometry(twipsRect(120, 240, 6735, 6135));
-    Picture1->setDrawableSize(Picture1->contentsRect().size());
+    matteCanvas = new MatteCanvas(matteFrame);
+    matteCanvas->setGeometry(twipsRect(120, 240, 6735, 6135));
+    matteCanvas->setDrawableSize(matteCanvas->contentsRect().size());
 
-    Command3 = placed(new QPushButton(tr("Import picture"), this), "Command3", 7200, 240, 1215, 495);
+    importButton = placed(new QPushButton(tr("Import picture"), this), "Command3", 7200, 240, 1215, 495);
 
-    Command4 = placed(new QPushButton(tr("Clear matte"), this), "Command4", 7200, 840, 1215, 495);
+    clearButton = placed(new QPushButton(tr("Clear matte"), this), "Command4", 7200, 840, 1215, 495);
 
-    Command9 = placed(new QPushButton(tr("Invert matte"), this), "Command9", 7200, 1440, 1215, 495);
+    invertButton = placed(new QPushButton(tr("Invert matte"), this), "Command9", 7200, 1440, 1215, 495);
 
-    Frame2 = placed(new QGroupBox(tr("Pen colour"), this), "Frame2", 7200, 2160, 1215, 1815);
+    penFrame = placed(new QGroupBox(tr("Pen colour"), this), "Frame2", 7200, 2160, 1215, 1815);
 
-    Command5 = penButton(tr("Maze"), QStringLiteral("Command5"), MatteColour::Maze, Frame2);
-    Command6 = penButton(tr("Paper"), QStringLiteral("Command6"), MatteColour::Paper, Frame2);
-    Command7 = penButton(tr("Start"), QStringLiteral("Command7"), MatteColour::Start, Frame2);
-    Command8 = penButton(tr("Finish"), QStringLiteral("Command8"), MatteColour::Finish, Frame2);
+    mazePen = penButton(tr("Maze"), QStringLiteral("Command5"), MatteColour::Maze, penFrame);
+    paperPen = penButton(tr("Paper"), QStringLiteral("Command6"), MatteColour::Paper, penFrame);
+    startPen = penButton(tr("Start"), QStringLiteral("Command7"), MatteColour::Start, penFrame);
+    finishPen = penButton(tr("Finish"), QStringLiteral("Command8"), MatteColour::Finish, penFrame);
     const int tops[] = {240, 600, 960, 1320};
-    QPushButton *pens[] = {Command5, Command6, Command7, Command8};
+    QPushButton *pens[] = {mazePen, paperPen, startPen, finishPen};
     for (int i = 0; i < 4; ++i) {
         pens[i]->setGeometry(twipsRect(120, tops[i], 975, 375));
         const std::int32_t colour = pens[i]->property("penColour").toInt();
         connect(pens[i], &QPushButton::clicked, this, [this, colour] { penClicked(colour); });
     }
 
-    Label1 = placed(new QLabel(tr("Current pen"), this), "Label1", 7200, 4200, 855, 255);
+    currentPenLabel = placed(new QLabel(tr("Current pen"), this), "Label1", 7200, 4200, 855, 255);
 
-    Shape1 = placed(new FilledCircle(this), "Shape1", 8160, 4200, 255, 255);
-    Shape1->setFillColour(MatteColour::Maze);
+    penIndicator = placed(new FilledCircle(this), "Shape1", 8160, 4200, 255, 255);
+    penIndicator->setFillColour(MatteColour::Maze);
 
-    Check1 = placed(new QCheckBox(tr("Remove unused areas"), this), "Check1", 7200, 4680, 1335, 495);
+    removeUnusedBox = placed(new QCheckBox(tr("Remove unused areas"), this), "Check1", 7200, 4680, 1335, 495);
 
-    Line1 = makeLine(this, QStringLiteral("Line1"), {twips(7200), twips(5280)}, {twips(8400), twips(5280)});
+    separatorLine = makeLine(this, QStringLiteral("Line1"), {twips(7200), twips(5280)}, {twips(8400), twips(5280)});
 
-    Command2 = placed(new QPushButton(tr("Ok"), this), "Command2", 7200, 5520, 1215, 495);
+    okButton = placed(new QPushButton(tr("Ok"), this), "Command2", 7200, 5520, 1215, 495);
 
-    Command1 = placed(new QPushButton(tr("Cancel"), this), "Command1", 7200, 6120, 1215, 495);
-
-    Picture2 = new QLabel(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->hide();
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->hide();
+    cancelButton = placed(new QPushButton(tr("Cancel"), this), "Command1", 7200, 6120, 1215, 495);
 
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(false);
     widenRightColumn();
 
-    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
-    connect(Command9, &QPushButton::clicked, this, &Form4::Command9_Click);
-    connect(Picture1, &MatteCanvas::mouseDown, this, &Form4::Picture1_MouseDown);
-    connect(Picture1, &MatteCanvas::mouseMove, this, &Form4::Picture1_MouseDown);
+    connect(cancelButton, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(okButton, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(importButton, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(clearButton, &QPushButton::clicked, this, &Form4::Command4_Click);
+    connect(invertButton, &QPushButton::clicked, this, &Form4::Command9_Click);
+    connect(matteCanvas, &MatteCanvas::mouseDown, this, &Form4::Picture1_MouseDown);
+    connect(matteCanvas, &MatteCanvas::mouseMove, this, &Form4::Picture1_MouseDown);
 }
 
 Form4::~Form4() = default;
@@ -117,23 +109,25 @@ void Form4::widenRightColumn()
     const QFontMetrics fm(font());
     const QStyle *st = style();
     int needed = 0;
-    for (QPushButton *b : {Command3, Command4, Command9, Command2, Command1})
+    for (QPushButton *b : {importButton, clearButton, invertButton, okButton, cancelButton})
         needed = std::max(needed, fm.horizontalAdvance(b->text()) + 16);
-    for (QPushButton *b : {Command5, Command6, Command7, Command8})
+    for (QPushButton *b : {mazePen, paperPen, startPen, finishPen})
         needed = std::max(needed, fm.horizontalAdvance(b->text()) + 16 + 2 * twips(120));
-    needed = std::max(needed, fm.horizontalAdvance(Label1->text()) + 6 + Shape1->width());
+    needed = std::max(needed, fm.horizontalAdvance(currentPenLabel->text()) + 6 + penIndicator->width());
     needed = std::max(needed, st->pixelMetric(QStyle::PM_IndicatorWidth) + st->pixelMetric(QStyle::PM_CheckBoxLabelSpacing)
-                                  + fm.horizontalAdvance(Check1->text()) + 4);
+                                  + fm.horizontalAdvance(removeUnusedBox->text()) + 4);
     const int extra = std::max(0, needed - twips(1215));
     if (extra == 0)
         return;
-    for (QWidget *w : std::initializer_list<QWidget *>{Command3, Command4, Command9, Frame2, Command2, Command1, Line1})
+    for (QWidget *w : std::initializer_list<QWidget *>{importButton, clearButton, invertButton, penFrame, okButton,
+                                                       cancelButton, separatorLine})
         w->resize(w->width() + extra, w->height());
-    for (QPushButton *b : {Command5, Command6, Command7, Command8})
+    for (QPushButton *b : {mazePen, paperPen, startPen, finishPen})
         b->resize(b->width() + extra, b->height());
-    Label1->resize(Label1->width() + extra, Label1->height());
-    Shape1->move(std::max(Shape1->x(), Label1->x() + fm.horizontalAdvance(Label1->text()) + 8), Shape1->y());
-    Check1->resize(std::max(Check1->width(), needed), Check1->height());
+    currentPenLabel->resize(currentPenLabel->width() + extra, currentPenLabel->height());
+    penIndicator->move(std::max(penIndicator->x(), currentPenLabel->x() + fm.horizontalAdvance(currentPenLabel->text()) + 8),
+                       penIndicator->y());
+    removeUnusedBox->resize(std::max(removeUnusedBox->width(), needed), removeUnusedBox->height());
     setFixedSize(width() + extra, height());
 }
 
@@ -164,7 +158,7 @@ void Form4::setUp()
     FirstActivation = false;
     penClicked(MatteColour::Maze);
 
-    const QSize drawable = Picture1->drawableSize();
+    const QSize drawable = matteCanvas->drawableSize();
     const std::int64_t cols = state_.MatteCols, rows = state_.MatteRows;
     if (cols < 1 || rows < 1) {
         CellSize = 0;
@@ -177,178 +171,115 @@ void Form4::setUp()
         return;
     }
 
-    // The drawable area is exactly CellSize pixels per cell, so that every reading of
-    // the canvas (pens, Ok, the path check) agrees on where a cell lies.
-    Picture1->setDrawableSize(QSize(CellSize * int(cols), CellSize * int(rows)));
-    Picture1->move((Frame1->width() - Picture1->width()) / 2,
-                   (Frame1->height() - Picture1->height()) / 2 + twips(60));
+    // The drawable area is exactly CellSize pixels per cell, so that every cell is a
+    // whole square and a redraw after a failed Ok fits the same CellSize.
+    matteCanvas->setDrawableSize(QSize(CellSize * int(cols), CellSize * int(rows)));
+    matteCanvas->move((matteFrame->width() - matteCanvas->width()) / 2,
+                      (matteFrame->height() - matteCanvas->height()) / 2 + twips(60));
     update();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    if (state_.StartX == -1 || !existingMatteFits())
-        Command4_Click();
-    else
-        redrawFromBlocked();
+    // An existing matte opens as Blocked and the points describe it; one that no longer
+    // fits the grid, like no matte at all, opens cleared.
+    std::optional<MatteModel> existing;
+    if (state_.StartX != -1) {
+        BusyPointer busy;
+        existing = MatteModel::fromBlocked(state_.grid, int(cols), int(rows), {state_.StartX, state_.StartY},
+                                           {state_.FinishX, state_.FinishY});
+    }
+    showMatte(existing ? std::move(*existing) : MatteModel(int(cols), int(rows)));
 }
 
-bool Form4::existingMatteFits() const
+void Form4::showMatte(MatteModel matte)
 {
-    const int cols = int(state_.MatteCols), rows = int(state_.MatteRows);
-    if (state_.grid.width() != 2 * cols + 1 || state_.grid.height() != 2 * rows + 1)
-        return false;
-    const NodePoint start{state_.StartX, state_.StartY};
-    const NodePoint finish{state_.FinishX, state_.FinishY};
-    return isCellOfMatte(start, cols, rows) && (!finish.isSet() || isCellOfMatte(finish, cols, rows));
+    matte_ = std::move(matte);
+    matte_.setObserver([this](const MatteChange &change) {
+        matteCanvas->showChange(change);
+        writePoints();
+    });
+    matteCanvas->showMatte(matte_, CellSize);
+    writePoints();
 }
 
-void Form4::redrawFromBlocked()
+void Form4::writePoints()
 {
-    BusyPointer busy;
-    for (int cy = 0; cy < state_.MatteRows; ++cy)
-        for (int cx = 0; cx < state_.MatteCols; ++cx)
-            fillCell(cx, cy, state_.grid.blocked(2 * cx + 2, 2 * cy + 2) ? MatteColour::Paper : MatteColour::Maze);
-    fillCell(state_.StartX / 2 - 1, state_.StartY / 2 - 1, MatteColour::Start);
-    if (state_.FinishX != -1)
-        fillCell(state_.FinishX / 2 - 1, state_.FinishY / 2 - 1, MatteColour::Finish);
-}
-
-void Form4::fillCell(int cx, int cy, std::int32_t colour)
-{
-    Picture1->fillRect(cx * CellSize, cy * CellSize, CellSize, CellSize, colour);
-}
-
-void Form4::unsetPoints()
-{
-    state_.StartX = state_.StartY = state_.FinishX = state_.FinishY = -1;
-}
-
-std::int32_t Form4::sampleOfCell(int cx, int cy) const
-{
-    return Picture1->point(double(cx) * CellSize, double(cy) * CellSize);
+    const NodePoint start = pointOf(matte_.start());
+    const NodePoint finish = pointOf(matte_.finish());
+    state_.StartX = std::int16_t(start.x);
+    state_.StartY = std::int16_t(start.y);
+    state_.FinishX = std::int16_t(finish.x);
+    state_.FinishY = std::int16_t(finish.y);
 }
 
 bool Form4::idle() const
 {
-    return CellSize > 0 && !busy_ && !okRunning_ && !closed_;
+    return CellSize > 0 && !okRunning_ && !closed_;
 }
 
 void Form4::penClicked(std::int32_t colour)
 {
     PenColour = colour;
-    Shape1->setFillColour(colour);
+    penIndicator->setFillColour(colour);
 }
 
 void Form4::Picture1_MouseDown(Qt::MouseButtons buttons, QPointF position)
 {
     if (!idle() || buttons != Qt::LeftButton)
         return;
-    const int cx = int(std::floor(position.x() / CellSize));
-    const int cy = int(std::floor(position.y() / CellSize));
-
-    if (PenColour == MatteColour::Start || PenColour == MatteColour::Finish) {
-        const bool start = PenColour == MatteColour::Start;
-        std::int16_t &px = start ? state_.StartX : state_.FinishX;
-        std::int16_t &py = start ? state_.StartY : state_.FinishY;
-        if (Picture1->point(position.x(), position.y()) != MatteColour::Maze)
-            return;
-        if (px != -1)
-            fillCell(px / 2 - 1, py / 2 - 1, MatteColour::Maze);
-        px = std::int16_t(2 * (cx + 1));
-        py = std::int16_t(2 * (cy + 1));
-        fillCell(cx, cy, PenColour);
+    const double cx = std::floor(position.x() / CellSize);
+    const double cy = std::floor(position.y() / CellSize);
+    // Far off the canvas while dragging: no cell, and no integer overflow either.
+    if (!(cx >= 0 && cy >= 0 && cx < matte_.cols() && cy < matte_.rows()))
         return;
-    }
-
-    fillCell(cx, cy, PenColour);
-    if (2 * (cx + 1) == state_.StartX && 2 * (cy + 1) == state_.StartY)
-        state_.StartX = state_.StartY = -1;
-    if (2 * (cx + 1) == state_.FinishX && 2 * (cy + 1) == state_.FinishY)
-        state_.FinishX = state_.FinishY = -1;
+    if (PenColour == MatteColour::Start)
+        matte_.placeStart(int(cx), int(cy));
+    else if (PenColour == MatteColour::Finish)
+        matte_.placeFinish(int(cx), int(cy));
+    else
+        matte_.paintCell(int(cx), int(cy), PenColour == MatteColour::Paper);
 }
 
 void Form4::Command4_Click()
 {
-    if (!idle())
-        return;
-    Picture1->fill(MatteColour::Maze);
-    unsetPoints();
+    if (idle())
+        matte_.clear();
 }
 
 void Form4::Command9_Click()
 {
     if (!idle())
         return;
-    busy_ = true;
     BusyPointer pointer;
-    QImage &image = Picture1->image();
-    const QRgb paper = toQRgb(MatteColour::Paper);
-    const QRgb maze = toQRgb(MatteColour::Maze);
-    for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) {
-            auto *pixel = reinterpret_cast<QRgb *>(image.scanLine(y)) + x;
-            *pixel = (*pixel & 0xFFFFFF) == (paper & 0xFFFFFF) ? maze : paper;
-        }
-        if (x % 10 == 0) {
-            Picture1->update();
-            QApplication::processEvents();
-            // Closed meanwhile: the painting is discarded and a title-bar close has
-            // already put the points back.
-            if (closed_) {
-                busy_ = false;
-                return;
-            }
-        }
-    }
-    Picture1->update();
-    unsetPoints();
-    busy_ = false;
+    matte_.invert();
 }
 
 void Form4::Command3_Click()
 {
     if (!idle())
         return;
-    Label2->clear();
+    QString path;
     {
-        Form5 dialog(Label2, this);
-        dialog.exec();
+        Form5 dialog(this);
+        if (dialog.exec() == QDialog::Accepted)
+            path = dialog.chosenPath();
     }
     QApplication::processEvents();
-    const QString path = Label2->text();
     if (path.isEmpty() || !idle())
         return;
 
     // Load first: a picture that fails now leaves the painting and the points alone.
-    QImage picture = load_matte_picture(path);
+    const QImage picture = load_matte_picture(path);
     if (picture.isNull()) {
         showMessage(this, tr("The picture format is invalid - try another."));
         return;
     }
-
-    busy_ = true;
     BusyPointer pointer;
-    unsetPoints();
-    picture2_ = std::move(picture);
-    Picture2->resize(picture2_.size());
-    const int cols = int(state_.MatteCols), rows = int(state_.MatteRows);
-    const CellMap paper = sample_matte_picture(picture2_, cols, rows);
-    for (int cy = 0; cy < rows; ++cy) {
-        for (int cx = 0; cx < cols; ++cx)
-            fillCell(cx, cy, paper.at(cx, cy) ? MatteColour::Paper : MatteColour::Maze);
-        QApplication::processEvents();
-        if (closed_)
-            break;
-    }
-    busy_ = false;
+    matte_.replace(sample_matte_picture(picture, matte_.cols(), matte_.rows()));
 }
 
-void Form4::Command2_Click()
+void Form4::refuse(MatteVerdict verdict)
 {
-    if (!idle())
-        return;
-    const NodePoint start{state_.StartX, state_.StartY};
-    const NodePoint finish{state_.FinishX, state_.FinishY};
-    switch (check_points(start, finish)) {
+    switch (verdict) {
     case MatteVerdict::NoPoints:
         showMessage(this, tr("Please choose start and finish points."));
         return;
@@ -358,52 +289,53 @@ void Form4::Command2_Click()
     case MatteVerdict::NoFinish:
         showMessage(this, tr("Please choose a finish point."));
         return;
+    case MatteVerdict::NoPath:
+        showMessage(this, tr("There must be a complete (blue) path from the start point to the finish point."),
+                    QMessageBox::Critical, tr("No direct path"));
+        return;
+    case MatteVerdict::Accepted:
+        return;
     default:
-        break;
+        // A size or a point that the editor never paints.
+        showMessage(this, tr("The matte cannot be accepted."));
+        return;
+    }
+}
+
+void Form4::Command2_Click()
+{
+    if (!idle())
+        return;
+    const MattePainting painting = matte_.painting();
+    if (const MatteVerdict points = check_points(painting.start, painting.finish); points != MatteVerdict::Accepted) {
+        refuse(points);
+        return;
     }
 
     okRunning_ = true;
-    const int cols = int(state_.MatteCols), rows = int(state_.MatteRows);
-    bool reached = false;
-    try {
-        BusyPointer pointer;
-        if (!gridReplaced_) {
-            openedGrid_ = std::move(state_.grid);
-            gridReplaced_ = true;
-        }
-        state_.grid.allocate(2 * cols + 1, 2 * rows + 1);
-        CellMap paper(cols, rows);
-        for (int cx = 0; cx < cols; ++cx)
-            for (int cy = 0; cy < rows; ++cy)
-                paper.set(cx, cy, sampleOfCell(cx, cy) == MatteColour::Paper);
-        mark_cells(state_.grid, paper);
-        complete_matte(state_.grid, start, finish);
-        pointer.release();
-
-        Form7 check(*Picture1, CellSize, cols, rows, start, this);
-        check.exec();
-
-        reached = sampleOfCell(finish.cellX(), finish.cellY()) == MatteColour::Linked;
-        if (reached && Check1->isChecked()) {
-            BusyPointer again;
-            CellMap linked(cols, rows);
-            for (int cx = 0; cx < cols; ++cx)
-                for (int cy = 0; cy < rows; ++cy)
-                    linked.set(cx, cy, sampleOfCell(cx, cy) == MatteColour::Linked);
-            remove_unused_areas(state_.grid, linked, start, finish);
-        }
-    } catch (const std::exception &e) {
-        okRunning_ = false;
-        showMessage(this, tr("The matte cannot be accepted: %1").arg(QString::fromLocal8Bit(e.what())));
+    if (!gridReplaced_) {
+        openedGrid_ = std::move(state_.grid);
+        gridReplaced_ = true;
+    }
+    const bool removeUnused = removeUnusedBox->isChecked();
+    Form7 check([&](const SweepReport &onSweep) { return accept_matte(painting, removeUnused, state_.grid, onSweep); },
+                this);
+    check.exec();
+    okRunning_ = false;
+    if (!check.failure().isEmpty()) {
+        showMessage(this, tr("The matte cannot be accepted: %1").arg(check.failure()));
         return;
     }
-    okRunning_ = false;
 
-    if (!reached) {
-        showMessage(this, tr("There must be a complete (blue) path from the start point to the finish point."),
-                    QMessageBox::Critical, tr("No direct path"));
-        FirstActivation = true;
-        Form_Activate();
+    const MatteResult &result = check.result();
+    matteCanvas->showLinked(result.linked);
+    if (!result.accepted()) {
+        refuse(result.verdict);
+        // The painting shows again as Blocked now holds it, without the linked marks.
+        if (result.verdict == MatteVerdict::NoPath) {
+            FirstActivation = true;
+            Form_Activate();
+        }
         return;
     }
     state_.UseMatte = true;

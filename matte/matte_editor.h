@@ -1,9 +1,10 @@
 #pragma once
 
+#include "matte/acceptance.h"
+#include "matte/matte_model.h"
 #include "maze/grid.h"
 
 #include <QDialog>
-#include <QImage>
 
 #include <cstdint>
 
@@ -17,8 +18,9 @@ struct MazeState;
 
 /// Form4: the matte editor, in which the user paints the matte cell by cell with the
 /// Maze, Paper, Start and Finish pens, imports it from a picture and accepts it with Ok.
-/// It reads and writes the state record directly: the points at once while painting,
-/// Blocked and UseMatte on Ok, UseMatte on Cancel. Open it with exec().
+/// The painting is a MatteModel that the canvas shows. The editor writes the state record
+/// directly: the points as soon as they change, Blocked and UseMatte on Ok, UseMatte on
+/// Cancel. Open it with exec().
 class Form4 : public QDialog {
     Q_OBJECT
 public:
@@ -34,7 +36,21 @@ public:
     /// The current pen as a packed colour.
     std::int32_t penColour() const { return PenColour; }
     bool firstActivation() const { return FirstActivation; }
-    MatteCanvas *canvas() const { return Picture1; }
+    /// The painting; 0 x 0 cells until the set-up has run.
+    const MatteModel &matte() const { return matte_; }
+
+    // The controls. Each keeps the window design's name (Command3, Shape1, Check1, ...) as
+    // its objectName, so a search by that name finds it.
+    QGroupBox *matteFrame;
+    MatteCanvas *matteCanvas;
+    QPushButton *importButton, *clearButton, *invertButton;
+    QGroupBox *penFrame;
+    QPushButton *mazePen, *paperPen, *startPen, *finishPen;
+    QLabel *currentPenLabel;
+    FilledCircle *penIndicator;
+    QCheckBox *removeUnusedBox;
+    QWidget *separatorLine;
+    QPushButton *okButton, *cancelButton;
 
 public slots:
     /// The activation routine: runs the set-up once FirstActivation is true, else nothing.
@@ -57,23 +73,19 @@ private slots:
 private:
     void widenRightColumn();
     void setUp();
-    bool existingMatteFits() const;
-    void redrawFromBlocked();
-    void fillCell(int cx, int cy, std::int32_t colour);
-    void unsetPoints();
-    std::int32_t sampleOfCell(int cx, int cy) const;
+    void showMatte(MatteModel matte);
+    void writePoints();
+    void refuse(MatteVerdict verdict);
     bool idle() const;
     void closeEditor(int result);
 
     MazeState &state_;
+    MatteModel matte_;
 
     int CellSize = 0;
     std::int32_t PenColour;
     bool FirstActivation = true;
 
-    // Invert and import yield to the event loop part-way; meanwhile the canvas and the
-    // commands that rewrite it are ignored, so a cell never ends up in two colours.
-    bool busy_ = false;
     bool okRunning_ = false;
     bool closed_ = false;
     // What a title-bar close puts back: the points as they were when the editor opened,
@@ -81,25 +93,4 @@ private:
     std::int16_t openedStartX_, openedStartY_, openedFinishX_, openedFinishY_;
     bool gridReplaced_ = false;
     NodeGrid openedGrid_;
-
-    QGroupBox *Frame1;
-    MatteCanvas *Picture1;
-    QPushButton *Command3;
-    QPushButton *Command4;
-    QPushButton *Command9;
-    QGroupBox *Frame2;
-    QPushButton *Command5;
-    QPushButton *Command6;
-    QPushButton *Command7;
-    QPushButton *Command8;
-    QLabel *Label1;
-    FilledCircle *Shape1;
-    QCheckBox *Check1;
-    QWidget *Line1;
-    QPushButton *Command2;
-    QPushButton *Command1;
-    QLabel *Picture2;
-    QLabel *Label2;
-    // The last imported picture, held by Picture2 until the editor closes.
-    QImage picture2_;
 };

@@ -1,26 +1,38 @@
 #pragma once
 
-#include "matte/completion.h"
+#include "matte/acceptance.h"
 
 #include <QDialog>
 
-class MatteCanvas;
+#include <functional>
+
 class QGroupBox;
 class QLabel;
 
-/// Form7: the path-check window. On its first activation it links every cell reached
-/// from the start cell through maze cells, shows the count after each sweep, paints the
-/// linked cells black on the editor's canvas and closes itself. It cannot be closed
-/// while it works.
+/// Form7: the path-check window. On its first activation it runs the check it was given,
+/// the matte's acceptance, shows the count of linked cells after each sweep and closes
+/// itself. It cannot be closed while it works.
 class Form7 : public QDialog {
     Q_OBJECT
 public:
-    /// `cellSize` is the editor's: the canvas is exactly cols x cellSize pixels wide.
-    Form7(MatteCanvas &canvas, int cellSize, int cols, int rows, NodePoint start, QWidget *parent = nullptr);
+    /// What the window runs: acceptance, telling the hook it is handed the count after
+    /// each sweep.
+    using Check = std::function<MatteResult(const SweepReport &)>;
 
-    /// Cells linked, the start cell not included, and sweeps run so far.
-    long long count() const { return count_; }
-    int sweeps() const { return sweeps_; }
+    explicit Form7(Check check, QWidget *parent = nullptr);
+
+    /// What the check found, once the window has closed.
+    const MatteResult &result() const { return result_; }
+    /// Why the check could not finish (out of memory), or empty.
+    const QString &failure() const { return failure_; }
+
+    // The controls. Each keeps the window design's name as its objectName; the two
+    // captions share the name Label1.
+    QGroupBox *cleanupFrame;
+    QLabel *checkingLabel;
+    QLabel *countLabel;
+    QWidget *separatorLine;
+    QLabel *waitLabel;
 
 public slots:
     void Form_Activate();
@@ -37,19 +49,9 @@ protected:
 private:
     void check();
 
-    MatteCanvas &canvas_;
-    const int cellSize_;
-    const int cols_;
-    const int rows_;
-    const NodePoint start_;
+    Check check_;
+    MatteResult result_;
+    QString failure_;
     bool FirstActivation = true;
     bool running_ = false;
-    long long count_ = 0;
-    int sweeps_ = 0;
-
-    QGroupBox *Frame1;
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label1b;
-    QWidget *Line1;
 };

@@ -1,36 +1,53 @@
 #include "matte/path_link.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
-PathLinker::PathLinker(const CellMap &open, int startCx, int startCy)
-    : cols_(open.cols()), rows_(open.rows()), open_(std::size_t(cols_) * std::size_t(rows_)),
-      linked_(open_.size(), 0)
+namespace {
+
+void requireInside(const CellMap &open, MatteCell start)
 {
-    if (!open.contains(startCx, startCy))
-        throw std::invalid_argument("start cell (" + std::to_string(startCx + 1) + ", "
-                                    + std::to_string(startCy + 1) + ") is outside the matte");
-    for (int cy = 0; cy < rows_; ++cy)
-        for (int cx = 0; cx < cols_; ++cx)
-            open_[std::size_t(cy) * cols_ + cx] = open.at(cx, cy);
-    linkedAt(startCx, startCy) = 1;
+    if (!open.contains(start))
+        throw std::invalid_argument("start cell (" + std::to_string(start.cx + 1) + ", "
+                                    + std::to_string(start.cy + 1) + ") is outside the matte");
 }
 
-bool PathLinker::sweep()
-{
-    const bool byRows = rowPass();
-    const bool byColumns = columnPass();
-    return byRows || byColumns;
-}
+/// The sweeps' state: which cells are open and linked, and how many have been linked.
+class PathLinker {
+public:
+    PathLinker(const CellMap &open, MatteCell start)
+        : cols_(open.cols()), rows_(open.rows()), open_(std::size_t(cols_) * std::size_t(rows_)),
+          linked_(open_.size(), 0)
+    {
+        for (int cy = 0; cy < rows_; ++cy)
+            for (int cx = 0; cx < cols_; ++cx)
+                open_[std::size_t(cy) * cols_ + cx] = open.at(cx, cy);
+        linkedAt(start.cx, start.cy) = 1;
+    }
 
-CellMap PathLinker::linked() const
-{
-    CellMap map(cols_, rows_);
-    for (int cy = 0; cy < rows_; ++cy)
-        for (int cx = 0; cx < cols_; ++cx)
-            map.set(cx, cy, linked_[std::size_t(cy) * cols_ + cx]);
-    return map;
-}
+    /// One sweep; true when it linked at least one cell.
+    bool sweep()
+    {
+        const bool byRows = rowPass();
+        const bool byColumns = columnPass();
+        return byRows || byColumns;
+    }
+
+    long long count() const { return count_; }
+
+private:
+    bool rowPass();
+    bool columnPass();
+    std::uint8_t &linkedAt(int cx, int cy) { return linked_[std::size_t(cy) * cols_ + cx]; }
+    bool openAt(int cx, int cy) const { return open_[std::size_t(cy) * cols_ + cx]; }
+
+    int cols_;
+    int rows_;
+    std::vector<std::uint8_t> open_;
+    std::vector<std::uint8_t> linked_;
+    long long count_ = 0;
+};
 
 // Along each row: a run is a stretch of open cells; once a linked cell is met, the
 // run behind it back to its first cell and every open cell after it up to the run's
@@ -106,38 +123,39 @@ bool PathLinker::columnPass()
     return changed;
 }
 
-PathCheck link_path(const CellMap &open, int startCx, int startCy)
-{
-    PathLinker linker(open, startCx, startCy);
-    PathCheck check;
-    bool changed = true;
-    while (changed) {
-        changed = linker.sweep();
-        check.sweepCounts.push_back(linker.count());
-    }
-    check.linked = linker.linked();
-    return check;
-}
+} // namespace
 
-CellMap reach_from(const CellMap &open, int startCx, int startCy)
+CellMap reach_from(const CellMap &open, MatteCell start)
 {
-    if (!open.contains(startCx, startCy))
-        throw std::invalid_argument("start cell (" + std::to_string(startCx + 1) + ", "
-                                    + std::to_string(startCy + 1) + ") is outside the matte");
+    requireInside(open, start);
     CellMap reached(open.cols(), open.rows());
-    reached.set(startCx, startCy);
-    if (!open.at(startCx, startCy))
+    reached.set(start.cx, start.cy);
+    if (!open.at(start))
         return reached;
-    std::vector<std::pair<int, int>> todo{{startCx, startCy}};
+    std::vector<MatteCell> todo{start};
     while (!todo.empty()) {
         const auto [cx, cy] = todo.back();
         todo.pop_back();
-        const std::pair<int, int> next[] = {{cx + 1, cy}, {cx - 1, cy}, {cx, cy + 1}, {cx, cy - 1}};
-        for (const auto &[nx, ny] : next)
-            if (open.contains(nx, ny) && open.at(nx, ny) && !reached.at(nx, ny)) {
-                reached.set(nx, ny);
-                todo.push_back({nx, ny});
+        for (const MatteCell next : {MatteCell{cx + 1, cy}, {cx - 1, cy}, {cx, cy + 1}, {cx, cy - 1}})
+            if (open.contains(next) && open.at(next) && !reached.at(next)) {
+                reached.set(next.cx, next.cy);
+                todo.push_back(next);
             }
     }
     return reached;
+}
+
+std::vector<long long> sweep_counts(const CellMap &open, MatteCell start, const SweepReport &report)
+{
+    requireInside(open, start);
+    PathLinker linker(open, start);
+    std::vector<long long> counts;
+    bool changed = true;
+    while (changed) {
+        changed = linker.sweep();
+        counts.push_back(linker.count());
+        if (report)
+            report(linker.count());
+    }
+    return counts;
 }

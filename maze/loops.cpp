@@ -7,7 +7,7 @@ void openLoop(MazeState &s, bool perNodeRetraced)
 {
     const Nodes g(s.grid);
     const int x = s.CurX, y = s.CurY;
-    // DirList[0] belongs to the caller's get_dirs; only the entries after it are reused.
+    // DirList[0] still holds the dead end's empty list; only the entries after it are reused.
     std::uint8_t *list = s.DirList.data();
     int n = 0;
     for (int d = Right; d <= Up; ++d) {
@@ -35,8 +35,3 @@ void openLoop(MazeState &s, bool perNodeRetraced)
 }
 
 } // namespace walk_steps
-
-void make_loop(MazeState &s)
-{
-    walk_steps::openLoop(s, !s.Harder);
-}

@@ -40,21 +40,6 @@ void checkWalkable(const MazeState &s)
 
 using namespace walk_steps;
 
-void get_dirs(MazeState &s)
-{
-    listDirs(freeBits(Nodes(s.grid), s.CurX, s.CurY), s.DirList.data());
-}
-
-void get_exits(MazeState &s)
-{
-    listDirs(exitMask(Nodes(s.grid), s.CurX, s.CurY), s.DirList.data());
-}
-
-std::uint8_t pick_dirs(MazeState &s)
-{
-    return pick(s.DirList.data(), s.DirWeight.data(), s.LastDir, s.RunLength, s.RunBias, s.Rnd());
-}
-
 long long make_maze(MazeState &s, Progress &progress)
 {
     return make_maze(s, progress, nullptr);
@@ -104,7 +89,7 @@ long long make_maze(MazeState &s, Progress &progress, WalkStats *stats)
     at.keep(s);
     if (stats)
         stats->passes = passes + 1;  // with the last pass, which found no way back
-    s.DirList[0] = 0;  // as get_exits leaves it on the last cell
+    s.DirList[0] = 0;  // as the last list of ways back leaves it
     report(progress, nodesDrawn);
     return nodesDrawn;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-
 struct MazeState;
 class Progress;
 
@@ -11,25 +9,6 @@ struct WalkStats {
     long long hunts = 0;     ///< "Harder (slower)": scans for a new source
     long long rowDraws = 0;  ///< "Harder (slower)": random row draws made by the hunts
 };
-
-/// Lists in DirList the directions from (CurX, CurY) to an uncarved, unblocked node two
-/// steps away, in direction order; DirList[0] is their number.
-void get_dirs(MazeState &s);
-
-/// Lists in DirList the ways back from (CurX, CurY): directions whose wall node is carved,
-/// not retraced and not on the border.
-void get_exits(MazeState &s);
-
-/// Chooses one of DirList[1..DirList[0]] by weight (straight on per RunLength, the RunBias
-/// axis favoured), drawing one random number; the weights are left in DirWeight.
-/// DirList[0] must be at least 1.
-std::uint8_t pick_dirs(MazeState &s);
-
-/// At a dead end (CurX, CurY), may open the wall to a neighbouring maze cell, drawing one
-/// random number when there is a candidate. With the "Easier" layout the opened wall is also
-/// marked Retraced and cells already retraced are refused; with "Harder (slower)" (s.Harder)
-/// only Carved is written. DirList[0] is kept.
-void make_loop(MazeState &s);
 
 /// The "Easier" walk: carves the framed grid by backtracking, reporting to `progress`, and
 /// returns the number of cell nodes carved (NodesDrawn). Expects the grid framed (odd sizes,

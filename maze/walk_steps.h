@@ -57,9 +57,10 @@ inline float percent(float r)
     return static_cast<float>(static_cast<double>(r) * 100.0);
 }
 
-/// The directions of get_dirs from (x, y) as a mask: bit d - 1 stands for direction d. The
-/// `>= 1` tests equal the "= 0" of even positions and keep any other position inside the grid;
-/// the bytes are tested without branching on them.
+/// The free neighbours of (x, y) as a mask, bit d - 1 for direction d: the nodes two steps
+/// away, inside the grid, neither carved nor blocked. The `>= 1` tests equal the "= 0" of
+/// even positions and keep any other position inside the grid; the bytes are tested without
+/// branching on them.
 inline unsigned freeBits(const Nodes &g, int x, int y)
 {
     const std::uint8_t *p = g.at(x, y);
@@ -97,8 +98,7 @@ inline bool hasFreeDir(const Nodes &g, int x, int y)
            || (x - 2 >= 1 && !(p[-2] & Taken)) || (y - 2 >= 1 && !(p[-down] & Taken));
 }
 
-/// The directions of get_exits from (x, y) as a mask: carved, unretraced wall nodes off the
-/// border.
+/// The ways back from (x, y) as a mask: carved, unretraced wall nodes off the border.
 inline unsigned exitMask(const Nodes &g, int x, int y)
 {
     constexpr std::uint8_t mask = NodeGrid::Carved | NodeGrid::Retraced;
@@ -115,18 +115,6 @@ inline unsigned exitMask(const Nodes &g, int x, int y)
     return m;
 }
 
-/// The directions of a mask as the list of get_dirs and get_exits: list[1..n] in direction
-/// order, list[0] = n.
-inline int listDirs(unsigned mask, std::uint8_t *list)
-{
-    int n = 0;
-    for (int d = Right; d <= Up; ++d)
-        if (mask & (1u << (d - 1)))
-            list[++n] = static_cast<std::uint8_t>(d);
-    list[0] = static_cast<std::uint8_t>(n);
-    return n;
-}
-
 /// The k-th direction (1-based) of a mask, in direction order.
 inline int nthDir(unsigned mask, int k)
 {
@@ -135,7 +123,7 @@ inline int nthDir(unsigned mask, int k)
     return std::countr_zero(mask) + 1;
 }
 
-/// The weight of direction d in pick_dirs: 3, or RunLength straight on; times 8 on the axis
+/// The weight of direction d in the choice of a step: 3, or RunLength straight on; times 8 on the axis
 /// RunBias favours; plus 1.
 inline int weight(int d, int lastDir, int runLength, int runBias)
 {
@@ -152,7 +140,7 @@ inline std::int16_t drawRunLength(MazeState &s)
     return static_cast<std::int16_t>(k * k);
 }
 
-/// pick_dirs on a mask: the weights of every direction after every last direction, so that
+/// The weighted choice of a step on a mask: the weights of every direction after every last direction, so that
 /// a choice is a few additions and comparisons instead of a loop with early exits.
 class Chooser {
 public:
@@ -196,26 +184,10 @@ private:
     int weight_[5][4];
 };
 
-/// pick_dirs with the random number r already drawn.
-inline std::uint8_t pick(const std::uint8_t *list, std::int16_t *weights, int lastDir,
-                         int runLength, int runBias, float r)
-{
-    const int n = list[0];
-    int total = 0;
-    for (int i = 1; i <= n; ++i) {
-        weights[i] = static_cast<std::int16_t>(weight(list[i], lastDir, runLength, runBias));
-        total += weights[i];
-    }
-    int left = choose(r, total);
-    for (int i = 1; i <= n; ++i) {
-        left -= weights[i];
-        if (left <= 0)
-            return list[i];
-    }
-    return n > 0 ? list[n] : std::uint8_t{NoDirection};
-}
-
-/// make_loop with the layout given: per-node Retraced flags (Easier) or none (Harder).
+/// At a dead end (CurX, CurY), may open the wall to a neighbouring maze cell, drawing one
+/// random number when there is a candidate. With per-node Retraced flags ("Easier") the
+/// opened wall is marked Retraced and retraced cells are refused; without ("Harder") only
+/// Carved is written. DirList[0] is kept.
 void openLoop(MazeState &s, bool perNodeRetraced);
 
 /// Where a walk stands and the direction it came by (0 after a dead end or a jump), kept out

@@ -400,6 +400,10 @@ void TestCommandLine::failuresWriteNothing_data()
     QImage plain(20, 20, QImage::Format_RGB32);
     plain.fill(Qt::black);
     plain.save(path("black.png"));
+    QImage split(20, 10, QImage::Format_RGB32);  // a white band down the middle
+    split.fill(Qt::black);
+    QPainter(&split).fillRect(8, 0, 4, 10, Qt::white);
+    split.save(path("split.png"));
 
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
@@ -411,9 +415,11 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("bad number") << QStringList{"generate", "--height", "ten", "--out", out} << "ten" << 2;
     QTest::newRow("missing picture") << QStringList{"generate", "--matte", "nowhere.png", "--start", "1,1", "--finish", "2,2", "--out", out} << "nowhere.png" << 1;
     QTest::newRow("corrupt picture") << QStringList{"generate", "--matte", "corrupt.jpg", "--start", "1,1", "--finish", "2,2", "--out", out} << "corrupt.jpg" << 1;
-    QTest::newRow("no start") << QStringList{"generate", "--matte", "black.png", "--finish", "2,2", "--out", out} << "Please choose a start point." << 1;
-    QTest::newRow("no points") << QStringList{"generate", "--matte", "black.png", "--out", out} << "Please choose start and finish points." << 1;
-    QTest::newRow("outside matte") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "1,1", "--finish", "6,2", "--out", out} << "outside the matte" << 1;
+    QTest::newRow("no start") << QStringList{"generate", "--matte", "black.png", "--finish", "2,2", "--out", out} << "a matte needs a start cell: give --start X,Y" << 1;
+    QTest::newRow("no points") << QStringList{"generate", "--matte", "black.png", "--out", out} << "a matte needs a start and a finish cell" << 1;
+    QTest::newRow("outside matte") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "1,1", "--finish", "6,2", "--out", out} << "the finish cell 6,2 lies outside the matte of 5 x 5 cells" << 1;
+    QTest::newRow("same cell") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "3,4", "--finish", "3,4", "--out", out} << "the start and finish are the same cell 3,4" << 1;
+    QTest::newRow("no path") << QStringList{"generate", "--matte", "split.png", "--width", "10", "--height", "5", "--start", "1,2", "--finish", "10,5", "--out", out} << "no path of maze cells joins the start cell 1,2 to the finish cell 10,5" << 1;
     QTest::newRow("unwritable") << QStringList{"generate", "--out", "no/such/folder/" + out} << "no/such/folder/" + out << 1;
 }
 

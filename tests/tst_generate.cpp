@@ -23,8 +23,8 @@
 
 namespace {
 
-// The set-up yields to the event loop before it paints the canvas blue.
-bool ready(Form4 *editor) { return !editor->firstActivation() && editor->canvas()->point(0, 0) == 0xFF0000; }
+// The set-up yields to the event loop before it lays out the matte's cells.
+bool ready(Form4 *editor) { return !editor->firstActivation() && editor->matte().cols() > 0; }
 
 /// Runs `step` on the next modal window of type T once it shows and has set itself up.
 template <typename T>
@@ -83,7 +83,7 @@ Passages passagesOf(const MazeState &s)
 
 void clickCell(Form4 *editor, int cx, int cy)
 {
-    MatteCanvas *canvas = editor->canvas();
+    MatteCanvas *canvas = editor->matteCanvas;
     const int size = editor->cellSize();
     const QPoint at(canvas->border() + cx * size + size / 2, canvas->border() + cy * size + size / 2);
     QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, at);
@@ -256,7 +256,7 @@ void TestGenerate::matteTypeWithoutAMatteOpensTheEditor()
         message = box->text();
         whenShown<Form4>(this, [&](Form4 *editor) {
             editorShown = true;
-            editor->findChild<QPushButton *>("Command1")->click();  // Cancel
+            editor->cancelButton->click();
         });
         box->accept();
     });
@@ -275,14 +275,14 @@ void TestGenerate::paintedMatteRoundTrip()
     form->useMatteBox->click();
     // A wall of paper down column 5 with a gap at the bottom; start top left, finish top right.
     whenShown<Form4>(this, [](Form4 *editor) {
-        editor->findChild<QPushButton *>("Command6")->click();  // Paper
+        editor->paperPen->click();
         for (int cy = 0; cy < 7; ++cy)
             clickCell(editor, 4, cy);
-        editor->findChild<QPushButton *>("Command7")->click();  // Start
+        editor->startPen->click();
         clickCell(editor, 0, 0);
-        editor->findChild<QPushButton *>("Command8")->click();  // Finish
+        editor->finishPen->click();
         clickCell(editor, 9, 0);
-        editor->findChild<QPushButton *>("Command2")->click();  // Ok
+        editor->okButton->click();
     });
     form->editMatteButton->click();
     QVERIFY(state->UseMatte);

@@ -1,12 +1,18 @@
 #include "matte/acceptance.h"
 #include "matte/completion.h"
+#include "matte/matte_model.h"
 #include "matte/path_link.h"
 #include "maze/grid.h"
+#include "tests/matte_drawing.h"
 
 #include <QtTest>
 
 #include <array>
 #include <random>
+
+Q_DECLARE_METATYPE(MatteVerdict)
+Q_DECLARE_METATYPE(MatteCell)
+Q_DECLARE_METATYPE(std::vector<long long>)
 
 namespace {
 
@@ -44,12 +50,31 @@ bool expectedExcluded(const CellMap &paper, int x, int y)
     return cell(x - 1, y - 1) && cell(x + 1, y - 1) && cell(x - 1, y + 1) && cell(x + 1, y + 1);
 }
 
+// A model as a drawing: '.' maze, '#' paper, 'S' start, 'F' finish.
+QString drawing(const MatteModel &m)
+{
+    QStringList rows;
+    for (int cy = 0; cy < m.rows(); ++cy) {
+        QString row;
+        for (int cx = 0; cx < m.cols(); ++cx)
+            row += QStringLiteral(".#SF")[int(m.look(cx, cy))];
+        rows << row;
+    }
+    return rows.join(u'/');
+}
+
 } // namespace
 
 class TestMatteCore : public QObject {
     Q_OBJECT
 private slots:
     void randomMattesAgreeWithOracles();
+    void verdicts_data();
+    void verdicts();
+    void sweepCounts_data();
+    void sweepCounts();
+    void modelEdits();
+    void modelFromBlocked();
 };
 
 void TestMatteCore::randomMattesAgreeWithOracles()
@@ -61,41 +86,220 @@ void TestMatteCore::randomMattesAgreeWithOracles()
         const int sx = int(rng() % cols), sy = int(rng() % rows);
         const int fx = (sx + 1 + int(rng() % (cols - 1))) % cols, fy = int(rng() % rows);
         std::bernoulli_distribution isPaper(std::array{0.2, 0.35, 0.5, 0.8}[seed % 4]);
-        CellMap paper(cols, rows), open(cols, rows);
+        MattePainting painting{CellMap(cols, rows), {sx, sy}, {fx, fy}};
+        CellMap open(cols, rows);
         for (int cy = 0; cy < rows; ++cy)
             for (int cx = 0; cx < cols; ++cx) {
-                paper.set(cx, cy, isPaper(rng) && !(cx == sx && cy == sy) && !(cx == fx && cy == fy));
-                open.set(cx, cy, !paper.at(cx, cy));
+                painting.paper.set(cx, cy, isPaper(rng) && !(cx == sx && cy == sy) && !(cx == fx && cy == fy));
+                open.set(cx, cy, !painting.paper.at(cx, cy));
             }
         const bool removeUnused = seed % 2;
         const CellMap reach = reachable(open, sx, sy);
-        const QString where = QStringLiteral("seed %1").arg(seed);
-        // The editor's sweeps and the command line's flood fill link the same cells.
-        const PathCheck check = link_path(open, sx, sy);
-        QVERIFY2(check.linked == reach && reach_from(open, sx, sy) == reach, qPrintable(where));
-        QCOMPARE(check.count(), qint64(reach.count()) - 1);
+        const QByteArray where = QStringLiteral("seed %1").arg(seed).toLatin1();
 
         NodeGrid plain, g;
         plain.allocate(2 * cols + 1, 2 * rows + 1);
-        mark_cells(plain, paper);
+        mark_cells(plain, painting.paper);
         complete_matte(plain, {}, {});
-        const MatteOutcome outcome = accept_matte(paper, pointOfCell(sx, sy), pointOfCell(fx, fy), removeUnused, g);
-        QVERIFY2(outcome.accepted() == reach.at(fx, fy), qPrintable(where));
-        QCOMPARE(outcome.linkedCount, qint64(reach.count()) - 1);
-        accepted += outcome.accepted();
+        std::vector<long long> counts;
+        const MatteResult result =
+            accept_matte(painting, removeUnused, g, [&](long long count) { counts.push_back(count); });
+        QVERIFY2(result.accepted() == reach.at(fx, fy), where);
+        QVERIFY2(result.linked == reach, where);
+        QCOMPARE(result.linkedCount(), qint64(reach.count()) - 1);
+        // The sweeps only ever link open cells next to linked ones, so ending on the flood
+        // fill's count means ending on its cells; the last sweep links nothing.
+        QVERIFY2(!counts.empty(), where);
+        QCOMPARE(counts.back(), result.linkedCount());
+        QVERIFY2(counts.size() == 1 || counts[counts.size() - 2] == counts.back(), where);
+        QVERIFY2(std::is_sorted(counts.begin(), counts.end()), where);
+        QVERIFY2(sweep_counts(open, {sx, sy}) == counts, where);
+        accepted += result.accepted();
         // Row 0 and column 0 lie outside every matte; a cell's node is excluded if paper, or unreached when removing.
-        const bool removed = outcome.accepted() && removeUnused;
+        const bool removed = result.accepted() && removeUnused;
         for (int y = 0; y <= g.height(); ++y)
             for (int x = 0; x <= g.width(); ++x) {
-                const QString at = where + QStringLiteral(", node (%1, %2)").arg(x).arg(y);
+                const QByteArray at = where + QStringLiteral(", node (%1, %2)").arg(x).arg(y).toLatin1();
                 const int cx = x / 2 - 1, cy = y / 2 - 1;
-                QVERIFY2(plain.blocked(x, y) == expectedExcluded(paper, x, y) && ((x > 0 && y > 0) || !g.blocked(x, y)),
-                         qPrintable(at));
-                if (x > 0 && y > 0 && x % 2 == 0 && y % 2 == 0)
-                    QVERIFY2(g.blocked(x, y) == (removed ? !reach.at(cx, cy) : paper.at(cx, cy)), qPrintable(at));
+                QVERIFY2(plain.blocked(x, y) == expectedExcluded(painting.paper, x, y), at);
+                if (x == 0 || y == 0)
+                    QVERIFY2(!g.blocked(x, y), at);
+                else if (x % 2 == 0 && y % 2 == 0)
+                    QVERIFY2(g.blocked(x, y) == (removed ? !reach.at(cx, cy) : painting.paper.at(cx, cy)), at);
             }
     }
-    QVERIFY2(accepted > 50 && accepted < 250, qPrintable(QString::number(accepted)));
+    QCOMPARE_GT(accepted, 50);
+    QCOMPARE_LT(accepted, 250);
+}
+
+void TestMatteCore::verdicts_data()
+{
+    // The paper of a 3 x 2 matte and its points, then the verdict; refusals before the path
+    // check leave the grid alone and link nothing.
+    QTest::addColumn<QString>("paper");
+    QTest::addColumn<MatteCell>("start");
+    QTest::addColumn<MatteCell>("finish");
+    QTest::addColumn<MatteVerdict>("verdict");
+    using V = MatteVerdict;
+    const MatteCell unset;
+    QTest::newRow("accepted") << "..#/..." << MatteCell{0, 0} << MatteCell{2, 1} << V::Accepted;
+    QTest::newRow("no path") << ".#./.#." << MatteCell{0, 0} << MatteCell{2, 1} << V::NoPath;
+    QTest::newRow("start on paper") << "..#/..." << MatteCell{2, 0} << MatteCell{2, 1} << V::NoPath;
+    QTest::newRow("neither point") << "..#/..." << unset << unset << V::NoPoints;
+    QTest::newRow("no start") << "..#/..." << unset << MatteCell{2, 0} << V::NoStart;
+    QTest::newRow("no finish") << "..#/..." << MatteCell{1, 0} << unset << V::NoFinish;
+    QTest::newRow("same cell") << "..#/..." << MatteCell{1, 1} << MatteCell{1, 1} << V::SameCell;
+    QTest::newRow("start outside") << "..#/..." << MatteCell{3, 0} << MatteCell{0, 0} << V::StartOutside;
+    QTest::newRow("finish outside") << "..#/..." << MatteCell{0, 0} << MatteCell{0, -2} << V::FinishOutside;
+}
+
+void TestMatteCore::verdicts()
+{
+    QFETCH(QString, paper);
+    QFETCH(MatteCell, start);
+    QFETCH(MatteCell, finish);
+    QFETCH(MatteVerdict, verdict);
+    MattePainting painting = painted(paper);
+    painting.start = start;
+    painting.finish = finish;
+    const bool checked = verdict == MatteVerdict::Accepted || verdict == MatteVerdict::NoPath;
+    NodeGrid grid;
+    grid.allocate(1, 1);
+    grid.set(1, 1, NodeGrid::Blocked);
+    int sweeps = 0;
+    const MatteResult r = accept_matte(painting, true, grid, [&](long long) { ++sweeps; });
+    QCOMPARE(r.verdict, verdict);
+    QCOMPARE(r.start, start);
+    QCOMPARE(r.finish, finish);
+    QCOMPARE(r.cols, 3);
+    QCOMPARE(r.rows, 2);
+    QCOMPARE(grid.width(), checked ? 7 : 1);
+    QCOMPARE(r.linked.cols(), checked ? 3 : 0);
+    QCOMPARE(sweeps > 0, checked);
+    if (!checked)
+        QVERIFY(grid.blocked(1, 1));
+}
+
+void TestMatteCore::sweepCounts_data()
+{
+    QTest::addColumn<QString>("drawing");
+    QTest::addColumn<std::vector<long long>>("counts");
+    // The row pass links the start's row, the column pass every other cell; then nothing.
+    QTest::newRow("no paper") << "..../.S../...." << std::vector<long long>{11, 11};
+    QTest::newRow("start boxed in") << ".#../#S#./.#.." << std::vector<long long>{0};
+    // Sideways then down is one sweep's row and column pass; down then sideways takes two.
+    QTest::newRow("corridor sideways, then down") << "S../##./##." << std::vector<long long>{4, 4};
+    QTest::newRow("corridor down, then sideways") << "S##/.##/..." << std::vector<long long>{2, 4, 4};
+    // Cells touching only at a corner stay apart.
+    QTest::newRow("corner only") << "S.#/..#/##." << std::vector<long long>{3, 3};
+}
+
+void TestMatteCore::sweepCounts()
+{
+    QFETCH(QString, drawing);
+    QFETCH(std::vector<long long>, counts);
+    const MattePainting p = painted(drawing);
+    CellMap open(p.paper.cols(), p.paper.rows());
+    for (int cy = 0; cy < open.rows(); ++cy)
+        for (int cx = 0; cx < open.cols(); ++cx)
+            open.set(cx, cy, !p.paper.at(cx, cy));
+    std::vector<long long> heard;
+    QCOMPARE(sweep_counts(open, p.start, [&](long long n) { heard.push_back(n); }), counts);
+    QCOMPARE(heard, counts);
+    QCOMPARE(reach_from(open, p.start).count(), std::size_t(counts.back() + 1));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sweep_counts(open, {open.cols(), 0}));
+}
+
+void TestMatteCore::modelEdits()
+{
+    MatteModel m(4, 3);
+    std::vector<MatteChange> heard;
+    m.setObserver([&](const MatteChange &c) { heard.push_back(c); });
+    const auto edit = [&](bool changed, const QString &after) {
+        QCOMPARE(drawing(m), after);
+        QCOMPARE(heard.size(), std::size_t(changed));
+        heard.clear();
+    };
+    QVERIFY(m.paintCell(1, 0, true));
+    edit(true, ".#../..../....");
+    // The Start and Finish pens go on maze cells without a point only.
+    QVERIFY(!m.placeStart(1, 0));
+    edit(false, ".#../..../....");
+    QVERIFY(m.placeStart(2, 1));
+    edit(true, ".#../..S./....");
+    QVERIFY(!m.placeFinish(2, 1));
+    QVERIFY(!m.placeStart(2, 1));
+    QVERIFY(!m.placeStart(4, 0));
+    QVERIFY(!m.paintCell(-1, 0, true));
+    edit(false, ".#../..S./....");
+    QVERIFY(m.placeFinish(3, 2));
+    edit(true, ".#../..S./...F");
+    // Moving a point leaves its old cell maze; a change names both places.
+    QVERIFY(m.placeStart(0, 0));
+    QCOMPARE(heard.size(), 1u);
+    const MatteChange moved = heard.front();
+    QCOMPARE(moved.startBefore, (MatteCell{2, 1}));
+    QCOMPARE(moved.startAfter, (MatteCell{0, 0}));
+    QCOMPARE(moved.finishBefore, moved.finishAfter);
+    QVERIFY(moved.flipped.empty());
+    edit(true, "S#../..../...F");
+    // Painting over a point unsets it; painting maze on maze changes nothing.
+    QVERIFY(!m.paintCell(2, 2, false));
+    edit(false, "S#../..../...F");
+    QVERIFY(m.paintCell(3, 2, false));
+    edit(true, "S#../..../....");
+    QVERIFY(m.paintCell(0, 0, true));
+    QCOMPARE(heard.front().flipped, std::vector<std::size_t>{0});
+    QCOMPARE(heard.front().startAfter, MatteCell{});
+    edit(true, "##../..../....");
+    // Invert flips every cell, the points' too, and unsets them.
+    QVERIFY(m.placeStart(3, 1));
+    edit(true, "##../...S/....");
+    QVERIFY(m.invert());
+    QCOMPARE(heard.front().flipped.size(), 12u);
+    edit(true, "..##/####/####");
+    QVERIFY(m.invert());
+    edit(true, "##../..../....");
+    // Import takes the picture's cells and unsets the points; the same cells again change nothing.
+    CellMap picture(4, 3);
+    picture.set(3, 2);
+    QVERIFY(m.placeFinish(2, 2));
+    edit(true, "##../..../..F.");
+    QVERIFY(m.replace(picture));
+    QCOMPARE(heard.front().flipped, (std::vector<std::size_t>{0, 1, 11}));
+    edit(true, "..../..../...#");
+    QVERIFY(!m.replace(picture));
+    edit(false, "..../..../...#");
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, m.replace(CellMap(3, 4)));
+    QVERIFY(m.placeStart(0, 0));
+    QVERIFY(m.clear());
+    heard.clear();
+    edit(false, "..../..../....");
+    QVERIFY(!m.clear());
+    edit(false, "..../..../....");
+    // Acceptance reads the painting as it stands.
+    QVERIFY(m.placeStart(0, 0));
+    QVERIFY(m.placeFinish(3, 2));
+    NodeGrid grid;
+    QVERIFY(accept_matte(m.painting(), false, grid).accepted());
+}
+
+void TestMatteCore::modelFromBlocked()
+{
+    NodeGrid grid;
+    accept_matte(painted("#..#/.S../..#F"), false, grid);
+    const auto opened = [&](NodePoint start, NodePoint finish, int cols = 4) {
+        const std::optional<MatteModel> m = MatteModel::fromBlocked(grid, cols, 3, start, finish);
+        return m ? drawing(*m) : QStringLiteral("none");
+    };
+    QCOMPARE(opened({4, 4}, {8, 6}), "#..#/.S../..#F");
+    QCOMPARE(opened({4, 4}, {}), "#..#/.S../..#.");
+    // A point on a paper cell makes it maze.
+    QCOMPARE(opened({2, 2}, {8, 6}), "S..#/..../..#F");
+    QCOMPARE(opened({3, 4}, {8, 6}), "none");
+    QCOMPARE(opened({4, 4}, {4, 4}), "none");
+    QCOMPARE(opened({4, 4}, {10, 6}), "none");
+    QCOMPARE(opened({4, 4}, {8, 6}, 5), "none");
 }
 
 QTEST_APPLESS_MAIN(TestMatteCore)

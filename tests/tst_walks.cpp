@@ -2,6 +2,7 @@
 #include "maze/hunt_index.h"
 #include "maze/progress.h"
 #include "maze/walk.h"
+#include "maze/walk_steps.h"
 
 #include <QtTest>
 
@@ -134,6 +135,87 @@ struct Recorder : Progress {
     std::vector<std::pair<int, Random>> atEvents;
 };
 
+/// Int(random x n), one of 0..n - 1.
+int draw(MazeState &s, int n)
+{
+    return static_cast<int>(std::floor(static_cast<double>(s.Rnd()) * n));
+}
+
+// The walk's routines as written, one rule at a time, on DirList and DirWeight: the reference
+// that the walks' own steps on masks are held to.
+
+/// The free neighbours: the nodes two steps away inside the grid, neither carved nor blocked.
+void get_dirs(MazeState &s)
+{
+    const NodeGrid &g = s.grid;
+    int n = 0;
+    for (int d = 1; d <= 4; ++d) {
+        const int x = s.CurX + 2 * StepX[d], y = s.CurY + 2 * StepY[d];
+        if (x == 0 || x > g.width() || y == 0 || y > g.height() || g.carved(x, y) || g.blocked(x, y))
+            continue;
+        s.DirList[++n] = static_cast<std::uint8_t>(d);
+    }
+    s.DirList[0] = static_cast<std::uint8_t>(n);
+}
+
+/// The ways back: carved, unretraced wall nodes off the border.
+void get_exits(MazeState &s)
+{
+    const NodeGrid &g = s.grid;
+    int n = 0;
+    for (int d = 1; d <= 4; ++d) {
+        const int x = s.CurX + StepX[d], y = s.CurY + StepY[d];
+        if (x < 2 || x > g.width() - 1 || y < 2 || y > g.height() - 1 || g.retraced(x, y) || !g.carved(x, y))
+            continue;
+        s.DirList[++n] = static_cast<std::uint8_t>(d);
+    }
+    s.DirList[0] = static_cast<std::uint8_t>(n);
+}
+
+/// The weighted choice among DirList[1..DirList[0]]: 3, or RunLength straight on; times 8 on
+/// the favoured axis; plus 1.
+std::uint8_t pick_dirs(MazeState &s)
+{
+    int total = 0;
+    for (int i = 1; i <= s.DirList[0]; ++i) {
+        const int d = s.DirList[i];
+        int w = d == s.LastDir ? s.RunLength : 3;
+        if ((s.RunBias == 1 && (d == Right || d == Left)) || (s.RunBias == 2 && (d == Down || d == Up)))
+            w *= 8;
+        s.DirWeight[i] = static_cast<std::int16_t>(w + 1);
+        total += w + 1;
+    }
+    int r = draw(s, total) + 1;
+    for (int i = 1; i <= s.DirList[0]; ++i)
+        if ((r -= s.DirWeight[i]) <= 0)
+            return s.DirList[i];
+    return NoDirection;
+}
+
+/// A loop at a dead end: a wall to a neighbouring cell inside the grid that is not blocked
+/// and, when easier, not retraced, where the wall is neither carved nor blocked. Easier marks
+/// the opened wall retraced.
+void make_loop(MazeState &s)
+{
+    NodeGrid &g = s.grid;
+    int n = 0;
+    for (int d = 1; d <= 4; ++d) {
+        const int x2 = s.CurX + 2 * StepX[d], y2 = s.CurY + 2 * StepY[d];
+        const int x1 = s.CurX + StepX[d], y1 = s.CurY + StepY[d];
+        if (x2 <= 1 || x2 >= g.width() || y2 <= 1 || y2 >= g.height())
+            continue;
+        if ((!s.Harder && g.retraced(x2, y2)) || g.blocked(x2, y2) || g.carved(x1, y1) || g.blocked(x1, y1))
+            continue;
+        s.DirList[++n] = static_cast<std::uint8_t>(d);
+    }
+    if (n == 0)
+        return;
+    const int d = s.DirList[draw(s, n) + 1];
+    g.set(s.CurX + StepX[d], s.CurY + StepY[d], NodeGrid::Carved);
+    if (!s.Harder)
+        g.set(s.CurX + StepX[d], s.CurY + StepY[d], NodeGrid::Retraced);
+}
+
 /// The hunt's scan as written, from (rx, ry): stops on a carved cell other than the finish
 /// with a free neighbour (true) or back on the origin, resets LastDir on passing a carved
 /// cell without one, and unflags the rows it crosses whole without a free cell.
@@ -163,14 +245,13 @@ bool literalHunt(MazeState &s, int rx, int ry)
     }
 }
 
-/// Both walks as written, on the public list routines and the literal hunt: the reference
-/// for the walks' own steps and for the hunt's index.
+/// Both walks as written, on the routines above and the literal hunt: the reference for the
+/// walks' own steps and for the hunt's index.
 long long literalWalk(MazeState &s, Progress &progress)
 {
     NodeGrid &g = s.grid;
-    const auto draw = [&s](int n) { return static_cast<int>(std::floor(static_cast<double>(s.Rnd()) * n)); };
     const auto randomRun = [&] {
-        if (const int k = s.RandomRun ? draw(8) : -1; k >= 0)
+        if (const int k = s.RandomRun ? draw(s, 8) : -1; k >= 0)
             s.RunLength = static_cast<std::int16_t>(k * k);
     };
     long long nodesDrawn = 1;
@@ -207,16 +288,16 @@ long long literalWalk(MazeState &s, Progress &progress)
         if (!s.Harder) {
             if (get_exits(s), s.DirList[0] == 0)
                 break;
-            const std::uint8_t d = s.DirList[draw(s.DirList[0]) + 1];
+            const std::uint8_t d = s.DirList[draw(s, s.DirList[0]) + 1];
             g.set(s.CurX, s.CurY, NodeGrid::Retraced);
             g.set(s.CurX += StepX[d], s.CurY += StepY[d], NodeGrid::Retraced);
             s.CurX += StepX[d], s.CurY += StepY[d], s.LastDir = 0;
             continue;
         }
-        const int rx = draw((g.width() - 3) / 2) * 2 + 2;
+        const int rx = draw(s, (g.width() - 3) / 2) * 2 + 2;
         int ry = 0, tries = 0;
         do
-            ry = draw((g.height() - 3) / 2) * 2 + 2;
+            ry = draw(s, (g.height() - 3) / 2) * 2 + 2;
         while (!s.RowFlags[ry] && ++tries <= g.height());
         if (!literalHunt(s, rx, ry))
             break;
@@ -365,13 +446,19 @@ void TestWalks::huntIndexStopsWhereTheScanStops()
             s.LastDir = 1;
             const bool scanFound = literalHunt(s, rx, ry);
             const walk_steps::HuntIndex::Result r = index.hunt(rx, ry);
-            QVERIFY2(r.found == scanFound && (!scanFound || (r.x == s.CurX && r.y == s.CurY))
-                         && r.passedDeadEnd == (s.LastDir == 0) && flags == s.RowFlags,
-                     ("round " + std::to_string(round)).c_str());
+            const std::string where = "round " + std::to_string(round);
+            QVERIFY2(r.found == scanFound, where.c_str());
+            QVERIFY2(!scanFound || (r.x == s.CurX && r.y == s.CurY), where.c_str());
+            QVERIFY2(r.passedDeadEnd == (s.LastDir == 0), where.c_str());
+            QVERIFY2(flags == s.RowFlags, where.c_str());
             ++hunts, found += scanFound, dead += r.passedDeadEnd, misses += !scanFound;
         }
     }
-    QVERIFY(found > 100 && hunts - found > 100 && dead > 100 && hunts - dead > 100);  // every answer occurs
+    // Every answer occurs.
+    QCOMPARE_GT(found, 100);
+    QCOMPARE_GT(hunts - found, 100);
+    QCOMPARE_GT(dead, 100);
+    QCOMPARE_GT(hunts - dead, 100);
 }
 
 void TestWalks::pickDirsWeighsAsWritten()
@@ -404,13 +491,21 @@ void TestWalks::pickDirsWeighsAsWritten()
         s.LastDir = c.lastDir;
         s.RunLength = c.runLength;
         s.RunBias = c.runBias;
+        unsigned mask = 0;
+        for (std::size_t i = 0; i < c.dirs.size(); ++i) {
+            mask |= 1u << (c.dirs[i] - 1);
+            QVERIFY2(walk_steps::weight(c.dirs[i], c.lastDir, c.runLength, c.runBias) == c.weights[i], c.name);
+        }
+        const walk_steps::Chooser chooser(s);
+        QVERIFY2(chooser.pick(mask, c.lastDir, static_cast<float>(c.draw) / 16777216.0f) == c.chosen, c.name);
+        // The reference the walks are compared with chooses alike, from one number.
         s.DirList[0] = static_cast<std::uint8_t>(c.dirs.size());
         std::copy(c.dirs.begin(), c.dirs.end(), s.DirList.begin() + 1);
         scriptNext(s.rng, c.draw);
         Random after = s.rng;
         after.next();
-        QVERIFY2(pick_dirs(s) == c.chosen && s.rng.next() == after.next(), c.name);  // one number drawn
-        QVERIFY2(std::equal(c.weights.begin(), c.weights.end(), s.DirWeight.begin() + 1), c.name);
+        QVERIFY2(pick_dirs(s) == c.chosen, c.name);
+        QVERIFY2(s.rng.next() == after.next(), c.name);
     }
 }
 
@@ -421,8 +516,8 @@ void TestWalks::makeLoopJoinsOnlyEligibleNeighbours()
     for (const bool harder : {false, true})
         for (int i = 0; i < 4; ++i) {
             const std::uint32_t draw = i < 2 ? 0 : (1 << 23) - (i == 2);  // 0, 0, just below 1/2, 1/2
+            const QByteArray name = QStringLiteral("%1, case %2").arg(harder ? "harder" : "easier").arg(i).toLatin1();
             MazeState s;
-            s.Harder = harder;
             s.grid.allocate(15, 15);
             for (const auto &[x, y] : {std::pair{8, 8}, {10, 8}, {6, 8}, {8, 6}, {8, 10}, {7, 8}})
                 s.grid.set(x, y, NodeGrid::Carved);
@@ -433,15 +528,19 @@ void TestWalks::makeLoopJoinsOnlyEligibleNeighbours()
             s.RowFlags.assign(16, 1);
             scriptNext(s.rng, draw);
             Random twin = s.rng;
-            make_loop(s);
+            walk_steps::openLoop(s, !harder);
             // Easier: only the right neighbour qualifies; harder: up too, taken by the upper half
             // of the draws. One number drawn, none without a candidate; Retraced only when easier.
             const bool up = harder && (i == 0 || draw == 1 << 23), right = i > 0 && !up;
-            QVERIFY(s.grid.carved(8, 7) == up && s.grid.carved(9, 8) == right && !s.grid.carved(8, 9));
-            QVERIFY(s.grid.retraced(9, 8) == (right && !harder) && !s.grid.retraced(8, 7));
+            QVERIFY2(s.grid.carved(8, 7) == up, name);
+            QVERIFY2(s.grid.carved(9, 8) == right, name);
+            QVERIFY2(!s.grid.carved(8, 9), name);
+            QVERIFY2(s.grid.retraced(9, 8) == (right && !harder), name);
+            QVERIFY2(!s.grid.retraced(8, 7), name);
             if (up || right)
                 twin.next();
-            QVERIFY(s.rng.next() == twin.next() && s.RowFlags == std::vector<std::uint8_t>(16, 1));
+            QVERIFY2(s.rng.next() == twin.next(), name);
+            QVERIFY2(s.RowFlags == std::vector<std::uint8_t>(16, 1), name);
         }
 }
 
@@ -502,7 +601,8 @@ void TestWalks::smallAndRefusedGrids()
             const auto before = snapshot(s);
             Recorder progress;
             QVERIFY_THROWS_EXCEPTION(std::invalid_argument, walk(s, progress));
-            QVERIFY2(progress.phases.empty() && snapshot(s) == before, std::to_string(fault).c_str());
+            QVERIFY2(progress.phases.empty(), std::to_string(fault).c_str());
+            QVERIFY2(snapshot(s) == before, std::to_string(fault).c_str());
         }
     }
 }
