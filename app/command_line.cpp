@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <span>
@@ -124,7 +125,16 @@ constexpr const char *SectionTitles[] = {
 struct Reading {
     CommandLine &o;
     bool typeGiven = false;
+    bool bestByGiven = false;
 };
+
+/// The measures --best-by names, in the order of CommandLine::BestBy.
+constexpr std::array<params::Choice, 4> BestByNames{{
+    {"solution-length", 0},
+    {"dead-ends", 1},
+    {"junctions", 2},
+    {"turns", 3},
+}};
 
 /// One option: its name, the name of its value (none for a flag), its lines of --help,
 /// and its effect, which returns what a bad value should have been.
@@ -198,6 +208,17 @@ const Option Options[] = {
      }},
     {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F",
      [](Reading &r, const QString &v) { return store(r.o.textFile, v); }},
+    {"--marks", nullptr, Section::Output, "mark the start (a disc) and the finish (a ring) in every output",
+     [](Reading &r, const QString &) { return set(r.o.maze.marks); }},
+    {"--answer-key", nullptr, Section::Output,
+     "the solution too: a key page after the maze page, NAME-solution.EXT\n"
+     "beside each file ('+' on the path in the text)",
+     [](Reading &r, const QString &) { return set(r.o.maze.answerKey); }},
+    {"--json", nullptr, Section::Output,
+     "one JSON object per maze on stdout: files, seed, width and height\n"
+     "in nodes, nodes_drawn and the measures (solution_length, dead_ends,\n"
+     "junctions, solution_junctions, solution_turns, longest_corridor)",
+     [](Reading &r, const QString &) { return set(r.o.json); }},
 
     {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",
      [](Reading &r, const QString &v) {
@@ -205,6 +226,16 @@ const Option Options[] = {
      }},
     {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
+    {"--best-of", "N", Section::Batch,
+     "make N candidates from consecutive seeds and keep the one with the\n"
+     "largest measure (ties to the lower seed); with --count, each maze\n"
+     "is the best of its own N seeds",
+     [](Reading &r, const QString &v) { return whole(v, 1, 10000, r.o.bestOf, "a number of candidates from 1 to 10000"); }},
+    {"--best-by", "MEASURE", Section::Batch, "solution-length (default), dead-ends, junctions, turns",
+     [](Reading &r, const QString &v) {
+         r.bestByGiven = true;
+         return listed(v, BestByNames, r.o.bestBy);
+     }},
 };
 
 bool asksForHelp(const QString &argument)
@@ -230,6 +261,8 @@ QString checkCombination(Reading &r)
     }
     if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print)
         return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE or --print");
+    if (r.bestByGiven && o.bestOf < 2)
+        return QStringLiteral("--best-by goes with --best-of N");
     if (o.monochrome && o.bitmapFile.isEmpty())
         return QStringLiteral("--monochrome needs --out FILE.bmp");
     if (o.maze.appearance == AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
@@ -293,13 +326,16 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     return error(checkCombination(reading));
 }
 
-QString numbered_file_name(const QString &name, int index, int count)
+QString numbered_file_name(const QString &name, int index, int count, const QString &sibling)
 {
-    if (name.isEmpty() || count <= 1)
+    if (name.isEmpty())
         return name;
     const QFileInfo info(name);
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     QString stem = name.left(name.size() - suffix.size());
+    const QString tag = sibling.isEmpty() ? QString() : QLatin1Char('-') + sibling;
+    if (count <= 1)
+        return stem + tag + suffix;
 
     static const QRegularExpression trailingDigits(QStringLiteral("(\\d+)$"));
     const auto match = trailingDigits.match(stem);
@@ -307,9 +343,9 @@ QString numbered_file_name(const QString &name, int index, int count)
         const QString digits = match.captured(1);
         stem.chop(digits.size());
         const qulonglong number = digits.toULongLong() + static_cast<qulonglong>(index);
-        return stem + QStringLiteral("%1").arg(number, digits.size(), 10, QLatin1Char('0')) + suffix;
+        return stem + QStringLiteral("%1").arg(number, digits.size(), 10, QLatin1Char('0')) + tag + suffix;
     }
-    return stem + QStringLiteral("-%1").arg(index + 1) + suffix;
+    return stem + QStringLiteral("-%1").arg(index + 1) + tag + suffix;
 }
 
 QString command_line_help()
