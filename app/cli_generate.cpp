@@ -3,6 +3,7 @@
 #include "matte/acceptance.h"
 #include "matte/completion.h"
 #include "matte/matte_picture.h"
+#include "maze/frame.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
 #include "maze/solve.h"
@@ -120,7 +121,7 @@ QPageLayout pageLayout(const QString &printerName)
 }
 
 /// Prints one page on the named or default printer; returns the printer's name.
-QString print(const CommandLine &o, MazeState &s, Progress &progress)
+QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
@@ -129,19 +130,22 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress)
         fail(o.printerName.isEmpty() ? QStringLiteral("no default printer is set; name one with --printer NAME")
                                      : QStringLiteral("no printer is called %1").arg(o.printerName));
     QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Maze"));
+    printer.setDocName(maze_document_title(s.rng.currentSeed()));
     QString error;
-    if (print_page(printer, s, progress, &error) == PrintResult::Failed)
+    if (print_page(printer, s, progress, &error, pages) == PrintResult::Failed)
         fail(error);
     return info.printerName();
 }
 
-void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome)
+/// The maze, or its answer key with `solution`, as a bitmap: drawn in colour, or streamed as a
+/// monochrome file when asked or when too large to draw.
+void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome, bool marks,
+                 bool solution)
 {
     if (!monochrome) {
         QImage picture;
-        const RenderResult result =
-            render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture);
+        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture,
+                                                SceneLayers{solution, marks, false});
         if (result == RenderResult::Done) {
             QString error;
             if (!save_bitmap(picture, file, &error))
@@ -155,7 +159,7 @@ void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool 
                      qPrintable(file));
     }
     try {
-        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress);
+        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress, MonoOverlay{solution, marks, end_points(s)});
     } catch (const std::runtime_error &e) {
         fail(QString::fromStdString(e.what()));
     }
@@ -266,21 +270,30 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
     }
     const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
     if (!bitmap.isEmpty()) {
-        writeBitmap(s, progress, bitmap, o.monochrome);
+        writeBitmap(s, progress, bitmap, o.monochrome, o.maze.marks, false);
         progress.finish();
         written << bitmap;
+        if (o.maze.answerKey) {
+            const QString key = numbered_file_name(o.bitmapFile, index, o.count, KeySibling);
+            writeBitmap(s, progress, key, o.monochrome, o.maze.marks, true);
+            progress.finish();
+            written << key;
+        }
     }
+    PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
+    if (o.count > 1)
+        pages.keyTitle = QStringLiteral("Answer key, maze %1").arg(index + 1);
     const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
     if (!pdf.isEmpty()) {
         QString error;
-        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error))
+        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error, pages))
             fail(error);
         progress.finish();
         written << pdf;
     }
     QString printer;
     if (o.print) {
-        printer = print(o, s, progress);
+        printer = print(o, s, progress, pages);
         progress.finish();
     }
     if (o.json) {

@@ -186,10 +186,19 @@ void Form1::buildControls()
     bitmapOption = named(new QRadioButton(tr("Bitmap (.BMP) file")), "Option14");
     printerOption->setChecked(true);
     setupButton = named(new QPushButton(tr("Setup")), "Command3");
+    marksBox = named(new QCheckBox(tr("Mar&k start and finish")), "marksBox");
+    marksBox->setAccessibleName(tr("Mark start and finish"));
+    marksBox->setToolTip(tr("Draw a disc on the start cell and a ring on the finish cell, in every output."));
+    answerKeyBox = named(new QCheckBox(tr("Answer ke&y")), "answerKeyBox");
+    answerKeyBox->setAccessibleName(tr("Answer key"));
+    answerKeyBox->setToolTip(tr("Also make the solution: a second printed page titled \"Answer key\", "
+                                "or NAME-solution.bmp beside the bitmap."));
     auto *frame4 = new QGridLayout(outputFrame);
     frame4->addWidget(printerOption, 0, 0);
     frame4->addWidget(bitmapOption, 1, 0);
     frame4->addWidget(setupButton, 0, 1, 2, 1, Qt::AlignVCenter);
+    frame4->addWidget(marksBox, 3, 0, 1, 2);
+    frame4->addWidget(answerKeyBox, 4, 0, 1, 2);
     frame4->setColumnStretch(0, 1);
 
     generateButton = named(new QPushButton(tr("Generate")), "Command1");
@@ -308,6 +317,8 @@ params::Choices Form1::choices() const
     c.loops = allowLoopsBox->isChecked();
     c.loopPercent = boxValue(loopPercentEdit);
     c.difficulty = harderOption->isChecked() ? params::DifficultyChoice::Harder : params::DifficultyChoice::Easier;
+    c.marks = marksBox->isChecked();
+    c.answerKey = answerKeyBox->isChecked();
     return c;
 }
 

@@ -54,7 +54,7 @@ public:
     QRadioButton *mediumLinesOption, *plumbingOption, *fencesOption, *doubleLineOption;
     QRadioButton *shadedOption, *planksOption, *tinyBricksOption, *cityPlanOption;
     QRadioButton *printerOption, *bitmapOption, *easierOption, *harderOption;
-    QCheckBox *allowLoopsBox, *useMatteBox;
+    QCheckBox *allowLoopsBox, *useMatteBox, *marksBox, *answerKeyBox;
     QLineEdit *loopPercentEdit, *widthEdit, *heightEdit;
     QWidget *difficultyPanel;
     QPushButton *generateButton, *exitButton, *setupButton, *editMatteButton;

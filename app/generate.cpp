@@ -1,9 +1,11 @@
 #include "app/form1.h"
 
+#include "app/command_line.h"
 #include "app/window_progress.h"
 #include "matte/matte_editor.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/solve.h"
 #include "maze/state.h"
 #include "render/draw.h"
 #include "render/print.h"
@@ -74,6 +76,19 @@ void Form1::Command1_Click()
 
     if (carved && !progress.stopRequested()) {
         OutputContext output = window_output(s, progress, this);
+        output.marks = chosen.marks;
+        output.answerKey = chosen.answerKey;
+        output.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+        if (chosen.answerKey) {
+            try {
+                solve_maze(s);
+            } catch (const std::exception &e) {
+                output.answerKey = false;
+                QApplication::restoreOverrideCursor();
+                showMessage(tr("Corvanthel cannot make the answer key of this maze: %1").arg(QString::fromStdString(e.what())));
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            }
+        }
         if (adjustOutput)
             adjustOutput(output);
         if (printerOption->isChecked()) {

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <bit>
+
 using params::AppearanceChoice;
 using params::DifficultyChoice;
 using params::MazeTypeChoice;
@@ -71,6 +73,7 @@ private slots:
     void jsonAgreesWithTheText_data();
     void jsonAgreesWithTheText();
     void bestOfKeepsTheLargest();
+    void answerKeysBesideEveryOutput();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
 
@@ -514,6 +517,51 @@ void TestCommandLine::bestOfKeepsTheLargest()
             QCOMPARE(readAll(path(written)), readAll(path(QStringLiteral("one-%1.txt").arg(bestSeed))));
         }
     }
+}
+
+void TestCommandLine::answerKeysBesideEveryOutput()
+{
+    const Run run = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--count", "2", "--marks",
+                                "--answer-key", "--json", "--out", "k.bmp", "--pdf", "k.pdf", "--text", "k.txt"},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    for (int maze = 1; maze <= 2; ++maze) {
+        const QJsonObject report = QJsonDocument::fromJson(lines[maze - 1].toUtf8()).object();
+        const QString n = QString::number(maze);
+        QCOMPARE(report["files"].toArray(), QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp",
+                                                        "k-" + n + "-solution.bmp", "k-" + n + ".pdf"}));
+        const QImage bitmap = decodeWithImageMagick(path("k-" + n + ".bmp"));
+        const QImage key = decodeWithImageMagick(path("k-" + n + "-solution.bmp"));
+        QVERIFY(!bitmap.isNull());
+        QCOMPARE(key.size(), bitmap.size());
+        QVERIFY(key != bitmap);
+
+        // The PDF: the maze page, then its key page; its title names the seed.
+        QProcess info;
+        info.start("pdfinfo", {path("k-" + n + ".pdf")});
+        QVERIFY(info.waitForFinished(60000));
+        const QString text = QString::fromLatin1(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Title:\\s+Maze, seed %1\\n").arg(29 + maze))), qPrintable(text));
+    }
+
+    // The monochrome key: 1-bit, the same size, more ink.
+    const Run mono = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--answer-key",
+                                 "--monochrome", "--out", "km.bmp"},
+                                dir.path());
+    QVERIFY2(mono.exitCode == 0, qPrintable(mono.err));
+    const QByteArray maze = readAll(path("km.bmp")), key = readAll(path("km-solution.bmp"));
+    QCOMPARE(key.size(), maze.size());
+    QCOMPARE(support::le16(key, 28), 1u);
+    auto ink = [](const QByteArray &bitmap) {
+        int zeros = 0;
+        for (qsizetype i = 62; i < bitmap.size(); ++i)
+            zeros += 8 - std::popcount(std::uint8_t(bitmap[i]));
+        return zeros;
+    };
+    QVERIFY(ink(key) > ink(maze));
 }
 
 void TestCommandLine::failuresWriteNothing_data()

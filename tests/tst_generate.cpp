@@ -97,6 +97,7 @@ private slots:
     void init();
     void cleanup();
     void defaultMazeToABitmap();
+    void answerKeyAndMarksBesideTheBitmap();
     void typesDifficultiesAndLoops_data();
     void typesDifficultiesAndLoops();
     void printerOutputWithoutAPrinterOffersAPdf();
@@ -162,6 +163,34 @@ void TestGenerate::defaultMazeToABitmap()
     QCOMPARE(state->FinishY, -1);
     QCOMPARE(state->MazeStyle, 1);
     QCOMPARE(state->RunLength, 3);
+}
+
+void TestGenerate::answerKeyAndMarksBesideTheBitmap()
+{
+    form->bitmapOption->click();
+    form->typeList->setCurrentIndex(int(params::position(params::MazeTypeChoice::Grid)));
+    form->marksBox->setChecked(true);
+    form->answerKeyBox->setChecked(true);
+    form->generateButton->click();
+    QCOMPARE(messages, QStringList());
+    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp)"));
+    const QImage maze(nextFile);
+    const QImage key(dir.filePath("maze-solution.bmp"));
+    QVERIFY(!maze.isNull());
+    QCOMPARE(key.size(), maze.size());
+    auto count = [](const QImage &picture, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                n += picture.pixel(x, y) == colour;
+        return n;
+    };
+    // The start's green disc on both, the red line only on the key.
+    QVERIFY(count(maze, qRgb(0, 160, 0)) > 0);
+    QVERIFY(count(key, qRgb(0, 160, 0)) > 0);
+    const int redOnMaze = count(maze, qRgb(220, 0, 0));
+    QVERIFY(count(key, qRgb(220, 0, 0)) > redOnMaze + 100);
+    QVERIFY(QFile::remove(dir.filePath("maze-solution.bmp")));
 }
 
 void TestGenerate::typesDifficultiesAndLoops_data()
