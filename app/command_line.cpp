@@ -369,3 +369,65 @@ QString command_line_help()
     }
     return text;
 }
+
+namespace {
+
+/// A caption as the command line takes it: "Top left to bottom right" -> top-left-to-bottom-right.
+QString optionValue(const char *caption)
+{
+    QString value;
+    for (const QChar c : QString::fromLatin1(caption).toLower()) {
+        if (c.isLetterOrNumber())
+            value += c;
+        else if (c == QLatin1Char(' ') && !value.endsWith(QLatin1Char('-')))
+            value += QLatin1Char('-');
+    }
+    return value;
+}
+
+/// An argument as a POSIX shell reads it back.
+QString shellQuoted(const QString &argument)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./,:=+@%-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return QLatin1Char('\'') + QString(argument).replace(QLatin1String("'"), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
+QString command_line_for(const params::Choices &c, const QString &mattePicture, QPoint startCell, QPoint finishCell)
+{
+    QStringList words{QStringLiteral("corvanthel"), QStringLiteral("generate")};
+    auto add = [&](const char *option, const QString &value = {}) {
+        words << QLatin1String(option);
+        if (!value.isNull())
+            words << shellQuoted(value);
+    };
+    add("--width", QString::number(c.widthCells));
+    add("--height", QString::number(c.heightCells));
+    if (c.usesMatte()) {
+        add("--matte", mattePicture);
+        add("--start", QStringLiteral("%1,%2").arg(startCell.x()).arg(startCell.y()));
+        add("--finish", QStringLiteral("%1,%2").arg(finishCell.x()).arg(finishCell.y()));
+    } else {
+        add("--type", optionValue(params::MazeTypes[params::position(c.type)].caption));
+    }
+    add("--run", QString::number(c.runSlider));
+    add("--run-style", optionValue(params::RunStyles[params::position(c.runStyle)].caption));
+    add("--appearance", optionValue(params::Appearances[params::position(c.appearance)].caption));
+    if (c.loops)
+        add("--loops", QString::number(c.loopPercent));
+    add("--difficulty", c.difficulty == params::DifficultyChoice::Harder ? QStringLiteral("harder") : QStringLiteral("easier"));
+    if (c.seed)
+        add("--seed", QString::number(*c.seed));
+    if (c.marks)
+        add("--marks");
+    if (c.answerKey)
+        add("--answer-key");
+    if (c.appearance == params::AppearanceChoice::CityPlan)
+        add("--pdf", QStringLiteral("maze.pdf"));
+    else
+        add("--out", QStringLiteral("maze.bmp"));
+    return words.join(QLatin1Char(' '));
+}

@@ -53,3 +53,9 @@ QString command_line_help();
 /// A `sibling` such as "solution" names a file made beside that maze's: it follows the
 /// number ("maze-03-solution.txt", "maze-solution.bmp").
 QString numbered_file_name(const QString &name, int index, int count, const QString &sibling = {});
+
+/// The `corvanthel generate` command that makes the maze of `choices` (its seed set) again,
+/// drawn to maze.bmp (City plan: maze.pdf). A matte maze names `mattePicture`, a picture of
+/// one pixel a cell, dark for maze, and its start and finish cells counted from 1.
+QString command_line_for(const params::Choices &choices, const QString &mattePicture = {},
+                         QPoint startCell = {}, QPoint finishCell = {});

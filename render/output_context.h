@@ -32,7 +32,7 @@ struct OutputContext {
     /// The solution as well: a key page after the printed page, or a second file named by
     /// keyFileName from the maze's file name. The maze must have been solved.
     bool answerKey = false;
-    std::function<QString(const QString &mazeFile)> keyFileName;
+    std::function<QString(const QString &mazeFile)> keyFileName{};
 };
 
 /// The outputs' context for a window: QFileDialog, Form6 and a QMessageBox titled

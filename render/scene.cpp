@@ -10,15 +10,6 @@
 
 #include <cmath>
 
-namespace {
-
-// The solution in red; the start in the matte editor's green, the finish in its red.
-const QColor SolutionColour(220, 0, 0);
-const QColor StartColour(0, 160, 0);
-const QColor FinishColour(220, 0, 0);
-
-} // namespace
-
 MazeScene::MazeScene(const MazeState &s, const SceneOptions &options)
     : state_(s), options_(options), gridWidth_(s.grid.width()), gridHeight_(s.grid.height())
 {
@@ -59,7 +50,7 @@ void MazeScene::paintSolution(QPainter &painter, const QRect &nodes) const
         pen.setDashPattern({1, 1});
         painter.setPen(pen);
     } else {
-        painter.setPen(QPen(SolutionColour, overlay::PathWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setPen(QPen(layer_colours::Solution, overlay::PathWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     }
     QVarLengthArray<QLineF, 256> lines;
     for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -88,12 +79,12 @@ void MazeScene::paintMarks(QPainter &painter, const QRect &nodes) const
     painter.save();
     if (nodes.contains(ends.startX, ends.startY)) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(mono ? QColor(Qt::black) : StartColour);
+        painter.setBrush(mono ? QColor(Qt::black) : layer_colours::Start);
         painter.drawEllipse(centre(ends.startX, ends.startY), overlay::StartRadius, overlay::StartRadius);
     }
     if (nodes.contains(ends.finishX, ends.finishY)) {
         constexpr double middle = (overlay::FinishOuter + overlay::FinishInner) / 2;
-        painter.setPen(QPen(mono ? QColor(Qt::black) : FinishColour, overlay::FinishOuter - overlay::FinishInner));
+        painter.setPen(QPen(mono ? QColor(Qt::black) : layer_colours::Finish, overlay::FinishOuter - overlay::FinishInner));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(centre(ends.finishX, ends.finishY), middle, middle);
     }

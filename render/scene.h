@@ -3,6 +3,7 @@
 #include "maze/progress.h"
 #include "render/tile_images.h"
 
+#include <QColor>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -12,6 +13,14 @@
 class QPainter;
 class Random;
 struct MazeState;
+
+/// The layers' colours on colour outputs: the solution red, the start in the matte editor's
+/// green and the finish in its red.
+namespace layer_colours {
+inline const QColor Solution{220, 0, 0};
+inline const QColor Start{0, 160, 0};
+inline const QColor Finish{220, 0, 0};
+} // namespace layer_colours
 
 /// What a scene draws over the maze, each off unless asked for.
 struct SceneLayers {

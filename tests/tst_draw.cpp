@@ -207,7 +207,7 @@ private slots:
             return Form6::ask(nullptr);
         };
         OutputContext ctx{s, rec, nullptr, [&](const QString &f) { return filters << f, fileName; }, askTooLarge,
-                          [&](const QString &m) { messages << m; }, budget, false, false, {}};
+                          [&](const QString &m) { messages << m; }, budget};
         draw_maze(ctx);
         QCOMPARE(dialogs, button != 0 ? 1 : 0);
         QCOMPARE(s.MonochromeChosen, button == 2);
