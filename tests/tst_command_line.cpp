@@ -22,21 +22,11 @@ using support::readAll;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using support::Run;
 
 Run corvanthel(const QStringList &arguments, const QString &workingDirectory)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(CORVANTHEL_BINARY), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return support::runProgram(QStringLiteral(CORVANTHEL_BINARY), arguments, workingDirectory);
 }
 
 QStringList textRows(const QString &path)

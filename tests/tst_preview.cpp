@@ -61,19 +61,11 @@ void wheel(QWidget *target, QPoint at, int delta)
     QApplication::sendEvent(target, &event);
 }
 
-struct Run {
-    int exitCode = -1;
-    QString err;
-};
+using support::Run;
 
 Run corvanthel(const QStringList &arguments, const QString &workingDirectory)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(CORVANTHEL_BINARY), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return support::runProgram(QStringLiteral(CORVANTHEL_BINARY), arguments, workingDirectory);
 }
 
 } // namespace
