@@ -217,7 +217,8 @@ const Option Options[] = {
     {"--json", nullptr, Section::Output,
      "one JSON object per maze on stdout: files, seed, width and height\n"
      "in nodes, nodes_drawn and the measures (solution_length, dead_ends,\n"
-     "junctions, solution_junctions, solution_turns, longest_corridor)",
+     "junctions, solution_junctions, solution_turns, longest_corridor);\n"
+     "alone, it makes no file",
      [](Reading &r, const QString &) { return set(r.o.json); }},
 
     {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",
@@ -259,8 +260,8 @@ QString checkCombination(Reading &r)
     } else if (o.startCell || o.finishCell || o.removeUnused) {
         return QStringLiteral("--start, --finish and --remove-unused go with --matte");
     }
-    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print)
-        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE or --print");
+    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print && !o.json)
+        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE, --print or --json");
     if (r.bestByGiven && o.bestOf < 2)
         return QStringLiteral("--best-by goes with --best-of N");
     if (o.monochrome && o.bitmapFile.isEmpty())

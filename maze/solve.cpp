@@ -152,22 +152,18 @@ void measureCells(const Cells &cells, const NodeGrid &g, MazeMeasures &m)
     }
 }
 
-/// The path from the finish back to the start, one direction a step; none when the finish
-/// is never reached. Leaves the search's scratch bits behind.
-std::optional<Steps> search(Cells &cells, const EndPoints &p)
+/// The breadth-first search from the start: true once it reaches the finish.
+bool reachFinish(Cells &cells, const EndPoints &p)
 {
     const std::size_t cellCount = static_cast<std::size_t>(cells.width() / 2) * static_cast<std::size_t>(cells.height() / 2);
     CellQueue queue(std::max<std::size_t>(std::size_t{1} << 16, cellCount / FrontierCellsPerEntry));
     cells.reach(p.startX, p.startY, Right);
     queue.push(key(p.startX, p.startY));
-    bool found = false;
     while (!queue.empty()) {
         const CellKey k = queue.pop();
         const int x = keyX(k), y = keyY(k);
-        if (x == p.finishX && y == p.finishY) {
-            found = true;
-            break;
-        }
+        if (x == p.finishX && y == p.finishY)
+            return true;
         for (int d = Right; d <= Up; ++d) {
             if (!cells.open(x, y, d))
                 continue;
@@ -178,6 +174,15 @@ std::optional<Steps> search(Cells &cells, const EndPoints &p)
             queue.push(key(x2, y2));
         }
     }
+    return false;
+}
+
+/// The path from the finish back to the start, one direction a step; none when the finish
+/// is never reached. Leaves the search's scratch bits behind.
+std::optional<Steps> search(Cells &cells, const EndPoints &p)
+{
+    // The queue is gone before the steps are kept: the two never take memory at once.
+    const bool found = reachFinish(cells, p);
     if (!found)
         return std::nullopt;
     Steps back;

@@ -191,7 +191,7 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("bad cell") << QStringList{"generate", "--matte", "m", "--start", "0,3", "--text", "t"} << "--start";
     QTest::newRow("custom without matte") << QStringList{"generate", "--type", "custom", "--text", "t"} << "--matte";
     QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
-    QTest::newRow("no output") << QStringList{"generate", "--width", "10"} << "nothing to make";
+    QTest::newRow("no output") << QStringList{"generate", "--width", "10", "--marks"} << "nothing to make";
     QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
     QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
     QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
@@ -473,6 +473,14 @@ void TestCommandLine::jsonAgreesWithTheText()
         }
     }
     QCOMPARE(pluses, solution.size() - 2);
+
+    // --json alone measures the same maze and writes nothing.
+    const Run alone = corvanthel(QStringList{"generate", "--json"} + arguments, dir.path());
+    QVERIFY2(alone.exitCode == 0, qPrintable(alone.err));
+    QJsonObject measured = QJsonDocument::fromJson(alone.out.toUtf8()).object();
+    QCOMPARE(measured["files"].toArray(), QJsonArray());
+    measured["files"] = report["files"];
+    QCOMPARE(measured, report);
 }
 
 void TestCommandLine::bestOfKeepsTheLargest()

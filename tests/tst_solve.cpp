@@ -62,6 +62,7 @@ private slots:
     void findsTheFramesPointsOnceGenerateHasResetThem();
     void handMadeMeasures();
     void unreachableFinishLeavesNoMarks();
+    void aNewMazeOnAKeptMatteStartsUnsolved();
 };
 
 void TestSolve::agreesWithAnIndependentSearch_data()
@@ -246,6 +247,21 @@ void TestSolve::unreachableFinishLeavesNoMarks()
     QCOMPARE(m.longestCorridor, 2);
     for (int x = 0; x <= 7; ++x)
         QVERIFY(!s.grid.marked(x, 2));
+}
+
+void TestSolve::aNewMazeOnAKeptMatteStartsUnsolved()
+{
+    params::Choices c;
+    c.type = params::MazeTypeChoice::CustomMatte;
+    c.widthCells = 21;
+    c.heightCells = 15;
+    MazeState s = generated(c, 2);
+    QVERIFY(solve_maze(s).solved);
+    s.rng.seed(3);
+    allocate_arrays(s);
+    for (int y = 0; y <= s.grid.height(); ++y)
+        for (int x = 0; x <= s.grid.width(); ++x)
+            QVERIFY2(!s.grid.marked(x, y), qPrintable(QString("(%1, %2)").arg(x).arg(y)));
 }
 
 QTEST_APPLESS_MAIN(TestSolve)
