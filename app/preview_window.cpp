@@ -92,7 +92,7 @@ PreviewWindow::PreviewWindow(MazeState &state, const params::Choices &choices, Q
     saveButton = named(new QPushButton(tr("Save &As...")), "saveButton", tr("Save As"),
                        choices_.appearance == params::AppearanceChoice::CityPlan ? tr("Save the maze as a PDF file.")
                                                                                  : tr("Save the maze as a bitmap."));
-    closeButton = named(new QPushButton(tr("Close")), "closeButton", tr("Close"));
+    closeButton = named(new QPushButton(tr("C&lose")), "closeButton", tr("Close"));
 
     auto *zoomRow = new QHBoxLayout;
     zoomRow->addWidget(zoomInButton);

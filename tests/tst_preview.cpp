@@ -80,6 +80,7 @@ private slots:
     void copiedCommandLineMakesTheSameMaze();
     void printAndSaveFollowTheChoices();
     void largestGridOpensOnItsOverview();
+    void everyControlIsNamedAndReachable();
 
 private:
     QTemporaryDir dir_;
@@ -344,6 +345,31 @@ void TestPreview::largestGridOpensOnItsOverview()
     QVERIFY(countColour(shown, qRgb(255, 255, 255)) > 0);
     QTest::keyClick(&view, Qt::Key_PageDown);
     QVERIFY(view.verticalScrollBar()->value() > 0);
+}
+
+void TestPreview::everyControlIsNamedAndReachable()
+{
+    MazeState s = carved(smallChoices(1));
+    QPrinter printer;
+    PreviewWindow preview(s, smallChoices(1), printer);
+    QSet<QChar> mnemonics;
+    QList<QWidget *> controls;
+    for (QAbstractButton *button : preview.findChildren<QAbstractButton *>())
+        controls << button;
+    controls << preview.seedLabel;  // the seed box's, through its label
+    for (QWidget *control : controls) {
+        auto *button = qobject_cast<QAbstractButton *>(control);
+        const QString text = button ? button->text() : preview.seedLabel->text();
+        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(text));
+        const qsizetype amp = text.indexOf('&');
+        QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text + " has no mnemonic"));
+        const QChar key = text[amp + 1].toLower();
+        QVERIFY2(!mnemonics.contains(key), qPrintable(text + " repeats a mnemonic"));
+        mnemonics.insert(key);
+    }
+    QCOMPARE(preview.seedLabel->buddy(), preview.seedEdit);
+    QVERIFY(!preview.seedEdit->accessibleName().isEmpty());
+    QVERIFY(!preview.view->accessibleName().isEmpty());
 }
 
 QTEST_MAIN(TestPreview)
