@@ -184,12 +184,25 @@ void Form1::buildControls()
     outputFrame = named(new QGroupBox(tr("Output to")), "Frame4");
     printerOption = named(new QRadioButton, "Option13");
     bitmapOption = named(new QRadioButton(tr("Bitmap (.BMP) file")), "Option14");
+    previewOption = named(new QRadioButton(tr("Screen (pre&view)")), "previewOption");
+    previewOption->setAccessibleName(tr("Screen (preview)"));
+    previewOption->setToolTip(tr("Show the maze in a window, where it can be zoomed, solved, printed or saved."));
     printerOption->setChecked(true);
     setupButton = named(new QPushButton(tr("Setup")), "Command3");
+    marksBox = named(new QCheckBox(tr("Mar&k start and finish")), "marksBox");
+    marksBox->setAccessibleName(tr("Mark start and finish"));
+    marksBox->setToolTip(tr("Draw a disc on the start cell and a ring on the finish cell, in every output."));
+    answerKeyBox = named(new QCheckBox(tr("Answer ke&y")), "answerKeyBox");
+    answerKeyBox->setAccessibleName(tr("Answer key"));
+    answerKeyBox->setToolTip(tr("Also make the solution: a second printed page titled \"Answer key\", "
+                                "or NAME-solution.bmp beside the bitmap."));
     auto *frame4 = new QGridLayout(outputFrame);
     frame4->addWidget(printerOption, 0, 0);
     frame4->addWidget(bitmapOption, 1, 0);
+    frame4->addWidget(previewOption, 2, 0);
     frame4->addWidget(setupButton, 0, 1, 2, 1, Qt::AlignVCenter);
+    frame4->addWidget(marksBox, 3, 0, 1, 2);
+    frame4->addWidget(answerKeyBox, 4, 0, 1, 2);
     frame4->setColumnStretch(0, 1);
 
     generateButton = named(new QPushButton(tr("Generate")), "Command1");
@@ -223,6 +236,7 @@ void Form1::buildControls()
     auto *outputGroup = new QButtonGroup(this);
     outputGroup->addButton(printerOption);
     outputGroup->addButton(bitmapOption);
+    outputGroup->addButton(previewOption);
 
     connect(widthEdit, &QLineEdit::textChanged, this, &Form1::Text2_Change);
     connect(heightEdit, &QLineEdit::textChanged, this, &Form1::Text3_Change);
@@ -308,6 +322,8 @@ params::Choices Form1::choices() const
     c.loops = allowLoopsBox->isChecked();
     c.loopPercent = boxValue(loopPercentEdit);
     c.difficulty = harderOption->isChecked() ? params::DifficultyChoice::Harder : params::DifficultyChoice::Easier;
+    c.marks = marksBox->isChecked();
+    c.answerKey = answerKeyBox->isChecked();
     return c;
 }
 

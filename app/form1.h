@@ -18,6 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 struct OutputContext;
+class PreviewWindow;
 
 /// Form1: the main window. Holds every parameter of a maze as a control, keeps the
 /// program state record current while they are edited, and starts Generate, Edit
@@ -41,6 +42,10 @@ public:
     params::Choices choices() const;
     /// Lets tests answer the output's dialogs (file names, "Bitmap too large").
     std::function<void(OutputContext &)> adjustOutput;
+    /// The seed of each Generate: the clock unless set (tests fix it).
+    std::function<std::uint32_t()> nextSeed;
+    /// Lets tests drive the preview, which Generate shows modally for "Screen (preview)".
+    std::function<void(PreviewWindow &)> adjustPreview;
 
     // The controls. Each keeps the window design's name (Option13, Text2, ...) as its
     // objectName, so a search by that name finds it.
@@ -53,8 +58,8 @@ public:
     QRadioButton *thinLinesOption, *thickLinesOption, *thinRoundedOption, *circuitsOption;
     QRadioButton *mediumLinesOption, *plumbingOption, *fencesOption, *doubleLineOption;
     QRadioButton *shadedOption, *planksOption, *tinyBricksOption, *cityPlanOption;
-    QRadioButton *printerOption, *bitmapOption, *easierOption, *harderOption;
-    QCheckBox *allowLoopsBox, *useMatteBox;
+    QRadioButton *printerOption, *bitmapOption, *previewOption, *easierOption, *harderOption;
+    QCheckBox *allowLoopsBox, *useMatteBox, *marksBox, *answerKeyBox;
     QLineEdit *loopPercentEdit, *widthEdit, *heightEdit;
     QWidget *difficultyPanel;
     QPushButton *generateButton, *exitButton, *setupButton, *editMatteButton;

@@ -1,9 +1,12 @@
 #include "app/form1.h"
 
+#include "app/command_line.h"
+#include "app/preview_window.h"
 #include "app/window_progress.h"
 #include "matte/matte_editor.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/solve.h"
 #include "maze/state.h"
 #include "render/draw.h"
 #include "render/print.h"
@@ -27,7 +30,7 @@ void Form1::Command1_Click()
     if (generating_)
         return;
     MazeState &s = state_;
-    const params::Choices chosen = choices();
+    params::Choices chosen = choices();
 
     if (const auto refusal = params::check_size(chosen)) {
         showMessage(tr(refusal->message.c_str()));
@@ -46,6 +49,10 @@ void Form1::Command1_Click()
 
     // The window's state keeps its last tile set, which City plan then keeps too.
     params::apply_choices(chosen, s);
+    // Each maze is a function of its seed and the choices, so the preview can show the seed
+    // and the command line can make the same maze again.
+    chosen.seed = nextSeed ? nextSeed() : Random::clockSeed();
+    s.rng.seed(*chosen.seed);
 
     try {
         allocate_arrays(s);
@@ -72,8 +79,31 @@ void Form1::Command1_Click()
     }
     QCoreApplication::processEvents();
 
-    if (carved && !progress.stopRequested()) {
+    if (carved && !progress.stopRequested() && previewOption->isChecked()) {
+        QApplication::restoreOverrideCursor();
+        statusLabel->clear();
+        setWindowTitle(programTitle());
+        PreviewWindow preview(s, chosen, *printer_, this);
+        preview.adjustOutput = adjustOutput;
+        if (adjustPreview)
+            adjustPreview(preview);
+        preview.exec();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (carved && !progress.stopRequested()) {
         OutputContext output = window_output(s, progress, this);
+        output.marks = chosen.marks;
+        output.answerKey = chosen.answerKey;
+        output.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+        if (chosen.answerKey) {
+            try {
+                solve_maze(s);
+            } catch (const std::exception &e) {
+                output.answerKey = false;
+                QApplication::restoreOverrideCursor();
+                showMessage(tr("Corvanthel cannot make the answer key of this maze: %1").arg(QString::fromStdString(e.what())));
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            }
+        }
         if (adjustOutput)
             adjustOutput(output);
         if (printerOption->isChecked()) {

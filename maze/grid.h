@@ -10,7 +10,8 @@
 /// largest grid (32768 x 32768 bytes) takes 1 GiB.
 class NodeGrid {
 public:
-    enum Flag : std::uint8_t { Carved = 1, Blocked = 2, Retraced = 4 };
+    /// Mark is free during generation; the solver leaves it on the nodes of the solution.
+    enum Flag : std::uint8_t { Carved = 1, Blocked = 2, Retraced = 4, Mark = 8 };
 
     /// The largest node index a grid may have on either axis.
     static constexpr int MaxNodes = 32767;
@@ -36,6 +37,7 @@ public:
     bool carved(int x, int y) const { return flags(x, y) & Carved; }
     bool blocked(int x, int y) const { return flags(x, y) & Blocked; }
     bool retraced(int x, int y) const { return flags(x, y) & Retraced; }
+    bool marked(int x, int y) const { return flags(x, y) & Mark; }
 
     void set(int x, int y, Flag flag) { nodes_[index(x, y)] |= flag; }
     void unset(int x, int y, Flag flag) { nodes_[index(x, y)] &= static_cast<std::uint8_t>(~flag); }

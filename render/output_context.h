@@ -27,6 +27,12 @@ struct OutputContext {
     /// A message for the user (a failure, or what the program does instead).
     std::function<void(const QString &)> reportError;
     qint64 pixelBudget = DefaultPixelBudget;
+    /// Marks on the start and finish in every output.
+    bool marks = false;
+    /// The solution as well: a key page after the printed page, or a second file named by
+    /// keyFileName from the maze's file name. The maze must have been solved.
+    bool answerKey = false;
+    std::function<QString(const QString &mazeFile)> keyFileName{};
 };
 
 /// The outputs' context for a window: QFileDialog, Form6 and a QMessageBox titled

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -55,6 +56,7 @@ private slots:
     void init();
     void cleanup();
     void startsWithTheStartUpValues();
+    void outputChoicesAreNamedAndOffAtStartUp();
     void widthAndHeightFollowEachKeystroke();
     void typedDimensions_data();
     void typedDimensions();
@@ -350,6 +352,25 @@ void TestForm1::progressIsWordedAsTheCaptionsRead()
     QFETCH(QString, caption);
     QCOMPARE(progress_caption(phase, percent), caption);
     QCOMPARE(nodes_drawn_text(3452), QStringLiteral("Nodes drawn: 3452"));
+}
+
+void TestForm1::outputChoicesAreNamedAndOffAtStartUp()
+{
+    for (QAbstractButton *control : std::initializer_list<QAbstractButton *>{form->marksBox, form->answerKeyBox, form->previewOption}) {
+        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->text()));
+        QVERIFY2(control->text().contains('&'), qPrintable(control->text()));
+        QVERIFY(!control->isChecked());
+        QCOMPARE(control->parentWidget(), static_cast<QWidget *>(form->outputFrame));
+    }
+    QVERIFY(!form->choices().marks);
+    QVERIFY(!form->choices().answerKey);
+    form->marksBox->setChecked(true);
+    form->answerKeyBox->setChecked(true);
+    QVERIFY(form->choices().marks);
+    QVERIFY(form->choices().answerKey);
+    // City plan can be previewed, as it can be printed.
+    form->previewOption->click();
+    QVERIFY(form->cityPlanOption->isEnabled());
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,9 +1,13 @@
 #include "app/form1.h"
+#include "app/preview_window.h"
 #include "matte/matte_canvas.h"
 #include "matte/matte_editor.h"
+#include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/progress.h"
 #include "maze/state.h"
 #include "render/output_context.h"
+#include "render/text_maze.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -97,6 +101,8 @@ private slots:
     void init();
     void cleanup();
     void defaultMazeToABitmap();
+    void answerKeyAndMarksBesideTheBitmap();
+    void previewShowsTheSeededMaze();
     void typesDifficultiesAndLoops_data();
     void typesDifficultiesAndLoops();
     void printerOutputWithoutAPrinterOffersAPdf();
@@ -119,7 +125,8 @@ void TestGenerate::init()
     form = new Form1(*state);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    state->rng.seed(1234);
+    // Every maze of these tests is made from one seed, so none depends on the clock.
+    form->nextSeed = [] { return 1234u; };
     fileRequests.clear();
     messages.clear();
     nextFile = dir.filePath("maze.bmp");
@@ -162,6 +169,66 @@ void TestGenerate::defaultMazeToABitmap()
     QCOMPARE(state->FinishY, -1);
     QCOMPARE(state->MazeStyle, 1);
     QCOMPARE(state->RunLength, 3);
+}
+
+void TestGenerate::answerKeyAndMarksBesideTheBitmap()
+{
+    form->bitmapOption->click();
+    form->typeList->setCurrentIndex(int(params::position(params::MazeTypeChoice::Grid)));
+    form->marksBox->setChecked(true);
+    form->answerKeyBox->setChecked(true);
+    form->generateButton->click();
+    QCOMPARE(messages, QStringList());
+    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp)"));
+    const QImage maze(nextFile);
+    const QImage key(dir.filePath("maze-solution.bmp"));
+    QVERIFY(!maze.isNull());
+    QCOMPARE(key.size(), maze.size());
+    auto count = [](const QImage &picture, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                n += picture.pixel(x, y) == colour;
+        return n;
+    };
+    // The start's green disc on both, the red line only on the key.
+    QVERIFY(count(maze, qRgb(0, 160, 0)) > 0);
+    QVERIFY(count(key, qRgb(0, 160, 0)) > 0);
+    const int redOnMaze = count(maze, qRgb(220, 0, 0));
+    QVERIFY(count(key, qRgb(220, 0, 0)) > redOnMaze + 100);
+    QVERIFY(QFile::remove(dir.filePath("maze-solution.bmp")));
+}
+
+void TestGenerate::previewShowsTheSeededMaze()
+{
+    form->previewOption->click();
+    form->widthEdit->setText("20");
+    form->heightEdit->setText("15");
+    form->nextSeed = [] { return 99u; };
+    QString shown;
+    std::string mazeShown;
+    form->adjustPreview = [&](PreviewWindow &preview) {
+        QTimer::singleShot(0, &preview, [&] {
+            shown = preview.measuresLabel->text();
+            mazeShown = maze_text(*state);
+            QVERIFY(preview.isModal());
+            preview.closeButton->click();
+        });
+    };
+    form->generateButton->click();
+    QVERIFY2(shown.startsWith("Seed 99: 20 x 15 cells, solution "), qPrintable(shown));
+    QCOMPARE(fileRequests, QStringList());
+    // The window's maze is a function of its seed and choices: the command line makes it too.
+    params::Choices c = form->choices();
+    c.seed = 99;
+    MazeState again;
+    params::apply_choices(c, again);
+    again.rng.seed(99);
+    allocate_arrays(again);
+    Progress quiet;
+    carve_maze(again, quiet);
+    QCOMPARE(maze_text(again), mazeShown);
+    QCOMPARE(state->StartX, -1);
 }
 
 void TestGenerate::typesDifficultiesAndLoops_data()
