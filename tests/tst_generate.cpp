@@ -128,7 +128,7 @@ void TestGenerate::init()
             fileRequests << filter;
             return nextFile;
         };
-        ctx.askTooLarge = [] { return false; };
+        ctx.askTooLarge = [] { return TooLargeAnswer::ScaleDown; };
         ctx.reportError = [this](const QString &text) { messages << text; };
     };
 }
