@@ -79,9 +79,6 @@ Form5::Form5(QWidget *parent) : QDialog(parent)
     pathEdit->setGeometry(pathLabel->x() + labelWidth + 6, pathEdit->y(),
                           cancelButton->geometry().right() - pathLabel->x() - labelWidth - 6, pathEdit->height());
 
-    for (QPushButton *b : {importButton, cancelButton})
-        b->setAutoDefault(false);
-
     fillDrives();
     setDirectory(QDir::currentPath());
 

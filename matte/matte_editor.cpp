@@ -82,7 +82,6 @@ QPushButton *button(const QString &caption, const char *name, const QString &tip
 {
     auto *b = new QPushButton(caption);
     b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
     if (!tip.isEmpty())
         b->setToolTip(tip);
     return b;
@@ -169,6 +168,7 @@ Form4::Form4(MazeState &state, QWidget *parent)
     separatorLine->setFixedHeight(1);
 
     okButton = button(tr("&Ok"), "Command2", tr("Check the path from start to finish and use this matte (Enter)"));
+    // Enter presses the focused button, and Ok from anywhere else (the canvas included).
     okButton->setDefault(true);
     cancelButton = button(tr("&Cancel"), "Command1", tr("Close the editor without a matte (Escape)"));
 
@@ -467,20 +467,20 @@ void Form4::Picture1_MouseUp()
 
 void Form4::undo()
 {
-    if (!idle())
-        return;
-    stroking_ = false;
-    history_.undo(matte_);
-    undoButton->setEnabled(history_.canUndo());
-    redoButton->setEnabled(history_.canRedo());
+    replay(true);
 }
 
 void Form4::redo()
 {
+    replay(false);
+}
+
+void Form4::replay(bool back)
+{
     if (!idle())
         return;
     stroking_ = false;
-    history_.redo(matte_);
+    back ? history_.undo(matte_) : history_.redo(matte_);
     undoButton->setEnabled(history_.canUndo());
     redoButton->setEnabled(history_.canRedo());
 }

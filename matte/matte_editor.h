@@ -108,6 +108,7 @@ private:
     void closeEditor(int result);
     MatteCell cellAt(QPointF position) const;
     void applyPen(MatteCell cell);
+    void replay(bool back);
     void setCellSize(int size);
     int fitCellSize() const;
     void describe();

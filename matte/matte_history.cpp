@@ -62,29 +62,25 @@ void MatteHistory::closeStroke()
 
 bool MatteHistory::undo(MatteModel &matte)
 {
-    closeStroke();
-    if (done_.empty())
-        return false;
-    MatteChange step = std::move(done_.back());
-    done_.pop_back();
-    replaying_ = true;
-    matte.apply(reversed(step));
-    replaying_ = false;
-    undone_.push_back(std::move(step));
-    return true;
+    return replay(done_, undone_, matte, true);
 }
 
 bool MatteHistory::redo(MatteModel &matte)
 {
+    return replay(undone_, done_, matte, false);
+}
+
+bool MatteHistory::replay(std::deque<MatteChange> &from, std::deque<MatteChange> &to, MatteModel &matte, bool back)
+{
     closeStroke();
-    if (undone_.empty())
+    if (from.empty())
         return false;
-    MatteChange step = std::move(undone_.back());
-    undone_.pop_back();
+    MatteChange step = std::move(from.back());
+    from.pop_back();
     replaying_ = true;
-    matte.apply(step);
+    matte.apply(back ? reversed(step) : step);
     replaying_ = false;
-    done_.push_back(std::move(step));
+    to.push_back(std::move(step));
     return true;
 }
 

@@ -38,6 +38,8 @@ public:
 
 private:
     void closeStroke();
+    // Moves the last step of `from` to `to`, playing it on the model backwards or forwards.
+    bool replay(std::deque<MatteChange> &from, std::deque<MatteChange> &to, MatteModel &matte, bool back);
     void keepWithinBudget();
 
     std::deque<MatteChange> done_;
