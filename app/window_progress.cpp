@@ -26,8 +26,11 @@ WindowProgress::WindowProgress(QWidget &window, QLabel &status, QProgressBar *ba
 void WindowProgress::phase(Phase phase, int percent)
 {
     window_.setWindowTitle(progress_caption(phase, percent));
-    // From the output on, the bar follows the output's own percentage.
-    if (bar_ && phase != Phase::Generating) {
+    // From the output on, the bar follows the output's own percentage; saving has none,
+    // so the bar shows only that work goes on.
+    if (bar_ && phase == Phase::Saving) {
+        bar_->setRange(0, 0);
+    } else if (bar_ && phase != Phase::Generating) {
         bar_->setRange(0, 100);
         bar_->setValue(percent == NoPercent ? 0 : percent);
     }

@@ -422,17 +422,21 @@ void TestGenerate::stopEndsARenderingWithNothingWritten()
     form->heightEdit->setText("300");
     // Stop as soon as the caption shows a drawn row.
     QStringList captions;
+    QString bar;
     QTimer poll;
     connect(&poll, &QTimer::timeout, form, [&] {
         captions << form->windowTitle();
         if (form->windowTitle().startsWith("Rendering - ") && form->generateButton->text() == "&Stop") {
             poll.stop();
+            bar = QStringLiteral("Rendering - %1% of %2").arg(form->progressBar->value()).arg(form->progressBar->maximum());
             form->generateButton->click();
         }
     });
     poll.start(0);
     form->generateButton->click();
     QVERIFY2(!poll.isActive(), qPrintable(captions.join(", ")));
+    // The bar follows the output's percentage once the output begins.
+    QCOMPARE(bar, captions.last() + " of 100");
     QVERIFY(fileRequests.isEmpty());
     QCOMPARE(support::entries(dir.path()), QStringList());
     QCOMPARE(form->generateButton->text(), "&Generate");
