@@ -6,14 +6,20 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QPrinter;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -22,7 +28,8 @@ class PreviewWindow;
 
 /// Form1: the main window. Holds every parameter of a maze as a control, keeps the
 /// program state record current while they are edited, and starts Generate, Edit
-/// Matte and printer Setup.
+/// Matte and printer Setup. Enter generates; while a maze is made Generate reads "Stop",
+/// and it or Escape stops the work with nothing written.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +45,8 @@ public:
     bool generating() const { return generating_; }
     /// True once the window was asked to close while a generation runs.
     bool closeRequested() const { return closeRequested_; }
+    /// True once Stop (or Escape) asked the running generation to end.
+    bool stopRequested() const { return stopRequested_; }
     /// What the controls hold now, as Generate reads them.
     params::Choices choices() const;
     /// Lets tests answer the output's dialogs (file names, "Bitmap too large").
@@ -61,11 +70,18 @@ public:
     QRadioButton *printerOption, *bitmapOption, *previewOption, *easierOption, *harderOption;
     QCheckBox *allowLoopsBox, *useMatteBox, *marksBox, *answerKeyBox;
     QLineEdit *loopPercentEdit, *widthEdit, *heightEdit;
-    QWidget *difficultyPanel;
+    QWidget *difficultyPanel, *appearancePanel;
     QPushButton *generateButton, *exitButton, *setupButton, *editMatteButton;
+    QProgressBar *progressBar;
+    QMenuBar *menuBar;
+    QMenu *settingsMenu;
+    QAction *rememberAction;
+
+    /// Where the remembered settings live (under the user's configuration folder).
+    static QString settingsPath();
 
 public slots:
-    void Command1_Click();  // Generate
+    void Command1_Click();  // Generate, or Stop while a maze is made
     void Command2_Click();  // Exit
     void Command3_Click();  // Setup
     void Command4_Click();  // Edit Matte
@@ -74,9 +90,15 @@ protected:
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildControls();
+    template <typename T>
+    T *remembered(const char *key, T *control);
+    void rememberChanged(bool on);
+    void saveSettings() const;
+    void restoreSettings();
     void Form_Load();
     void Form_Activate();
     void Text2_Change();
@@ -97,7 +119,12 @@ private:
     std::unique_ptr<QPrinter> printer_;
     QString chosenPrinter_;  // empty until Setup picks one: follow the default
     QButtonGroup *appearanceGroup_ = nullptr;  // ids are AppearanceChoice positions
+    QButtonGroup *difficultyGroup_ = nullptr;
+    QButtonGroup *outputGroup_ = nullptr;
+    // The controls whose values "Remember settings" keeps, each under its key.
+    std::vector<std::pair<QString, QObject *>> remembered_;
     bool generating_ = false;
     bool closeRequested_ = false;
+    bool stopRequested_ = false;
     bool FirstActivation = true;
 };

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -25,10 +27,31 @@
 #include <new>
 #include <stdexcept>
 
+namespace {
+
+// The cells a walk may carve: every cell node not excluded. With a matte, cells that no
+// path joins to the start count too, so the total is then an upper bound.
+long long openCells(const NodeGrid &g)
+{
+    long long n = 0;
+    for (int y = 2; y < g.height(); y += 2) {
+        const std::uint8_t *row = g.row(y);
+        for (int x = 2; x < g.width(); x += 2)
+            n += !(row[x] & NodeGrid::Blocked);
+    }
+    return n;
+}
+
+} // namespace
+
 void Form1::Command1_Click()
 {
-    if (generating_)
+    if (generating_) {
+        // Stop: the walk or the output ends at its next report and writes nothing.
+        stopRequested_ = true;
         return;
+    }
+    saveSettings();
     MazeState &s = state_;
     params::Choices chosen = choices();
 
@@ -67,7 +90,9 @@ void Form1::Command1_Click()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setGenerating(true);
-    WindowProgress progress(*this, *statusLabel, [this] { return closeRequested_; });
+    stopRequested_ = false;
+    WindowProgress progress(*this, *statusLabel, progressBar, [this] { return closeRequested_ || stopRequested_; },
+                            [&s] { return openCells(s.grid); });
     bool carved = false;
     try {
         progress.showNodesDrawn(carve_maze(s, progress));
@@ -131,9 +156,12 @@ void Form1::setGenerating(bool on)
     // the event loop: nothing the user can reach may change them meanwhile.
     generating_ = on;
     for (QWidget *w : {static_cast<QWidget *>(parametersFrame), static_cast<QWidget *>(dimensionsFrame),
-                       static_cast<QWidget *>(matteFrame), static_cast<QWidget *>(outputFrame),
-                       static_cast<QWidget *>(generateButton)})
+                       static_cast<QWidget *>(matteFrame), static_cast<QWidget *>(outputFrame)})
         w->setEnabled(!on);
+    settingsMenu->menuAction()->setEnabled(!on);
+    generateButton->setText(on ? tr("&Stop") : tr("&Generate"));
+    progressBar->reset();
+    progressBar->setVisible(on);
 }
 
 void Form1::Command4_Click()

@@ -207,7 +207,7 @@ void PreviewWindow::regenerate(std::uint32_t seed)
     const QString title = windowTitle();
     QString failure;
     {
-        WindowProgress progress(*this, *measuresLabel, {});
+        WindowProgress progress(*this, *measuresLabel, nullptr, {});
         // The grid is remade under the view: it must not paint until the new maze is in.
         view->clearMaze();
         try {
@@ -255,7 +255,7 @@ void PreviewWindow::printMaze()
     setBusy(true);
     const QString title = windowTitle();
     {
-        WindowProgress progress(*this, *measuresLabel, {});
+        WindowProgress progress(*this, *measuresLabel, nullptr, {});
         OutputContext ctx = outputContext(progress);
         state_.rng = afterCarving_;
         print_maze(ctx, printer_);
@@ -269,7 +269,7 @@ void PreviewWindow::saveMaze()
     setBusy(true);
     const QString title = windowTitle();
     {
-        WindowProgress progress(*this, *measuresLabel, {});
+        WindowProgress progress(*this, *measuresLabel, nullptr, {});
         OutputContext ctx = outputContext(progress);
         state_.rng = afterCarving_;
         if (state_.CityPlan) {

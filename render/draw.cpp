@@ -168,7 +168,10 @@ void draw_maze(OutputContext &ctx)
     for (;;) {
         s.MonochromeChosen = false;
         if (failures > 0) {
-            s.MonochromeChosen = ctx.askTooLarge();
+            const TooLargeAnswer answer = ctx.askTooLarge();
+            if (answer == TooLargeAnswer::Cancel)
+                return;
+            s.MonochromeChosen = answer == TooLargeAnswer::Monochrome;
             if (s.MonochromeChosen) {
                 giant_bitmap(ctx);
                 return;

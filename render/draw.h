@@ -28,8 +28,8 @@ bool save_bitmap(const QImage &picture, const QString &path, QString *error);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
-/// user chooses, with its answer key beside it when the context asks for one. Sets
-/// s.MonochromeChosen to the dialog's last answer.
+/// user chooses, with its answer key beside it when the context asks for one; Cancel in
+/// that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
 void draw_maze(OutputContext &ctx);
 
 /// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap

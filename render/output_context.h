@@ -14,6 +14,9 @@ struct MazeState;
 /// stays well below the 2 GiB a bitmap header can describe).
 inline constexpr qint64 DefaultPixelBudget = qint64{1} << 28;
 
+/// The answers to the "Bitmap too large" dialog.
+enum class TooLargeAnswer { ScaleDown, Monochrome, Cancel };
+
 /// What the outputs need from whoever runs them. The window fills the dialogs in with
 /// window_output(); tests and the command line give their own answers.
 struct OutputContext {
@@ -22,8 +25,8 @@ struct OutputContext {
     QWidget *parent = nullptr;
     /// The save dialog for a filter such as "Bitmap files (*.bmp)"; empty when cancelled.
     std::function<QString(const QString &filter)> askFileName;
-    /// The "Bitmap too large" dialog: true for "Make a monochrome bitmap".
-    std::function<bool()> askTooLarge;
+    /// The "Bitmap too large" dialog: scale down, a monochrome file, or nothing at all.
+    std::function<TooLargeAnswer()> askTooLarge;
     /// A message for the user (a failure, or what the program does instead).
     std::function<void(const QString &)> reportError;
     qint64 pixelBudget = DefaultPixelBudget;

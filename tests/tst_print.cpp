@@ -266,7 +266,7 @@ private:
 
     OutputContext context(MazeState &s)
     {
-        return {s, quiet_, nullptr, [](const QString &) { return QString(); }, [] { return false; },
+        return {s, quiet_, nullptr, [](const QString &) { return QString(); }, [] { return TooLargeAnswer::Cancel; },
                 [this](const QString &m) { messages_ << m; }};
     }
 
