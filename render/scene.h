@@ -1,6 +1,7 @@
 #pragma once
 
 #include "maze/progress.h"
+#include "render/overlay.h"
 #include "render/tile_images.h"
 
 #include <QColor>
@@ -17,9 +18,9 @@ struct MazeState;
 /// The layers' colours on colour outputs: the solution red, the start in the matte editor's
 /// green and the finish in its red.
 namespace layer_colours {
-inline const QColor Solution{220, 0, 0};
-inline const QColor Start{0, 160, 0};
-inline const QColor Finish{220, 0, 0};
+inline const QColor Solution = QColor::fromRgb(overlay::SolutionRgb);
+inline const QColor Start = QColor::fromRgb(overlay::StartRgb);
+inline const QColor Finish = QColor::fromRgb(overlay::FinishRgb);
 } // namespace layer_colours
 
 /// What a scene draws over the maze, each off unless asked for.

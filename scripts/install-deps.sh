@@ -8,7 +8,7 @@ packages="
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-dejavu-core
   cups cups-client cups-bsd cups-filters printer-driver-cups-pdf
-  poppler-utils imagemagick
+  poppler-utils imagemagick librsvg2-bin
   xvfb xauth x11-apps
 "
 
