@@ -66,6 +66,50 @@ QString pageMismatches(const QString &pdf, const QPageLayout &layout, int resolu
     return wrong.join("; ");
 }
 
+/// Every tile pixel of every node read back from the page at 300 dpi: each must show its
+/// shade, where the raster pixel under its centre lies wholly inside it.
+QString tileMismatches(const QString &pdf, const QPageLayout &layout, int resolution, const MazeState &s)
+{
+    constexpr int dpi = 300;
+    QFile::remove(pdf + ".pgm");
+    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-gray", "-singlefile", pdf, pdf});
+    const QImage raster(pdf + ".pgm");
+    if (raster.isNull())
+        return "pdftoppm made no page";
+    const tiles::TileSet &set = tiles::tile_set(s.MazeStyle);
+    const int gw = s.grid.width(), gh = s.grid.height();
+    const QRectF paint = layout.paintRect(QPageLayout::Point);
+    const QSizeF units = print_scale(layout.paintRectPixels(resolution).width(), layout.paintRectPixels(resolution).height(), gw, gh);
+    const QSizeF unit(paint.width() * dpi / 72 / units.width(), paint.height() * dpi / 72 / units.height());
+    const QPointF origin = paint.topLeft() * dpi / 72;
+    if (unit.width() / set.width < 2.5)
+        return "the tiles' pixels are too small to tell apart at 300 dpi";
+    QStringList wrong;
+    for (int y = 1; y <= gh; ++y)
+        for (int x = 1; x <= gw; ++x) {
+            const int t = find_bitmap(s.grid, x, y);
+            for (int b = 0; b < set.height; ++b)
+                for (int a = 0; a < set.width; ++a) {
+                    const QPointF at = origin + QPointF((x - 1 + (a + 0.5) / set.width) * unit.width(),
+                                                        (y - 1 + (b + 0.5) / set.height) * unit.height());
+                    const int want = qGray(tiles::rgb(t > 0 ? set.shade(t, a, b) : tiles::White));
+                    const int got = qGray(raster.pixel(int(std::floor(at.x())), int(std::floor(at.y()))));
+                    if (qAbs(got - want) > 12 && wrong.size() < 5)
+                        wrong << QString("node (%1, %2) pixel (%3, %4) is %5, not %6").arg(x).arg(y).arg(a).arg(b).arg(got).arg(want);
+                }
+        }
+    return wrong.join("; ");
+}
+
+/// The lines of `pdfimages -list`: a heading of two lines, then one line an image.
+QStringList pdfImages(const QString &pdf)
+{
+    QProcess p;
+    p.start("pdfimages", {"-list", pdf});
+    p.waitForFinished(60000);
+    return QString::fromLatin1(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 class TestPrint : public QObject {
@@ -113,6 +157,27 @@ private slots:
         QCOMPARE(print_scale(7016, 4960, 101, 141), QSizeF(float(142.0 * 7016 / 4960), 141));
         // The exact ratio takes the second rule.
         QCOMPARE(print_scale(1010, 1410, 101, 141), QSizeF(float(142.0 * 1010 / 1410), 141));
+    }
+
+    void pagesAreVectorsOfTheTiles_data()
+    {
+        QTest::addColumn<int>("style");
+        for (int style = 0; style < tiles::SetCount; ++style)
+            QTest::newRow(tiles::tile_set(style).name) << style;
+    }
+
+    // No picture of a tile in the file: the tiles' pixels are rectangles, so every one of them
+    // shows its own shade on the page, sharp, at any resolution.
+    void pagesAreVectorsOfTheTiles()
+    {
+        QFETCH(int, style);
+        const bool small = tiles::tile_set(style).width <= 10;
+        MazeState s = framedMaze(small ? 41 : 15, small ? 57 : 21, GridMaze, style);
+        const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10));
+        const QString pdf = root_ + "/vector.pdf";
+        QVERIFY(save_pdf_page(s, quiet_, a4, 1200, pdf, nullptr));
+        QCOMPARE(pdfImages(pdf).size(), 2);
+        QCOMPARE(tileMismatches(pdf, a4, 1200, s), QString());
     }
 
     // City plan ignores a rectangle of nodes: it takes its numbers over the whole grid, in order.
