@@ -298,16 +298,8 @@ void PreviewWindow::copyCommandLine()
         matte = ctx.askFileName(tr("PNG pictures (*.png)"));
         if (matte.isEmpty())
             return;
-        const QImage picture = mattePicture(state_.grid);
         QString error;
-        const bool saved = save_whole_file(matte, &error, [&](QFileDevice &file, QString &cause) {
-            QImageWriter writer(&file, "png");
-            if (writer.write(picture))
-                return SaveStep::Written;
-            cause = writer.errorString();
-            return SaveStep::Failed;
-        });
-        if (!saved) {
+        if (!save_png(mattePicture(state_.grid), matte, &error)) {
             ctx.reportError(error);
             return;
         }

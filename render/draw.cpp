@@ -8,10 +8,12 @@
 #include "render/scene.h"
 #include "render/tiles.h"
 
+#include <QHash>
 #include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -126,16 +128,89 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
     return result;
 }
 
-bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+namespace {
+
+bool savePicture(const QImage &picture, const QString &path, const char *format, QString *error)
 {
     return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
-        // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-        QImageWriter writer(&file, "bmp");
+        QImageWriter writer(&file, format);
         if (writer.write(picture))
             return SaveStep::Written;
         cause = writer.errorString();
         return SaveStep::Failed;
     });
+}
+
+} // namespace
+
+bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+{
+    // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
+    return savePicture(picture, path, "bmp", error);
+}
+
+QImage palette_picture(const QImage &picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    QList<QRgb> colours;
+    QHash<QRgb, int> index;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            if (!index.contains(line[x])) {
+                if (colours.size() == 256)
+                    return rgb;
+                index.insert(line[x], int(colours.size()));
+                colours << line[x];
+            }
+    }
+    const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+    if (colours.size() <= 2 && std::all_of(colours.begin(), colours.end(), [&](QRgb c) { return c == black || c == white; })) {
+        QImage mono(rgb.size(), QImage::Format_Mono);
+        mono.setColorTable({black, white});
+        mono.fill(1);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+            uchar *bits = mono.scanLine(y);
+            for (int x = 0; x < rgb.width(); ++x)
+                if (line[x] == black)
+                    bits[x >> 3] &= uchar(~(0x80u >> (x & 7)));
+        }
+        return mono;
+    }
+    QImage indexed(rgb.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(colours);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        uchar *to = indexed.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x)
+            to[x] = uchar(index.value(line[x]));
+    }
+    return indexed;
+}
+
+QImage enlarged_picture(const QImage &picture, int scale)
+{
+    if (scale <= 1)
+        return picture;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    QImage big(rgb.width() * scale, rgb.height() * scale, QImage::Format_RGB32);
+    if (big.isNull())
+        return big;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        auto *to = reinterpret_cast<QRgb *>(big.scanLine(y * scale));
+        for (int x = 0; x < rgb.width(); ++x)
+            std::fill_n(to + qsizetype(x) * scale, scale, from[x]);
+        for (int k = 1; k < scale; ++k)
+            std::memcpy(big.scanLine(y * scale + k), to, std::size_t(big.bytesPerLine()));
+    }
+    return big;
+}
+
+bool save_png(const QImage &picture, const QString &path, QString *error)
+{
+    return savePicture(palette_picture(picture), path, "png", error);
 }
 
 void giant_bitmap(OutputContext &ctx)

@@ -26,6 +26,17 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
 /// then false, with "cannot write <path>: <cause>" in *error.
 bool save_bitmap(const QImage &picture, const QString &path, QString *error);
 
+/// The picture in the fewest bits a pixel that keep every colour exactly: 1-bit for black
+/// and white, an 8-bit palette up to 256 colours, RGB32 beyond.
+QImage palette_picture(const QImage &picture);
+
+/// The picture `scale` times larger, each pixel repeated; null when it cannot be allocated.
+QImage enlarged_picture(const QImage &picture, int scale);
+
+/// Saves a picture as a lossless PNG in palette_picture's form, written whole or not at all;
+/// false, with "cannot write <path>: <cause>" in *error, on failure.
+bool save_png(const QImage &picture, const QString &path, QString *error);
+
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
 /// user chooses, with its answer key beside it when the context asks for one; Cancel in
