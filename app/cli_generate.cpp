@@ -10,7 +10,9 @@
 #include "maze/state.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
+#include "render/mono_png.h"
 #include "render/print.h"
+#include "render/svg_maze.h"
 #include "render/text_maze.h"
 
 #include <QFileInfo>
@@ -32,9 +34,6 @@ namespace {
 
 // The answer key's files are named after the maze's: "maze-solution.bmp".
 const QString KeySibling = QStringLiteral("solution");
-
-// Fine enough that a page of the largest maze keeps its walls apart.
-constexpr int PdfResolution = 1200;
 
 /// A failure that ends the run with a message and exit code 1.
 struct CliFailure : std::runtime_error {
@@ -137,29 +136,49 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress, const Page
     return info.printerName();
 }
 
-/// The maze, or its answer key with `solution`, as a bitmap: drawn in colour, or streamed as a
-/// monochrome file when asked or when too large to draw.
-void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome, bool marks,
-                 bool solution)
+/// Where a file named on the command line is written: '-' is standard output.
+std::string target(const QString &file)
 {
-    if (!monochrome) {
-        QImage picture;
-        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture,
-                                                SceneLayers{solution, marks, false});
-        if (result == RenderResult::Done) {
-            QString error;
-            if (!save_bitmap(picture, file, &error))
-                fail(error);
+    return file == QLatin1String("-") ? std::string("/dev/stdout") : file.toStdString();
+}
+
+/// The maze, or its answer key with `solution`, as --out's picture: an SVG drawing; or a
+/// bitmap or PNG drawn in colour, enlarged `scale` times, or streamed as a monochrome file
+/// when asked or when too large to draw.
+void writePicture(MazeState &s, CliProgress &progress, const QString &file, FileFormat format, bool monochrome,
+                  bool marks, bool solution, int scale)
+{
+    const bool png = format == FileFormat::Png;
+    try {
+        if (format == FileFormat::Svg) {
+            Random slabs = s.rng;
+            write_maze_svg(s, target(file), progress, SvgOptions{solution, marks, scale, s.CityPlan ? &slabs : nullptr});
             return;
         }
-        if (result == RenderResult::Stopped)
-            return;
-        progress.finish();
-        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome bitmap\n",
-                     qPrintable(file));
-    }
-    try {
-        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress, MonoOverlay{solution, marks, end_points(s)});
+        if (!monochrome) {
+            QImage picture;
+            const QSize size = maze_picture_size(s);
+            const bool fits = qint64(size.width()) * size.height() * scale * scale <= DefaultPixelBudget;
+            const RenderResult result = fits ? render_maze(s, progress, size, DefaultPixelBudget, picture,
+                                                           SceneLayers{solution, marks, false})
+                                             : RenderResult::TooLarge;
+            if (result == RenderResult::Stopped)
+                return;
+            if (result == RenderResult::Done)
+                picture = enlarged_picture(picture, scale);
+            if (!picture.isNull()) {
+                QString error;
+                const QString name = QString::fromStdString(target(file));
+                if (!(png ? save_png(picture, name, &error) : save_bitmap(picture, name, &error)))
+                    fail(error);
+                return;
+            }
+            progress.finish();
+            std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome %s\n",
+                         qPrintable(file), png ? "PNG" : "bitmap");
+        }
+        const MonoOverlay overlay{solution, marks, end_points(s)};
+        (png ? write_mono_png : write_mono_bitmap)(s.grid, s.MazeStyle, target(file), progress, overlay, scale);
     } catch (const std::runtime_error &e) {
         fail(QString::fromStdString(e.what()));
     }
@@ -253,14 +272,16 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
     MazeState s;
     const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
 
+    // Every output of a City plan maze draws the same slabs, from the sequence as carving left it.
+    const Random afterCarving = s.rng;
     QStringList written;
     const QString text = numbered_file_name(o.textFile, index, o.count);
     if (!text.isEmpty()) {
         const QString key = numbered_file_name(o.textFile, index, o.count, KeySibling);
         try {
-            write_maze_text(s, text.toStdString());
+            write_maze_text(s, target(text));
             if (o.maze.answerKey)
-                write_maze_text(s, key.toStdString(), true);
+                write_maze_text(s, target(key), true);
         } catch (const std::runtime_error &e) {
             fail(QString::fromStdString(e.what()));
         }
@@ -270,12 +291,12 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
     }
     const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
     if (!bitmap.isEmpty()) {
-        writeBitmap(s, progress, bitmap, o.monochrome, o.maze.marks, false);
+        writePicture(s, progress, bitmap, o.bitmapFormat, o.monochrome, o.maze.marks, false, o.scale);
         progress.finish();
         written << bitmap;
         if (o.maze.answerKey) {
             const QString key = numbered_file_name(o.bitmapFile, index, o.count, KeySibling);
-            writeBitmap(s, progress, key, o.monochrome, o.maze.marks, true);
+            writePicture(s, progress, key, o.bitmapFormat, o.monochrome, o.maze.marks, true, o.scale);
             progress.finish();
             written << key;
         }
@@ -286,25 +307,30 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
     const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
     if (!pdf.isEmpty()) {
         QString error;
-        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error, pages))
+        s.rng = afterCarving;
+        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, QString::fromStdString(target(pdf)),
+                           &error, pages))
             fail(error);
         progress.finish();
         written << pdf;
     }
     QString printer;
     if (o.print) {
+        s.rng = afterCarving;
         printer = print(o, s, progress, pages);
         progress.finish();
     }
+    // Standard output carries the file when '-' named it; the result line then goes beside it.
+    FILE *report = written.contains(QStringLiteral("-")) ? stderr : stdout;
     if (o.json) {
-        std::printf("%s\n", QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact).constData());
+        std::fprintf(report, "%s\n", QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact).constData());
     } else {
         if (!printer.isEmpty())
             written << QStringLiteral("printer %1").arg(printer);
-        std::printf("%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
-                    made.seed, static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), made.nodesDrawn);
+        std::fprintf(report, "%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
+                     made.seed, static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), made.nodesDrawn);
     }
-    std::fflush(stdout);
+    std::fflush(report);
 }
 
 } // namespace

@@ -121,11 +121,23 @@ constexpr const char *SectionTitles[] = {
     "Batches and repeats:",
 };
 
+/// What --format names, in this order: a format for '-', standard output.
+constexpr std::array<params::Choice, 5> FormatNames{{
+    {"bmp", 0},
+    {"png", 1},
+    {"svg", 2},
+    {"pdf", 3},
+    {"text", 4},
+}};
+constexpr int TextFormat = 4;
+
 /// The command line read so far.
 struct Reading {
     CommandLine &o;
     bool typeGiven = false;
     bool bestByGiven = false;
+    bool scaleGiven = false;
+    std::optional<int> format = std::nullopt;  // --format, a position in FormatNames
 };
 
 /// The measures --best-by names, in the order of CommandLine::BestBy.
@@ -193,9 +205,26 @@ const Option Options[] = {
     {"--remove-unused", nullptr, Section::Matte, "leave out maze areas the start cannot reach",
      [](Reading &r, const QString &) { return set(r.o.removeUnused); }},
 
-    {"--out", "FILE.bmp", Section::Output, "the drawn bitmap; too large ones become monochrome files",
+    {"--out", "FILE", Section::Output,
+     "the drawn maze, in the format its extension names: .bmp (24-bit\n"
+     "bitmap), .png, .svg (shapes) or .pdf (as --pdf); bitmaps and PNGs\n"
+     "too large to draw become monochrome files",
      [](Reading &r, const QString &v) { return store(r.o.bitmapFile, v); }},
-    {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap streamed to disk",
+    {"--format", "FORMAT", Section::Output,
+     "what --out - writes on standard output (or --out DEVICE): bmp\n(default), png, svg, pdf or text",
+     [](Reading &r, const QString &v) {
+         int format = 0;
+         const QString what = listed(v, FormatNames, format, {}, "bmp, png, svg, pdf or text");
+         if (what.isEmpty())
+             r.format = format;
+         return what;
+     }},
+    {"--scale", "K", Section::Output, "K pixels a tile pixel in --out's bitmap, PNG or SVG (1 to 64)",
+     [](Reading &r, const QString &v) {
+         r.scaleGiven = true;
+         return whole(v, 1, 64, r.o.scale, "a whole number from 1 to 64");
+     }},
+    {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap or PNG streamed to disk",
      [](Reading &r, const QString &) { return set(r.o.monochrome); }},
     {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it",
      [](Reading &r, const QString &v) { return store(r.o.pdfFile, v); }},
@@ -247,6 +276,44 @@ bool asksForHelp(const QString &argument)
 // Where the help text of every option starts.
 constexpr qsizetype HelpColumn = 25;
 
+/// The format --out names, from its extension or, for standard output, from --format; a
+/// PDF named there becomes --pdf's and text --text's.
+QString chooseFormat(Reading &r)
+{
+    CommandLine &o = r.o;
+    if (o.bitmapFile.isEmpty())
+        return r.format ? QStringLiteral("--format names what --out - writes on standard output") : QString();
+    std::optional<FileFormat> format;
+    // Standard output, a device or a pipe has no extension to go by.
+    const QFileInfo info(o.bitmapFile);
+    const bool stream = o.bitmapFile == QLatin1String("-")
+                        || (info.suffix().isEmpty() && info.exists() && !info.isFile() && !info.isDir());
+    if (stream) {
+        if (r.format == TextFormat) {
+            if (!o.textFile.isEmpty())
+                return QStringLiteral("--out - --format text and --text both make the text: give one");
+            o.textFile.swap(o.bitmapFile);
+            return {};
+        }
+        format = static_cast<FileFormat>(r.format.value_or(0));
+    } else {
+        if (r.format)
+            return QStringLiteral("--format is for --out - (standard output) and devices: a file's extension names its format");
+        format = file_format_of(o.bitmapFile.toStdString());
+        if (!format)
+            return QStringLiteral("--out: '%1' is not a format Corvanthel writes; name the file %2")
+                .arg(o.bitmapFile, QLatin1String(FileFormatNames));
+    }
+    if (*format == FileFormat::Pdf) {
+        if (!o.pdfFile.isEmpty())
+            return QStringLiteral("--out %1 and --pdf %2 both make the PDF: give one").arg(o.bitmapFile, o.pdfFile);
+        o.pdfFile.swap(o.bitmapFile);
+        return {};
+    }
+    o.bitmapFormat = *format;
+    return {};
+}
+
 /// The options that only make sense together, checked once every option is read.
 QString checkCombination(Reading &r)
 {
@@ -261,13 +328,18 @@ QString checkCombination(Reading &r)
         return QStringLiteral("--start, --finish and --remove-unused go with --matte");
     }
     if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print && !o.json)
-        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE, --print or --json");
+        return QStringLiteral("nothing to make: give --out FILE, --pdf FILE.pdf, --text FILE, --print or --json");
     if (r.bestByGiven && o.bestOf < 2)
         return QStringLiteral("--best-by goes with --best-of N");
-    if (o.monochrome && o.bitmapFile.isEmpty())
-        return QStringLiteral("--monochrome needs --out FILE.bmp");
-    if (o.maze.appearance == AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
-        return QStringLiteral("\"City plan\" is only printed: use --pdf or --print, not --out");
+    if (const QString refusal = chooseFormat(r); !refusal.isEmpty())
+        return refusal;
+    const bool picture = !o.bitmapFile.isEmpty();
+    if (o.monochrome && (!picture || o.bitmapFormat == FileFormat::Svg))
+        return QStringLiteral("--monochrome needs --out FILE.bmp or FILE.png");
+    if (r.scaleGiven && !picture)
+        return QStringLiteral("--scale goes with --out FILE.bmp, FILE.png or FILE.svg");
+    if (o.maze.appearance == AppearanceChoice::CityPlan && picture && o.bitmapFormat != FileFormat::Svg)
+        return QStringLiteral("\"City plan\" is drawn only as shapes: use --pdf, --print or --out FILE.svg, not a bitmap or PNG");
     return {};
 }
 

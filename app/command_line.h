@@ -1,6 +1,7 @@
 #pragma once
 
 #include "maze/parameters.h"
+#include "render/file_format.h"
 
 #include <QPoint>
 #include <QString>
@@ -15,7 +16,9 @@ struct CommandLine {
 
     params::Choices maze;  // the main window's parameters, with its start-up values
 
-    QString bitmapFile;   // --out
+    QString bitmapFile;   // --out: a picture (a PDF named there is moved to pdfFile)
+    FileFormat bitmapFormat = FileFormat::Bmp;  // its extension's, or --format's for '-'
+    int scale = 1;        // pixels per tile pixel of --out
     bool monochrome = false;
     bool print = false;
     QString printerName;  // --printer

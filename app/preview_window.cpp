@@ -90,8 +90,9 @@ PreviewWindow::PreviewWindow(MazeState &state, const params::Choices &choices, Q
                        tr("Put the corvanthel generate command that makes this maze on the clipboard."));
     printButton = named(new QPushButton(tr("&Print...")), "printButton", tr("Print"));
     saveButton = named(new QPushButton(tr("Save &As...")), "saveButton", tr("Save As"),
-                       choices_.appearance == params::AppearanceChoice::CityPlan ? tr("Save the maze as a PDF file.")
-                                                                                 : tr("Save the maze as a bitmap."));
+                       choices_.appearance == params::AppearanceChoice::CityPlan
+                           ? tr("Save the maze as a PDF file or an SVG drawing.")
+                           : tr("Save the maze as a bitmap, a PNG picture, an SVG drawing or a PDF file."));
     closeButton = named(new QPushButton(tr("C&lose")), "closeButton", tr("Close"));
 
     auto *zoomRow = new QHBoxLayout;
@@ -243,6 +244,7 @@ OutputContext PreviewWindow::outputContext(Progress &progress)
     ctx.marks = choices_.marks;
     ctx.answerKey = choices_.answerKey && measures_.solved;
     ctx.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+    ctx.pageLayout = printer_.pageLayout();
     if (adjustOutput)
         adjustOutput(ctx);
     return ctx;
@@ -273,13 +275,10 @@ void PreviewWindow::saveMaze()
         OutputContext ctx = outputContext(progress);
         state_.rng = afterCarving_;
         if (state_.CityPlan) {
-            // City plan exists only as a page.
-            const QString name = ctx.askFileName(tr("PDF files (*.pdf)"));
-            QString error;
-            if (!name.isEmpty()
-                && !save_pdf_page(state_, progress, printer_.pageLayout(), printer_.resolution(), name, &error,
-                                  PageOptions{ctx.marks, ctx.answerKey, {}}))
-                ctx.reportError(error);
+            // City plan exists only as shapes: a page or a drawing.
+            const QString name = ctx.askFileName(tr("PDF files (*.pdf);;SVG drawings (*.svg)"));
+            if (!name.isEmpty())
+                save_maze_file(ctx, name);
         } else {
             draw_maze(ctx);
         }

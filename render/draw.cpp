@@ -3,11 +3,16 @@
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/file_format.h"
 #include "render/mono_bitmap.h"
+#include "render/mono_png.h"
+#include "render/print.h"
 #include "render/save_file.h"
 #include "render/scene.h"
+#include "render/svg_maze.h"
 #include "render/tiles.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QImageWriter>
 #include <QPainter>
@@ -19,9 +24,15 @@
 
 namespace {
 
-QString bitmapFilter()
+// The bitmap first: the format the dialog offers unless another is chosen.
+QString pictureFilters()
 {
-    return QObject::tr("Bitmap files (*.bmp)");
+    return QObject::tr("Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)");
+}
+
+QString monochromeFilters()
+{
+    return QObject::tr("Bitmap files (*.bmp);;PNG pictures (*.png)");
 }
 
 } // namespace
@@ -213,25 +224,89 @@ bool save_png(const QImage &picture, const QString &path, QString *error)
     return savePicture(palette_picture(picture), path, "png", error);
 }
 
+std::optional<FileFormat> format_for_saving(const QString &name)
+{
+    // A device or a pipe has no extension to go by: it takes the bitmap, the default.
+    const QFileInfo info(name);
+    if (info.suffix().isEmpty() && info.exists() && !info.isFile() && !info.isDir())
+        return FileFormat::Bmp;
+    return file_format_of(name.toStdString());
+}
+
+QString unknown_format_message(const QString &name, const QString &accepted)
+{
+    return QObject::tr("Corvanthel cannot save %1: name the file %2.").arg(name, accepted);
+}
+
 void giant_bitmap(OutputContext &ctx)
 {
     MazeState &s = ctx.state;
-    const QString name = ctx.askFileName(bitmapFilter());
+    const QString name = ctx.askFileName(monochromeFilters());
     ctx.progress.phase(Phase::RenderingToDisk);
     if (name.isEmpty())
         return;
+    const auto format = format_for_saving(name);
+    if (format != FileFormat::Bmp && format != FileFormat::Png) {
+        ctx.reportError(unknown_format_message(name, QObject::tr(".bmp or .png")));
+        return;
+    }
+    const auto write = format == FileFormat::Png ? write_mono_png : write_mono_bitmap;
     MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
-        if (!write_mono_bitmap(s.grid, s.MazeStyle, name.toStdString(), ctx.progress, overlay) || !ctx.answerKey)
+        if (!write(s.grid, s.MazeStyle, name.toStdString(), ctx.progress, overlay, 1) || !ctx.answerKey)
             return;
         overlay.solution = true;
-        write_mono_bitmap(s.grid, s.MazeStyle, ctx.keyFileName(name).toStdString(), ctx.progress, overlay);
+        write(s.grid, s.MazeStyle, ctx.keyFileName(name).toStdString(), ctx.progress, overlay, 1);
     } catch (const std::exception &e) {
         ctx.reportError(QString::fromStdString(e.what()));
     }
 }
 
-void draw_maze(OutputContext &ctx)
+namespace {
+
+/// The drawings made from the maze rather than from a picture, with the answer key beside
+/// them when asked.
+void saveVectors(OutputContext &ctx, FileFormat format, const QString &name)
+{
+    MazeState &s = ctx.state;
+    QString error;
+    if (format == FileFormat::Pdf) {
+        if (!save_pdf_page(s, ctx.progress, ctx.pageLayout, PdfResolution, name, &error, PageOptions{ctx.marks, ctx.answerKey, {}}))
+            ctx.reportError(error);
+        return;
+    }
+    try {
+        // City plan's key draws the maze's own slabs.
+        Random mazeSlabs = s.rng, keySlabs = s.rng;
+        SvgOptions options{false, ctx.marks, 1, s.CityPlan ? &mazeSlabs : nullptr};
+        if (!write_maze_svg(s, name.toStdString(), ctx.progress, options) || !ctx.answerKey)
+            return;
+        options.solution = true;
+        options.cityPlan = s.CityPlan ? &keySlabs : nullptr;
+        write_maze_svg(s, ctx.keyFileName(name).toStdString(), ctx.progress, options);
+    } catch (const std::exception &e) {
+        ctx.reportError(QString::fromStdString(e.what()));
+    }
+}
+
+} // namespace
+
+void save_maze_file(OutputContext &ctx, const QString &name)
+{
+    const auto format = format_for_saving(name);
+    if (!format) {
+        ctx.reportError(unknown_format_message(name, QObject::tr(FileFormatNames)));
+        return;
+    }
+    if (*format == FileFormat::Svg || *format == FileFormat::Pdf)
+        saveVectors(ctx, *format, name);
+    else if (ctx.state.CityPlan)
+        ctx.reportError(unknown_format_message(name, QObject::tr(".svg or .pdf (City plan is drawn only as shapes)")));
+    else
+        draw_maze(ctx, name);
+}
+
+void draw_maze(OutputContext &ctx, const QString &chosenName)
 {
     MazeState &s = ctx.state;
     QSize size = maze_picture_size(s);
@@ -267,12 +342,24 @@ void draw_maze(OutputContext &ctx)
             ++failures;
     }
 
-    const QString name = ctx.askFileName(bitmapFilter());
+    const QString name = chosenName.isEmpty() ? ctx.askFileName(pictureFilters()) : chosenName;
     ctx.progress.phase(Phase::Saving);
     if (name.isEmpty())
         return;
+    const auto format = format_for_saving(name);
+    if (!format) {
+        ctx.reportError(unknown_format_message(name, QObject::tr(FileFormatNames)));
+        return;
+    }
+    if (*format == FileFormat::Svg || *format == FileFormat::Pdf) {
+        // Drawn again from the maze, at full size and sharp.
+        picture = QImage();
+        saveVectors(ctx, *format, name);
+        return;
+    }
+    const auto save = *format == FileFormat::Png ? save_png : save_bitmap;
     QString error;
-    if (!save_bitmap(picture, name, &error)) {
+    if (!save(picture, name, &error)) {
         ctx.reportError(error);
         return;
     }
@@ -290,6 +377,6 @@ void draw_maze(OutputContext &ctx)
         return;
     }
     ctx.progress.phase(Phase::Saving);
-    if (!save_bitmap(picture, ctx.keyFileName(name), &error))
+    if (!save(picture, ctx.keyFileName(name), &error))
         ctx.reportError(error);
 }

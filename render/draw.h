@@ -1,10 +1,13 @@
 #pragma once
 
+#include "render/file_format.h"
 #include "render/output_context.h"
 #include "render/scene.h"
 
 #include <QImage>
 #include <QSize>
+
+#include <optional>
 
 /// How drawing a picture ended.
 enum class RenderResult { Done, TooLarge, Stopped };
@@ -39,10 +42,24 @@ bool save_png(const QImage &picture, const QString &path, QString *error);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
-/// user chooses, with its answer key beside it when the context asks for one; Cancel in
-/// that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
-void draw_maze(OutputContext &ctx);
+/// user chooses (or `name` when given), in the format its extension names (.bmp, .png;
+/// .svg and .pdf are drawn again from the maze as vectors), with its answer key beside it
+/// when the context asks for one; Cancel in that dialog writes nothing. Sets
+/// s.MonochromeChosen to the dialog's last answer.
+void draw_maze(OutputContext &ctx, const QString &name = {});
 
-/// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap
+/// Saves the maze under `name` in the format its extension names: the bitmap output for
+/// .bmp and .png, the vector drawings for .svg and .pdf; any other name is refused with a
+/// message naming the accepted ones.
+void save_maze_file(OutputContext &ctx, const QString &name);
+
+/// The format a file saved under `name` takes: its extension's, or the bitmap for a device
+/// or a pipe without one; none for any other name.
+std::optional<FileFormat> format_for_saving(const QString &name);
+
+/// The message for a file name whose extension is none of `accepted`.
+QString unknown_format_message(const QString &name, const QString &accepted);
+
+/// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap or PNG
 /// straight to disk, whatever its size, and its answer key beside it when asked.
 void giant_bitmap(OutputContext &ctx);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QString>
 #include <QtGlobal>
 
@@ -23,7 +26,8 @@ struct OutputContext {
     MazeState &state;
     Progress &progress;
     QWidget *parent = nullptr;
-    /// The save dialog for a filter such as "Bitmap files (*.bmp)"; empty when cancelled.
+    /// The save dialog for a filter such as "Bitmap files (*.bmp)", or several separated by
+    /// ";;", the first chosen; empty when cancelled.
     std::function<QString(const QString &filter)> askFileName;
     /// The "Bitmap too large" dialog: scale down, a monochrome file, or nothing at all.
     std::function<TooLargeAnswer()> askTooLarge;
@@ -36,6 +40,8 @@ struct OutputContext {
     /// keyFileName from the maze's file name. The maze must have been solved.
     bool answerKey = false;
     std::function<QString(const QString &mazeFile)> keyFileName{};
+    /// The page a maze saved as a PDF file is laid out on.
+    QPageLayout pageLayout{QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};
 };
 
 /// The outputs' context for a window: QFileDialog, Form6 and a QMessageBox titled

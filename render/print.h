@@ -14,6 +14,10 @@ class QPrinter;
 /// spans the grid exactly; the other gets one node more than the page's ratio gives.
 QSizeF print_scale(double pw, double ph, int gw, int gh);
 
+/// Dots per inch of the PDF files made: fine enough that a page of the largest maze keeps
+/// its walls apart.
+inline constexpr int PdfResolution = 1200;
+
 /// How printing a page ended.
 enum class PrintResult { Done, Stopped, Failed };
 

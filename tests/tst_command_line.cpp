@@ -64,6 +64,7 @@ private slots:
     void jsonAgreesWithTheText();
     void bestOfKeepsTheLargest();
     void answerKeysBesideEveryOutput();
+    void picturesByExtension();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
 
@@ -136,7 +137,7 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 25);
+    QCOMPARE(options, 27);
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
@@ -193,7 +194,17 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
     QTest::newRow("no output") << QStringList{"generate", "--width", "10", "--marks"} << "nothing to make";
     QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
+    QTest::newRow("city plan PNG") << QStringList{"generate", "--appearance", "city", "--out", "c.png"} << "FILE.svg";
     QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
+    QTest::newRow("monochrome SVG") << QStringList{"generate", "--monochrome", "--out", "m.svg"} << "FILE.png";
+    QTest::newRow("unknown extension") << QStringList{"generate", "--out", "maze.jpg"} << ".bmp, .png, .svg or .pdf";
+    QTest::newRow("no extension") << QStringList{"generate", "--out", "maze"} << "'maze'";
+    QTest::newRow("two PDFs") << QStringList{"generate", "--out", "a.pdf", "--pdf", "b.pdf"} << "give one";
+    QTest::newRow("format for a file") << QStringList{"generate", "--out", "a.bmp", "--format", "png"} << "--out -";
+    QTest::newRow("format alone") << QStringList{"generate", "--text", "t", "--format", "png"} << "--out -";
+    QTest::newRow("unknown format") << QStringList{"generate", "--out", "-", "--format", "gif"} << "bmp, png, svg, pdf or text";
+    QTest::newRow("scale without picture") << QStringList{"generate", "--text", "t", "--scale", "2"} << "--scale";
+    QTest::newRow("scale too large") << QStringList{"generate", "--out", "a.png", "--scale", "65"} << "1 to 64";
     QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
     QTest::newRow("best-by alone") << QStringList{"generate", "--best-by", "turns", "--text", "t"} << "--best-of";
     QTest::newRow("unknown measure") << QStringList{"generate", "--best-of", "3", "--best-by", "width", "--text", "t"} << "dead-ends";
@@ -562,6 +573,39 @@ void TestCommandLine::answerKeysBesideEveryOutput()
     QVERIFY(ink(key) > ink(maze));
 }
 
+// One maze in every picture format: the PNG has the bitmap's pixels, --scale repeats them, and
+// standard output takes the format --format names.
+void TestCommandLine::picturesByExtension()
+{
+    const QStringList maze{"generate", "--width", "12", "--height", "9", "--seed", "5", "--appearance", "shaded", "--marks"};
+    for (const QString out : {"m.bmp", "m.png", "m.svg", "m.pdf"}) {
+        const Run run = corvanthel(maze + QStringList{"--out", out}, dir.path());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.startsWith(out + ": seed 5"), qPrintable(run.out));
+    }
+    const QImage bmp = decodeWithImageMagick(path("m.bmp"));
+    QCOMPARE(decodeWithImageMagick(path("m.png")), bmp);
+    QVERIFY(readAll(path("m.svg")).startsWith("<?xml"));
+    QVERIFY(readAll(path("m.pdf")).startsWith("%PDF"));
+
+    const Run scaled = corvanthel(maze + QStringList{"--out", "big.png", "--scale", "3"}, dir.path());
+    QCOMPARE(scaled.exitCode, 0);
+    const QImage big = decodeWithImageMagick(path("big.png"));
+    QCOMPARE(big.size(), bmp.size() * 3);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            if (big.pixel(x, y) != bmp.pixel(x / 3, y / 3))
+                QFAIL(qPrintable(QString("pixel (%1, %2) is not repeated").arg(x).arg(y)));
+
+    QProcess toStdout;
+    toStdout.setWorkingDirectory(dir.path());
+    toStdout.start(CORVANTHEL_BINARY, maze + QStringList{"--out", "-", "--format", "svg"});
+    QVERIFY(toStdout.waitForFinished(60000));
+    QCOMPARE(toStdout.exitCode(), 0);
+    QCOMPARE(toStdout.readAllStandardOutput(), readAll(path("m.svg")));
+    QVERIFY(toStdout.readAllStandardError().contains("-: seed 5"));
+}
+
 void TestCommandLine::failuresWriteNothing_data()
 {
     QFile corrupt(path("corrupt.jpg"));
@@ -592,6 +636,13 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("same cell") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "3,4", "--finish", "3,4", "--out", out} << "the start and finish are the same cell 3,4" << 1;
     QTest::newRow("no path") << QStringList{"generate", "--matte", "split.png", "--width", "10", "--height", "5", "--start", "1,2", "--finish", "10,5", "--out", out} << "no path of maze cells joins the start cell 1,2 to the finish cell 10,5" << 1;
     QTest::newRow("unwritable") << QStringList{"generate", "--out", "no/such/folder/" + out} << "no/such/folder/" + out << 1;
+    QTest::newRow("unknown extension") << QStringList{"generate", "--out", "failed.gif"} << "name the file .bmp, .png, .svg or .pdf" << 2;
+    QTest::newRow("City plan PNG") << QStringList{"generate", "--appearance", "city-plan", "--out", "failed.png"} << "FILE.svg" << 2;
+    QTest::newRow("unwritable PNG") << QStringList{"generate", "--out", "no/such/folder/failed.png"} << "No such file or directory" << 1;
+    QTest::newRow("unwritable SVG") << QStringList{"generate", "--out", "no/such/folder/failed.svg"} << "No such file or directory" << 1;
+    QTest::newRow("full disk, PNG") << QStringList{"generate", "--out", "/dev/full", "--format", "png"} << "No space left on device" << 1;
+    QTest::newRow("full disk, streamed PNG") << QStringList{"generate", "--out", "/dev/full", "--format", "png", "--monochrome"} << "No space left on device" << 1;
+    QTest::newRow("full disk, SVG") << QStringList{"generate", "--out", "/dev/full", "--format", "svg"} << "No space left on device" << 1;
 }
 
 void TestCommandLine::failuresWriteNothing()
@@ -603,7 +654,7 @@ void TestCommandLine::failuresWriteNothing()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.err.startsWith("corvanthel: ") || run.err.contains("\ncorvanthel: "));
-    QVERIFY(!QFile::exists(path("failed.bmp")));
+    QCOMPARE(QDir(dir.path()).entryList({"failed*"}), QStringList());
     QCOMPARE(QDir(dir.path()).entryList({"*.part*"}), QStringList());
 }
 

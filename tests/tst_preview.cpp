@@ -286,21 +286,27 @@ void TestPreview::printAndSaveFollowTheChoices()
     QVERIFY(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+2\\n")));
 
     preview.saveButton->click();
-    QCOMPARE(filters, QStringList("Bitmap files (*.bmp)"));
+    QCOMPARE(filters, QStringList("Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)"));
     QVERIFY(!QImage(dir_.filePath("saved.bmp")).isNull());
     QVERIFY(!QImage(dir_.filePath("saved-solution.bmp")).isNull());
     QCOMPARE(messages, QStringList());
 
-    // City plan is saved as a page.
+    // City plan is saved as shapes: a page or a drawing, never a picture.
     c.appearance = params::AppearanceChoice::CityPlan;
     MazeState city = carved(c);
     PreviewWindow cityPreview(city, c, printer);
     cityPreview.adjustOutput = preview.adjustOutput;
-    next = dir_.filePath("city.pdf");
-    filters.clear();
-    cityPreview.saveButton->click();
-    QCOMPARE(filters, QStringList("PDF files (*.pdf)"));
-    QVERIFY(readAll(next).startsWith("%PDF"));
+    for (const char *name : {"city.pdf", "city.svg", "city.png"}) {
+        next = dir_.filePath(name);
+        filters.clear();
+        cityPreview.saveButton->click();
+        QCOMPARE(filters, QStringList("PDF files (*.pdf);;SVG drawings (*.svg)"));
+    }
+    QVERIFY(readAll(dir_.filePath("city.pdf")).startsWith("%PDF"));
+    QVERIFY(readAll(dir_.filePath("city.svg")).startsWith("<?xml"));
+    QVERIFY(!QFile::exists(dir_.filePath("city.png")));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(".svg or .pdf"), qPrintable(messages[0]));
 }
 
 void TestPreview::largestGridOpensOnItsOverview()
