@@ -12,6 +12,7 @@
 #include "render/mono_bitmap.h"
 #include "render/mono_png.h"
 #include "render/print.h"
+#include "render/save_file.h"
 #include "render/svg_maze.h"
 #include "render/text_maze.h"
 
@@ -21,11 +22,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPageLayout>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -108,19 +111,14 @@ void acceptMatte(const CommandLine &o, MazeState &s)
     s.FinishY = static_cast<std::int16_t>(finish.y);
 }
 
-/// The page a printer would print on: the named or default printer's, else A4 portrait.
-QPageLayout pageLayout(const QString &printerName)
+/// The page a PDF file is laid out on before the page options: A4 portrait, 10 mm margins.
+QPageLayout filePageLayout()
 {
-    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        return printer.pageLayout();
-    }
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
-/// Prints one page on the named or default printer; returns the printer's name.
-QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
+/// The named or default printer, ready to print; fails when there is none.
+std::unique_ptr<QPrinter> openPrinter(const CommandLine &o)
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
@@ -128,12 +126,18 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress, const Page
     if (info.isNull())
         fail(o.printerName.isEmpty() ? QStringLiteral("no default printer is set; name one with --printer NAME")
                                      : QStringLiteral("no printer is called %1").arg(o.printerName));
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(maze_document_title(s.rng.currentSeed()));
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+/// Prints one page on the named or default printer; returns the printer's name.
+QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
+{
+    const std::unique_ptr<QPrinter> printer = openPrinter(o);
+    printer->setDocName(maze_document_title(s.rng.currentSeed()));
     QString error;
-    if (print_page(printer, s, progress, &error, pages) == PrintResult::Failed)
+    if (print_page(*printer, s, progress, &error, pages) == PrintResult::Failed)
         fail(error);
-    return info.printerName();
+    return printer->printerName();
 }
 
 /// Where a file named on the command line is written: '-' is standard output.
@@ -266,8 +270,10 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed, int index,
-             CliProgress &progress)
+/// Maze `index` of the batch and its files; into `documents` (a batch's PDF book and print
+/// job) when there are any, else into its own PDF file and print job. Returns its seed.
+std::uint32_t makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
+                      int index, CliProgress &progress, const std::vector<MazeDocument *> &documents)
 {
     MazeState s;
     const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
@@ -301,21 +307,25 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
             written << key;
         }
     }
-    PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
-    if (o.count > 1)
-        pages.keyTitle = QStringLiteral("Answer key, maze %1").arg(index + 1);
-    const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
+    for (MazeDocument *document : documents) {
+        QString error;
+        s.rng = afterCarving;
+        if (document->add(s, index + 1, false, o.maze.marks, progress, &error) == PrintResult::Failed)
+            fail(error);
+        progress.finish();
+    }
+    const PageOptions pages{o.maze.marks, o.maze.answerKey, {}, o.pages};
+    const QString pdf = documents.empty() ? o.pdfFile : QString();
     if (!pdf.isEmpty()) {
         QString error;
         s.rng = afterCarving;
-        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, QString::fromStdString(target(pdf)),
-                           &error, pages))
+        if (!save_pdf_page(s, progress, filePageLayout(), PdfResolution, QString::fromStdString(target(pdf)), &error, pages))
             fail(error);
         progress.finish();
         written << pdf;
     }
     QString printer;
-    if (o.print) {
+    if (o.print && documents.empty()) {
         s.rng = afterCarving;
         printer = print(o, s, progress, pages);
         progress.finish();
@@ -327,8 +337,84 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
     } else {
         if (!printer.isEmpty())
             written << QStringLiteral("printer %1").arg(printer);
+        // A maze that went only into the batch's documents is named by its number in them.
+        if (written.isEmpty())
+            written << QStringLiteral("maze %1").arg(index + 1);
         std::fprintf(report, "%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
                      made.seed, static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), made.nodesDrawn);
+    }
+    std::fflush(report);
+    return made.seed;
+}
+
+/// The batch into one document for each of --pdf and --print: every maze, then every
+/// answer key, each maze carved again from its seed so that one is held at a time.
+void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
+              CliProgress &progress)
+{
+    const int gw = static_cast<int>(base.GridWidth), gh = static_cast<int>(base.GridHeight);
+    std::unique_ptr<QPrinter> printer;
+    std::unique_ptr<MazeDocument> printJob;
+    if (o.print) {
+        printer = openPrinter(o);
+        printer->setDocName(QStringLiteral("%1 mazes").arg(o.count));
+        printJob = std::make_unique<MazeDocument>(*printer, o.pages, gw, gh, o.count);
+    }
+    int pages = 0;
+    auto fill = [&](MazeDocument *pdf, QString *error) {
+        std::vector<MazeDocument *> documents;
+        for (MazeDocument *d : {pdf, printJob.get()})
+            if (d)
+                documents.push_back(d);
+        std::vector<std::uint32_t> seeds;
+        for (int i = 0; i < o.count; ++i)
+            seeds.push_back(makeOne(o, base, matte, firstSeed, i, progress, documents));
+        for (int i = 0; o.maze.answerKey && i < o.count; ++i) {
+            MazeState s;
+            carve(s, base, matte, seeds[std::size_t(i)], true, progress);
+            for (MazeDocument *d : documents) {
+                if (d->add(s, i + 1, true, o.maze.marks, progress, error) == PrintResult::Failed)
+                    return false;
+                progress.finish();
+            }
+        }
+        pages = documents.front()->pages();
+        return pdf ? pdf->finish(error) == PrintResult::Done : true;
+    };
+    QString error;
+    if (!o.pdfFile.isEmpty()) {
+        const bool saved = save_whole_file(QString::fromStdString(target(o.pdfFile)), &error, [&](QFileDevice &file, QString &cause) {
+            QPdfWriter writer(&file);
+            writer.setCreator(QStringLiteral("Corvanthel"));
+            writer.setTitle(QStringLiteral("%1 mazes").arg(o.count));
+            writer.setPageLayout(filePageLayout());
+            writer.setResolution(PdfResolution);
+            MazeDocument book(writer, o.pages, gw, gh, o.count);
+            return fill(&book, &cause) ? SaveStep::Written : SaveStep::Failed;
+        });
+        if (!saved) {
+            if (printer)
+                printer->abort();
+            fail(error);
+        }
+    } else if (!fill(nullptr, &error)) {
+        fail(error);
+    }
+    // The print job goes out only once the file is in place.
+    if (printJob && printJob->finish(&error) == PrintResult::Failed)
+        fail(error);
+    FILE *report = o.pdfFile == QLatin1String("-") ? stderr : stdout;
+    if (o.json) {
+        QJsonObject book{{"mazes", o.count}, {"pages", pages}};
+        if (!o.pdfFile.isEmpty())
+            book.insert("files", QJsonArray{o.pdfFile});
+        if (printer)
+            book.insert("printer", printer->printerName());
+        std::fprintf(report, "%s\n", QJsonDocument(book).toJson(QJsonDocument::Compact).constData());
+    } else {
+        for (const QString &made : {o.pdfFile, printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
+            if (!made.isEmpty())
+                std::fprintf(report, "%s: %d mazes on %d pages\n", qPrintable(made), o.count, pages);
     }
     std::fflush(report);
 }
@@ -358,8 +444,12 @@ int run_generate(const CommandLine &o)
 
         const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
         CliProgress progress(stderr);
+        if (o.count > 1 && (!o.pdfFile.isEmpty() || o.print)) {
+            makeBook(o, base, matte, firstSeed, progress);
+            return 0;
+        }
         for (int i = 0; i < o.count; ++i)
-            makeOne(o, base, matte, firstSeed, i, progress);
+            makeOne(o, base, matte, firstSeed, i, progress, {});
         return 0;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.

@@ -113,13 +113,45 @@ QString cell(const QString &v, std::optional<QPoint> &target)
 }
 
 /// The --help section an option is listed under, in order.
-enum class Section { Maze, Matte, Output, Batch };
+enum class Section { Maze, Matte, Output, Pages, Batch };
 constexpr const char *SectionTitles[] = {
     "Maze (defaults are the main window's start-up values):",
     "Matte (makes a \"Custom (using matte)\" maze):",
     "Output (at least one):",
+    "Pages of --pdf and --print (none given: the maze from the page's top-left corner):",
     "Batches and repeats:",
 };
+
+/// The orientations --orientation names, in the order of PageSetup::Orientation after Device.
+constexpr std::array<params::Choice, 3> OrientationNames{{
+    {"portrait", 0},
+    {"landscape", 1},
+    {"auto", 2},
+}};
+
+QString paper(const QString &v, PageSetup &pages)
+{
+    for (const PaperName &p : PaperNames)
+        if (v.compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0) {
+            pages.paper = p.id;
+            return {};
+        }
+    QStringList names;
+    for (const PaperName &p : PaperNames)
+        names << QLatin1String(p.name);
+    return QStringLiteral("one of ") + names.join(QStringLiteral(", "));
+}
+
+QString poster(const QString &v, QSize &target)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,2})\\s*[xX]\\s*(\\d{1,2})\\s*$"));
+    const auto match = form.match(v);
+    const QSize pages = match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
+    if (pages.width() < 1 || pages.height() < 1 || pages.width() > 20 || pages.height() > 20)
+        return QStringLiteral("COLUMNSxROWS of pages, each from 1 to 20, such as 3x2");
+    target = pages;
+    return {};
+}
 
 /// What --format names, in this order: a format for '-', standard output.
 constexpr std::array<params::Choice, 5> FormatNames{{
@@ -137,6 +169,7 @@ struct Reading {
     bool typeGiven = false;
     bool bestByGiven = false;
     bool scaleGiven = false;
+    QStringList pageOptions = {};  // the page layout options given, for messages
     std::optional<int> format = std::nullopt;  // --format, a position in FormatNames
 };
 
@@ -250,11 +283,64 @@ const Option Options[] = {
      "alone, it makes no file",
      [](Reading &r, const QString &) { return set(r.o.json); }},
 
+    {"--paper", "SIZE", Section::Pages, "A4 (files' default), A3, A5, Letter, Legal or Tabloid;\n--print: the printer's paper",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--paper");
+         return paper(v, r.o.pages);
+     }},
+    {"--orientation", "O", Section::Pages, "portrait, landscape, or auto: whichever draws the maze larger",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--orientation");
+         int orientation = 0;
+         const QString what = listed(v, OrientationNames, orientation, {}, "portrait, landscape or auto");
+         if (what.isEmpty())
+             r.o.pages.orientation = static_cast<PageSetup::Orientation>(orientation + 1);
+         return what;
+     }},
+    {"--margin", "MM", Section::Pages, "the margin on every side, in millimetres (0 to 100)",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--margin");
+         double mm = 0;
+         if (!number(v, mm, "a number of millimetres").isEmpty() || mm < 0 || mm > 100)
+             return QStringLiteral("a number of millimetres from 0 to 100");
+         r.o.pages.marginMm = mm;
+         return QString();
+     }},
+    {"--center", nullptr, Section::Pages, "the maze in the middle of its place, not at its top-left corner",
+     [](Reading &r, const QString &) {
+         r.pageOptions << QStringLiteral("--center");
+         return set(r.o.pages.center);
+     }},
+    {"--title", "TEXT", Section::Pages, "a title above the maze: %n its number in the batch, %s its seed,\n%% a percent sign",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--title");
+         return store(r.o.pages.title, v);
+     }},
+    {"--name-line", nullptr, Section::Pages, "a \"Name: ______  Date: ______\" line for worksheets",
+     [](Reading &r, const QString &) {
+         r.pageOptions << QStringLiteral("--name-line");
+         return set(r.o.pages.nameLine);
+     }},
+    {"--per-page", "N", Section::Pages, "1, 2, 4, 6 or 9 mazes a page, each as large as the page allows,\nnumbered; answer keys follow in the same arrangement",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--per-page");
+         int n = 0;
+         if (!whole(v, 1, 9, n, "").isEmpty() || n == 3 || n == 5 || n == 7 || n == 8)
+             return QStringLiteral("1, 2, 4, 6 or 9");
+         r.o.pages.perPage = n;
+         return QString();
+     }},
+    {"--poster", "CxR", Section::Pages, "one maze across C x R pages that overlap by 10 mm, with marks\nto line them up",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--poster");
+         return poster(v, r.o.pages.poster);
+     }},
+
     {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",
      [](Reading &r, const QString &v) {
          return whole(v, 0, 0xFFFFFFFFull, r.o.maze.seed, "a whole number from 0 to 4294967295");
      }},
-    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered",
+    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered, but\n--pdf and --print make one document of them, pages numbered,\nthe answer keys after all the mazes",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
     {"--best-of", "N", Section::Batch,
      "make N candidates from consecutive seeds and keep the one with the\n"
@@ -338,6 +424,10 @@ QString checkCombination(Reading &r)
         return QStringLiteral("--monochrome needs --out FILE.bmp or FILE.png");
     if (r.scaleGiven && !picture)
         return QStringLiteral("--scale goes with --out FILE.bmp, FILE.png or FILE.svg");
+    if (!r.pageOptions.isEmpty() && o.pdfFile.isEmpty() && !o.print)
+        return QStringLiteral("%1 lay out pages: give --pdf FILE.pdf or --print").arg(r.pageOptions.join(QStringLiteral(", ")));
+    if (!o.pages.poster.isEmpty() && o.pages.perPage > 1)
+        return QStringLiteral("--poster puts one maze on several pages and --per-page several on one: give one");
     if (o.maze.appearance == AppearanceChoice::CityPlan && picture && o.bitmapFormat != FileFormat::Svg)
         return QStringLiteral("\"City plan\" is drawn only as shapes: use --pdf, --print or --out FILE.svg, not a bitmap or PNG");
     return {};

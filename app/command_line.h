@@ -2,6 +2,7 @@
 
 #include "maze/parameters.h"
 #include "render/file_format.h"
+#include "render/page_layout.h"
 
 #include <QPoint>
 #include <QString>
@@ -31,6 +32,8 @@ struct CommandLine {
     bool removeUnused = false;
 
     int count = 1;
+
+    PageSetup pages;      // --paper, --orientation, --margin, --center, --title, --name-line, --per-page, --poster
 
     /// The measure --best-of keeps the largest of.
     enum class BestBy { SolutionLength, DeadEnds, Junctions, Turns };

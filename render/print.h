@@ -1,12 +1,15 @@
 #pragma once
 
 #include "render/output_context.h"
+#include "render/page_layout.h"
+#include "render/scene.h"
 
 #include <QSizeF>
 #include <QString>
 
 class QPageLayout;
 class QPagedPaintDevice;
+class QPainter;
 class QPrinter;
 
 /// The page's user scale, its width and height in node units, for a page whose paint
@@ -14,18 +17,58 @@ class QPrinter;
 /// spans the grid exactly; the other gets one node more than the page's ratio gives.
 QSizeF print_scale(double pw, double ph, int gw, int gh);
 
+/// How printing a page ended.
+enum class PrintResult { Done, Stopped, Failed };
+
 /// Dots per inch of the PDF files made: fine enough that a page of the largest maze keeps
 /// its walls apart.
 inline constexpr int PdfResolution = 1200;
 
-/// How printing a page ended.
-enum class PrintResult { Done, Stopped, Failed };
 
 /// What a printed maze adds to its page.
 struct PageOptions {
     bool marks = false;      ///< marks on the start and the finish, on every page
     bool answerKey = false;  ///< a second page: the same maze with its solution, under a title
     QString keyTitle;        ///< that page's title; "Answer key" when empty
+    PageSetup layout{};      ///< paper, margins, title, poster; nothing set: the page as always
+};
+
+/// Mazes on the pages of one document, composed by a PageSetup: a title and a name line,
+/// several mazes a page each with its number, pages numbered when the document holds more
+/// than one maze, answer keys after all the mazes in the same arrangement, or each maze as
+/// a poster across several pages that overlap. Each maze keeps the printed page's scale
+/// rule inside its place and never crosses the margins.
+class MazeDocument {
+public:
+    /// `count` mazes of gw x gh nodes on `device`, whose layout (paper, margins, orientation)
+    /// it sets at once; Auto orientation takes whichever draws the mazes larger.
+    MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count);
+    ~MazeDocument();
+    MazeDocument(const MazeDocument &) = delete;
+    MazeDocument &operator=(const MazeDocument &) = delete;
+
+    /// Draws maze `number` (1..count) of `s`, or its answer key (the maze solved): keys come
+    /// after every maze, from a new page. `keyTitle` overrides the key page's title.
+    PrintResult add(MazeState &s, int number, bool key, bool marks, Progress &progress, QString *error,
+                    const QString &keyTitle = {});
+    /// Ends the document: false, with the cause in *error, when the device did not take it.
+    PrintResult finish(QString *error);
+    /// Pages begun so far.
+    int pages() const { return pages_; }
+
+private:
+    bool startPage(QString *error);
+
+    QPagedPaintDevice &device_;
+    PageSetup setup_;
+    int gw_, gh_, count_;
+    QPainter *painter_ = nullptr;
+    QString where_;
+    QSize grid_{1, 1};
+    double dpi_ = 72;
+    int place_ = 0;        // the next place on the page
+    int pages_ = 0;        // pages begun
+    bool keys_ = false;    // the answer keys have begun
 };
 
 /// The title a PDF of the maze made from `seed` carries in its document information.

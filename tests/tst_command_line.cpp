@@ -137,7 +137,7 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 27);
+    QCOMPARE(options, 35);
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
@@ -535,26 +535,36 @@ void TestCommandLine::answerKeysBesideEveryOutput()
                                dir.path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.size(), 3);
     for (int maze = 1; maze <= 2; ++maze) {
         const QJsonObject report = QJsonDocument::fromJson(lines[maze - 1].toUtf8()).object();
         const QString n = QString::number(maze);
         QCOMPARE(report["files"].toArray(), QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp",
-                                                        "k-" + n + "-solution.bmp", "k-" + n + ".pdf"}));
+                                                        "k-" + n + "-solution.bmp"}));
         const QImage bitmap = decodeWithImageMagick(path("k-" + n + ".bmp"));
         const QImage key = decodeWithImageMagick(path("k-" + n + "-solution.bmp"));
         QVERIFY(!bitmap.isNull());
         QCOMPARE(key.size(), bitmap.size());
         QVERIFY(key != bitmap);
-
-        // The PDF: the maze page, then its key page; its title names the seed.
-        QProcess info;
-        info.start("pdfinfo", {path("k-" + n + ".pdf")});
-        QVERIFY(info.waitForFinished(60000));
-        const QString text = QString::fromLatin1(info.readAllStandardOutput());
-        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(text));
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Title:\\s+Maze, seed %1\\n").arg(29 + maze))), qPrintable(text));
     }
+    // One PDF of the batch: both mazes, then both keys.
+    const QJsonObject book = QJsonDocument::fromJson(lines[2].toUtf8()).object();
+    QCOMPARE(book["files"].toArray(), QJsonArray({"k.pdf"}));
+    QCOMPARE(book["pages"].toInt(), 4);
+    QProcess info;
+    info.start("pdfinfo", {path("k.pdf")});
+    QVERIFY(info.waitForFinished(60000));
+    const QString text = QString::fromLatin1(info.readAllStandardOutput());
+    QVERIFY2(text.contains(QRegularExpression("Pages:\\s+4\\n")), qPrintable(text));
+
+    // A single maze's PDF: the maze page, then its key page; its title names the seed.
+    QCOMPARE(corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "31", "--answer-key", "--pdf", "one.pdf"},
+                        dir.path()).exitCode, 0);
+    info.start("pdfinfo", {path("one.pdf")});
+    QVERIFY(info.waitForFinished(60000));
+    const QString single = QString::fromLatin1(info.readAllStandardOutput());
+    QVERIFY2(single.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(single));
+    QVERIFY2(single.contains(QRegularExpression("Title:\\s+Maze, seed 31\\n")), qPrintable(single));
 
     // The monochrome key: 1-bit, the same size, more ink.
     const Run mono = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--answer-key",

@@ -1,4 +1,5 @@
 #include "tests/support.h"
+#include "tests/page_oracle.h"
 #include "app/form1.h"
 #include "render/print.h"
 #include "render/scene.h"
@@ -64,50 +65,6 @@ QString pageMismatches(const QString &pdf, const QPageLayout &layout, int resolu
     if (arrows && !dark(gw - cw + shaft, gh - ch + shaft))
         wrong << "the bottom-right arrow is missing";
     return wrong.join("; ");
-}
-
-/// Every tile pixel of every node read back from the page at 300 dpi: each must show its
-/// shade, where the raster pixel under its centre lies wholly inside it.
-QString tileMismatches(const QString &pdf, const QPageLayout &layout, int resolution, const MazeState &s)
-{
-    constexpr int dpi = 300;
-    QFile::remove(pdf + ".pgm");
-    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-gray", "-singlefile", pdf, pdf});
-    const QImage raster(pdf + ".pgm");
-    if (raster.isNull())
-        return "pdftoppm made no page";
-    const tiles::TileSet &set = tiles::tile_set(s.MazeStyle);
-    const int gw = s.grid.width(), gh = s.grid.height();
-    const QRectF paint = layout.paintRect(QPageLayout::Point);
-    const QSizeF units = print_scale(layout.paintRectPixels(resolution).width(), layout.paintRectPixels(resolution).height(), gw, gh);
-    const QSizeF unit(paint.width() * dpi / 72 / units.width(), paint.height() * dpi / 72 / units.height());
-    const QPointF origin = paint.topLeft() * dpi / 72;
-    if (unit.width() / set.width < 2.5)
-        return "the tiles' pixels are too small to tell apart at 300 dpi";
-    QStringList wrong;
-    for (int y = 1; y <= gh; ++y)
-        for (int x = 1; x <= gw; ++x) {
-            const int t = find_bitmap(s.grid, x, y);
-            for (int b = 0; b < set.height; ++b)
-                for (int a = 0; a < set.width; ++a) {
-                    const QPointF at = origin + QPointF((x - 1 + (a + 0.5) / set.width) * unit.width(),
-                                                        (y - 1 + (b + 0.5) / set.height) * unit.height());
-                    const int want = qGray(tiles::rgb(t > 0 ? set.shade(t, a, b) : tiles::White));
-                    const int got = qGray(raster.pixel(int(std::floor(at.x())), int(std::floor(at.y()))));
-                    if (qAbs(got - want) > 12 && wrong.size() < 5)
-                        wrong << QString("node (%1, %2) pixel (%3, %4) is %5, not %6").arg(x).arg(y).arg(a).arg(b).arg(got).arg(want);
-                }
-        }
-    return wrong.join("; ");
-}
-
-/// The lines of `pdfimages -list`: a heading of two lines, then one line an image.
-QStringList pdfImages(const QString &pdf)
-{
-    QProcess p;
-    p.start("pdfimages", {"-list", pdf});
-    p.waitForFinished(60000);
-    return QString::fromLatin1(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -177,7 +134,13 @@ private slots:
         const QString pdf = root_ + "/vector.pdf";
         QVERIFY(save_pdf_page(s, quiet_, a4, 1200, pdf, nullptr));
         QCOMPARE(pdfImages(pdf).size(), 2);
-        QCOMPARE(tileMismatches(pdf, a4, 1200, s), QString());
+        // The page's own rule: the maze from the paint area's corner, scaled by print_scale.
+        const QRectF paint = a4.paintRect(QPageLayout::Point);
+        const QSize device = a4.paintRectPixels(1200).size();
+        const QSizeF units = print_scale(device.width(), device.height(), s.grid.width(), s.grid.height());
+        const QTransform toRaster = QTransform::fromScale(paint.width() * 300 / 72 / units.width(), paint.height() * 300 / 72 / units.height())
+                                    * QTransform::fromTranslate(paint.left() * 300 / 72, paint.top() * 300 / 72);
+        QCOMPARE(tileMismatches(rasterise300(pdf), s, toRaster), QString());
     }
 
     // City plan ignores a rectangle of nodes: it takes its numbers over the whole grid, in order.
