@@ -271,7 +271,7 @@ void saveVectors(OutputContext &ctx, FileFormat format, const QString &name)
     MazeState &s = ctx.state;
     QString error;
     if (format == FileFormat::Pdf) {
-        if (!save_pdf_page(s, ctx.progress, ctx.pageLayout, PdfResolution, name, &error, PageOptions{ctx.marks, ctx.answerKey, {}}))
+        if (!save_pdf_page(s, ctx.progress, ctx.pageLayout, PdfResolution, name, &error, PageOptions{ctx.marks, ctx.answerKey, {}, ctx.pageSetup}))
             ctx.reportError(error);
         return;
     }

@@ -4,6 +4,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
+
+#include "render/page_layout.h"
 #include <QtGlobal>
 
 #include <functional>
@@ -40,6 +42,8 @@ struct OutputContext {
     /// keyFileName from the maze's file name. The maze must have been solved.
     bool answerKey = false;
     std::function<QString(const QString &mazeFile)> keyFileName{};
+    /// How the printed page and a PDF file are composed; nothing set: as always.
+    PageSetup pageSetup{};
     /// The page a maze saved as a PDF file is laid out on.
     QPageLayout pageLayout{QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};
 };

@@ -404,7 +404,7 @@ bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, 
 void print_maze(OutputContext &ctx, QPrinter &printer)
 {
     QString error;
-    const PageOptions options{ctx.marks, ctx.answerKey, {}};
+    const PageOptions options{ctx.marks, ctx.answerKey, {}, ctx.pageSetup};
     if (printer.outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty()) {
         ctx.reportError(QObject::tr("No printer is installed, so Corvanthel will save the page as a PDF file instead."));
         const QString name = ctx.askFileName(QObject::tr("PDF files (*.pdf)"));
