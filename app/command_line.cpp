@@ -514,9 +514,10 @@ QString numbered_file_name(const QString &name, int index, int count, const QStr
 QString command_line_help()
 {
     QString text = QStringLiteral(
-        "Usage: corvanthel                      open the main window\n"
-        "       corvanthel generate [options]   make mazes without a window\n"
-        "       corvanthel --help | --version\n");
+        "Usage: corvanthel\n"
+        "  or:  corvanthel generate [options]\n"
+        "  or:  corvanthel --help | --version\n"
+        "Without arguments, opens the main window; generate makes mazes without a window.\n");
     std::optional<Section> section;
     for (const Option &option : Options) {
         if (option.section != section) {
