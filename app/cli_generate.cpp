@@ -414,7 +414,7 @@ void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matt
     } else {
         for (const QString &made : {o.pdfFile, printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
             if (!made.isEmpty())
-                std::fprintf(report, "%s: %d mazes on %d pages\n", qPrintable(made), o.count, pages);
+                std::fprintf(report, "%s: %d mazes on %d %s\n", qPrintable(made), o.count, pages, pages == 1 ? "page" : "pages");
     }
     std::fflush(report);
 }
