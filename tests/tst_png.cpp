@@ -7,8 +7,6 @@
 
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace support;
 
@@ -173,18 +171,7 @@ private slots:
         const QString missing = dir_.filePath("none/maze.png");
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, write_mono_png(s.grid, 5, missing.toStdString(), quiet));
 
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit small{8192, old.rlim_max};
-        std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
-        QString message;
-        try {
-            write_mono_png(s.grid, 5, dir_.filePath("full.png").toStdString(), quiet);
-        } catch (const std::runtime_error &e) {
-            message = e.what();
-        }
-        setrlimit(RLIMIT_FSIZE, &old);
+        const QString message = failureOnAFullDisk(8192, [&] { write_mono_png(s.grid, 5, dir_.filePath("full.png").toStdString(), quiet); });
         QCOMPARE(message, "cannot write " + dir_.filePath("full.png") + ": File too large");
         QCOMPARE(entries(dir_.path()), QStringList());
     }

@@ -246,6 +246,20 @@ private slots:
         const QString pages = QString::fromLatin1(info.readAllStandardOutput());
         QVERIFY2(pages.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(pages));
 
+        // A batch is one job: the mazes, then their keys, on the paper asked for.
+        QFile::remove(spooledPdf_);
+        cli.start(CORVANTHEL_BINARY, {"generate", "--width", "6", "--height", "6", "--count", "3", "--print",
+                                      "--answer-key", "--paper", "A5"});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(cli.readAllStandardOutput().contains("printer CorvanthelPDF: 3 mazes on 6 pages"));
+        QCOMPARE(spooled(), QString());
+        info.start("pdfinfo", {spooledPdf_});
+        QVERIFY(info.waitForFinished(60000));
+        const QString book = QString::fromLatin1(info.readAllStandardOutput());
+        QVERIFY2(book.contains(QRegularExpression("Pages:\\s+6\\n")), qPrintable(book));
+        QVERIFY2(book.contains(QRegularExpression("Page size:.*\\(A5\\)")), qPrintable(book));
+
         cli.start(CORVANTHEL_BINARY, {"generate", "--printer", "Nowhere"});
         QVERIFY(cli.waitForFinished(60000));
         QCOMPARE(cli.exitCode(), 1);

@@ -1,7 +1,4 @@
 #include "tests/support.h"
-#include "maze/generation.h"
-#include "maze/parameters.h"
-#include "maze/solve.h"
 #include "render/mono_bitmap.h"
 #include "render/svg_maze.h"
 #include "render/tiles.h"
@@ -11,8 +8,6 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace support;
 
@@ -72,23 +67,6 @@ Parsed parseXml(const QString &path)
     if (xml.hasError())
         p.error = QString("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
     return p;
-}
-
-/// A maze carved as Generate carves it, solved.
-MazeState carvedMaze(double cols, double rows, params::AppearanceChoice appearance, std::uint32_t seed)
-{
-    params::Choices c;
-    c.widthCells = cols;
-    c.heightCells = rows;
-    c.appearance = appearance;
-    MazeState s;
-    params::apply_choices(c, s);
-    s.rng.seed(seed);
-    allocate_arrays(s);
-    Progress quiet;
-    carve_maze(s, quiet);
-    solve_maze(s);
-    return s;
 }
 
 } // namespace
@@ -291,7 +269,10 @@ private slots:
     // The answer key's line runs through every marked node; the scale sets the picture's size only.
     void svgSolutionAndScale()
     {
-        MazeState s = carvedMaze(10, 10, params::AppearanceChoice::ThickLines, 3);
+        params::Choices c;
+        c.widthCells = c.heightCells = 10;
+        c.appearance = params::AppearanceChoice::ThickLines;
+        MazeState s = solvedMaze(c, 3);
         const QString svg = dir_.filePath("key.svg");
         QVERIFY(write_maze_svg(s, svg.toStdString(), quiet_, SvgOptions{true, false, 3, nullptr}));
         QString error;
@@ -348,19 +329,7 @@ private slots:
         const QString missing = dir_.filePath("none/maze.svg");
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, write_maze_svg(s, missing.toStdString(), quiet_));
 
-        // A full disk: the file may not grow past 4 KiB.
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit small{4096, old.rlim_max};
-        std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
-        QString message;
-        try {
-            write_maze_svg(s, dir_.filePath("full.svg").toStdString(), quiet_);
-        } catch (const std::runtime_error &e) {
-            message = e.what();
-        }
-        setrlimit(RLIMIT_FSIZE, &old);
+        const QString message = failureOnAFullDisk(4096, [&] { write_maze_svg(s, dir_.filePath("full.svg").toStdString(), quiet_); });
         QVERIFY2(message.startsWith("cannot write " + dir_.filePath("full.svg") + ": "), qPrintable(message));
         QCOMPARE(entries(dir_.path()), QStringList());
     }
