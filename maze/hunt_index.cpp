@@ -15,14 +15,14 @@ HuntIndex::HuntIndex(const Nodes &g, std::vector<std::uint8_t> &rowFlags, int fi
 {
     for (int j = 0; j < rows_; ++j) {
         const int y = 2 * j + 2;
-        const std::uint8_t *row = g_.at(0, y);
+        const std::uint16_t *row = g_.at(0, y);
         int free = 0;
         for (int x = 2; x < g_.width; x += 2) {
-            const std::uint8_t f = row[x];
+            const unsigned f = row[x >> 1];
             if (!(f & Taken)) {
                 ++free;
             } else if ((f & NodeGrid::Carved) && !isFinish(x, y)) {
-                if (!flags_[y] && hasFreeDir(g_, x, y))
+                if (!flags_[y] && freeMask(g_, x, y))
                     throw std::invalid_argument("cannot hunt on this grid: row " + std::to_string(y)
                                                 + " holds a carved cell with free neighbours but no flag");
                 addCarved(x, y);
@@ -73,7 +73,7 @@ HuntIndex::Result HuntIndex::hunt(int rx, int ry)
 std::size_t HuntIndex::firstSource(std::size_t from, std::size_t end)
 {
     for (std::size_t p = candidates_.next(from); p < end; p = candidates_.next(p + 1)) {
-        if (hasFreeDir(g_, static_cast<int>(p % cols_) * 2 + 2, static_cast<int>(p / cols_) * 2 + 2))
+        if (freeMask(g_, static_cast<int>(p % cols_) * 2 + 2, static_cast<int>(p / cols_) * 2 + 2))
             return p;
         candidates_.clear(p);
     }
@@ -92,9 +92,9 @@ bool HuntIndex::carvedBetween(int j, int from, int to) const
         if (!carvedSegments_.test(rowSegment + a / 64))
             return false;
         const int y = 2 * j + 2;
-        const std::uint8_t *row = g_.at(0, y);
+        const std::uint16_t *row = g_.at(0, y);
         for (int i = a; i < b; ++i)
-            if ((row[2 * i + 2] & NodeGrid::Carved) && !isFinish(2 * i + 2, y))
+            if ((row[i + 1] & NodeGrid::Carved) && !isFinish(2 * i + 2, y))
                 return true;
         return false;
     };

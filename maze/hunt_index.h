@@ -4,75 +4,16 @@
 // rescanning rows. Internal to the walks; the tests check it against the scan itself.
 
 #include "maze/walk_steps.h"
+#include "maze/zeroed_array.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
-#include <utility>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace walk_steps {
-
-/// A zero-filled array of a trivial type for the hunt's large sets. On Linux a large one comes
-/// straight from the kernel, already zero, with huge pages asked for: the hunts read it at
-/// random places, where small pages would cost a page walk nearly every time.
-template <typename T>
-class ZeroedArray {
-public:
-    explicit ZeroedArray(std::size_t size) : size_(size)
-    {
-        const std::size_t bytes = std::max<std::size_t>(size, 1) * sizeof(T);
-#ifdef __linux__
-        constexpr std::size_t hugePage = std::size_t{2} << 20;
-        if (bytes >= hugePage) {
-            void *p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (p == MAP_FAILED)
-                throw std::bad_alloc();
-            madvise(p, bytes, MADV_HUGEPAGE);  // a hint: small pages still work
-            data_ = static_cast<T *>(p);
-            mapped_ = bytes;
-            return;
-        }
-#endif
-        data_ = static_cast<T *>(std::calloc(std::max<std::size_t>(size, 1), sizeof(T)));
-        if (!data_)
-            throw std::bad_alloc();
-    }
-    ~ZeroedArray()
-    {
-        if (!data_)
-            return;
-#ifdef __linux__
-        if (mapped_) {
-            munmap(data_, mapped_);
-            return;
-        }
-#endif
-        std::free(data_);
-    }
-    ZeroedArray(ZeroedArray &&other) noexcept
-        : size_(other.size_), data_(std::exchange(other.data_, nullptr)), mapped_(std::exchange(other.mapped_, 0))
-    {
-    }
-    ZeroedArray &operator=(ZeroedArray &&) = delete;
-
-    std::size_t size() const { return size_; }
-    T &operator[](std::size_t i) { return data_[i]; }
-    const T &operator[](std::size_t i) const { return data_[i]; }
-
-private:
-    std::size_t size_;
-    T *data_ = nullptr;
-    std::size_t mapped_ = 0;
-};
 
 /// A bitset with a summary bit per word, per word of summaries and so on up to one word,
 /// so that the next set bit from any position is found in a handful of word reads.

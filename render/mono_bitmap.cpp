@@ -203,11 +203,16 @@ private:
     // so that no wall opens toward the outside.
     void load(std::vector<std::uint8_t> &walls, int y) const
     {
-        constexpr std::uint8_t gone = NodeGrid::Carved | NodeGrid::Blocked;
-        const std::uint8_t *flags = grid_.row(y);
+        constexpr unsigned gone = NodeGrid::Carved | NodeGrid::Blocked;
+        const std::uint16_t *blocks = grid_.blockRow(y >> 1);
+        const int shift = (y & 1) * 8;  // the odd row's nodes lie in the upper byte
         std::uint8_t *w = walls.data();
-        for (int x = 1; x <= gw_; ++x)
-            w[x] = (flags[x] & gone) == 0;
+        // Node 2i is block i's lower half-byte, node 2i + 1 its upper one.
+        for (int i = 0; i <= gw_ / 2; ++i) {
+            const unsigned pair = blocks[i] >> shift;
+            w[2 * i] = (pair & gone) == 0;
+            w[2 * i + 1] = ((pair >> 4) & gone) == 0;
+        }
         w[0] = 0;
         w[gw_ + 1] = 0;
     }
