@@ -115,9 +115,10 @@ private:
 /// unflags every flagged row it crosses whole that holds no free cell.
 ///
 /// Sources are found lazily: every carved cell other than the finish starts as a candidate,
-/// and a hunt tries the candidates in scan order, dropping for good those without a free
-/// neighbour (free cells never come back). So each cell is found dead at most once, in runs
-/// along rows, and a step of the walk never looks past the cell it carves.
+/// and a hunt tries the candidates in scan order, 64 cells at a time against one bit per cell
+/// saying whether it is free, dropping for good those without a free neighbour (free cells
+/// never come back). The hunt reads only these bit sets, an eighth of the grid's size, and
+/// never the grid.
 class HuntIndex {
 public:
     struct Result {
@@ -134,10 +135,14 @@ public:
     /// Records that the free cell (x, y) has been carved, and flags its row.
     void carve(int x, int y)
     {
-        const int j = (y - 2) / 2;
+        const int i = (x - 2) / 2, j = (y - 2) / 2;
+        const std::size_t w = word(i, j);
+        const std::uint64_t b = std::uint64_t{1} << (i & 63);
+        Cells &c = cells_[w + words_];
         flags_[y] = 1;
+        c.free &= ~b;
         if (!isFinish(x, y))
-            addCarved(x, y);
+            addCarved(c, w, b, i, j);
         if (lastCarved_[j] >= 0)
             deadRows_.set(j);
         if (--freeInRow_[j] == 0)
@@ -149,36 +154,47 @@ public:
     Result hunt(int rx, int ry);
 
 private:
+    /// 64 cells of a row, side by side so that carving a cell writes one cache line.
+    struct Cells {
+        std::uint64_t candidates;  // carved, not the finish, not yet found dead
+        std::uint64_t free;        // neither carved nor blocked
+        std::uint64_t carved;      // carved, not the finish
+        std::uint64_t unused;      // two to a cache line
+    };
+
     bool isFinish(int x, int y) const { return x == finishX_ && y == finishY_; }
 
-    std::size_t cell(int x, int y) const
+    /// The word of cell (i, j): rows of cells start on whole words, so that a word lines up
+    /// with the words of the rows around; cells_ has a row of empty words above and below.
+    std::size_t word(int i, int j) const
     {
-        return static_cast<std::size_t>((y - 2) / 2) * cols_ + static_cast<std::size_t>((x - 2) / 2);
+        return static_cast<std::size_t>(j) * words_ + static_cast<std::size_t>(i >> 6);
     }
 
-    void addCarved(int x, int y)
+    void addCarved(Cells &c, std::size_t w, std::uint64_t b, int i, int j)
     {
-        const std::size_t p = cell(x, y);
-        const int i = (x - 2) / 2, j = (y - 2) / 2;
-        candidates_.set(p);
-        carvedSegments_.set(static_cast<std::size_t>(j) * segmentsPerRow_ + i / 64);
+        if (!c.candidates)
+            candidateWords_.set(w);
+        c.candidates |= b;
+        c.carved |= b;
         firstCarved_[j] = std::min(firstCarved_[j], i);
         lastCarved_[j] = std::max(lastCarved_[j], i);
     }
 
+    std::uint64_t withFreeNeighbour(std::size_t w) const;
     std::size_t firstSource(std::size_t from, std::size_t end);
     bool carvedBetween(int j, int from, int to) const;
     void unflagBetween(std::size_t j0, std::size_t js);
 
-    const Nodes g_;
     std::uint8_t *flags_;  // one per row of nodes, indexed by y
     const int cols_, rows_;
     const int finishX_, finishY_;
-    const int segmentsPerRow_;
-    LevelBitset candidates_;      // per cell: carved, not the finish, not yet found dead
-    LevelBitset carvedSegments_;  // per 64 cells of a row: one of them carved, not the finish
-    LevelBitset closable_;  // per row of cells: flagged and without a free cell
-    LevelBitset deadRows_;  // per row of cells: flagged and holding a carved cell, not the finish
+    const std::size_t words_;    // words per row of cells
+    const std::size_t rowBits_;  // 64 x words_: a cell's place in scan order is j x rowBits_ + i
+    ZeroedArray<Cells> cells_;
+    LevelBitset candidateWords_;  // per word: it holds a candidate
+    LevelBitset closable_;        // per row of cells: flagged and without a free cell
+    LevelBitset deadRows_;        // per row of cells: flagged and holding a carved cell, not the finish
     std::vector<int> freeInRow_;
     std::vector<int> firstCarved_, lastCarved_;  // per row: column of the first and last carved
                                                  // cell other than the finish (cols_, -1: none)
