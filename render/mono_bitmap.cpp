@@ -100,13 +100,58 @@ struct Patterns {
     }
 };
 
+/// Nodes composed at once in the fast path: the most whose pixels make whole bytes within
+/// 64 bits (0: none do).
+constexpr int groupOf(int tw)
+{
+    int group = 0;
+    for (int n = 1; tw > 0 && n * tw <= 64; ++n)
+        if (n * tw % 8 == 0)
+            group = n;
+    return group;
+}
+
 /// One stored pixel row: each node's bits for its code, then white pad bits to 32.
 /// FixedTW is the tile width known at compile time, 0 to read it from tw; from 16
 /// pixels down two nodes go in at a time through `pairs`.
 template <int FixedTW>
 void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *pattern,
-                const std::uint64_t *pairs, int tw, std::uint8_t *out)
+                const std::uint64_t *pairs, int tw, std::uint8_t *out, std::size_t rowBytes)
 {
+    constexpr int group = groupOf(FixedTW);
+    if constexpr (FixedTW > 0 && group > 0) {
+        // A group of nodes fills whole bytes: its bits are gathered independently of the
+        // other groups and stored as one word, whose surplus bytes the next store overwrites
+        // (the buffer has room past the last row).
+        constexpr bool byPairs = 2 * FixedTW <= 32 && group % 2 == 0;
+        std::uint8_t *p = out;
+        int x = 0;
+        for (; x + group <= count; x += group) {
+            std::uint64_t v = 0;
+            if constexpr (byPairs) {
+                for (int k = 0; k < group; k += 2)
+                    v = (v << (2 * FixedTW)) | pairs[(codes[x + k] << 5) | codes[x + k + 1]];
+            } else {
+                for (int k = 0; k < group; ++k)
+                    v = (v << FixedTW) | pattern[codes[x + k]];
+            }
+            const std::uint64_t bigEndian = __builtin_bswap64(v << (64 - group * FixedTW));
+            std::memcpy(p, &bigEndian, sizeof bigEndian);
+            p += group * FixedTW / 8;
+        }
+        std::uint64_t acc = 0;
+        int n = 0;  // bits held in acc, below 8 between nodes
+        for (; x < count; ++x) {
+            acc = (acc << FixedTW) | pattern[codes[x]];
+            for (n += FixedTW; n >= 8; n -= 8)
+                *p++ = static_cast<std::uint8_t>(acc >> (n - 8));
+        }
+        if (n > 0)
+            *p++ = static_cast<std::uint8_t>((acc << (8 - n)) | ((1u << (8 - n)) - 1));
+        std::memset(p, 0xFF, static_cast<std::size_t>(out + rowBytes - p));
+        return;
+    }
+    (void)rowBytes;
     const int width = FixedTW ? FixedTW : tw;
     std::uint64_t acc = 0;
     int n = 0;  // bits held in acc, always below 32 between nodes
@@ -150,7 +195,7 @@ void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *patte
 }
 
 using ComposeFn = void (*)(const std::uint8_t *, int, const std::uint64_t *, const std::uint64_t *, int,
-                           std::uint8_t *);
+                           std::uint8_t *, std::size_t);
 
 ComposeFn composerFor(int tw)
 {
@@ -281,7 +326,9 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
 
     // Two blocks: one is composed while the other goes to the disk on its own thread,
     // so the writer runs at the slower of the two rather than at their sum.
-    std::vector<std::uint8_t> filling(std::max(BlockBytes, nodeRowBytes));
+    // The composer may store a few bytes past a row: room for them after the last.
+    const std::size_t blockBytes = std::max(BlockBytes, nodeRowBytes);
+    std::vector<std::uint8_t> filling(blockBytes + sizeof(std::uint64_t));
     std::vector<std::uint8_t> writing(filling.size());
     std::size_t used = 0;
     std::future<void> pending;  // destroyed first: waits for the block in flight
@@ -297,7 +344,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
 
     for (int y = gh; y >= 1; --y) {
         const std::uint8_t *codes = codeRows.row(y);
-        if (filling.size() - used < nodeRowBytes)
+        if (blockBytes - used < nodeRowBytes)
             handOver();
         // Rows of a node row are stored bottom row first; row b sits at (th - 1 - b).
         std::uint8_t *base = filling.data() + used;
@@ -307,7 +354,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
             if (same != b)
                 std::memcpy(dst, base + std::size_t(patterns.th - 1 - same) * layout.rowBytes, layout.rowBytes);
             else
-                compose(codes, gw, patterns.row(b), patterns.pairRow(b), patterns.tw, dst);
+                compose(codes, gw, patterns.row(b), patterns.pairRow(b), patterns.tw, dst, layout.rowBytes);
         }
         used += nodeRowBytes;
 
