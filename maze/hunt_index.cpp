@@ -6,9 +6,9 @@
 namespace walk_steps {
 
 HuntIndex::HuntIndex(const Nodes &g, std::vector<std::uint8_t> &rowFlags, int finishX, int finishY)
-    : flags_(rowFlags.data()), cols_((g.width - 1) / 2), rows_((g.height - 1) / 2), finishX_(finishX),
-      finishY_(finishY), words_((static_cast<std::size_t>(cols_) + 63) / 64), rowBits_(64 * words_),
-      cells_((static_cast<std::size_t>(rows_) + 2) * words_), candidateWords_(static_cast<std::size_t>(rows_) * words_),
+    : g_(g), flags_(rowFlags.data()), cols_((g.width - 1) / 2), rows_((g.height - 1) / 2), finishX_(finishX),
+      finishY_(finishY), stride_((static_cast<std::size_t>(cols_) + 63) / 64 + 1), rowBits_(64 * stride_),
+      cells_((static_cast<std::size_t>(rows_) + 2) * stride_), candidateWords_(static_cast<std::size_t>(rows_) * stride_),
       closable_(rows_), deadRows_(rows_), freeInRow_(rows_, 0), firstCarved_(rows_, cols_), lastCarved_(rows_, -1)
 {
     for (int j = 0; j < rows_; ++j) {
@@ -18,7 +18,7 @@ HuntIndex::HuntIndex(const Nodes &g, std::vector<std::uint8_t> &rowFlags, int fi
         for (int i0 = 0; i0 < cols_; i0 += 64) {
             const int n = std::min(64, cols_ - i0);
             const std::size_t w = word(i0, j);
-            Cells &c = cells_[w + words_];
+            Cells &c = cells_[w + stride_];
             // Away from the frame and the start, a fresh grid is zero 64 cells at a time.
             unsigned any = 0;
             for (int k = 0; k < n; ++k)
@@ -63,6 +63,14 @@ HuntIndex::Result HuntIndex::hunt(int rx, int ry)
     const bool wrapped = source == LevelBitset::None;
     if (wrapped)
         source = firstSource(0, origin);
+    if (source != LevelBitset::None) {
+        // The walk goes on from the source: its words arrive while the rest of the scan is
+        // worked out.
+        const std::uint16_t *p = g_.at(static_cast<int>(source % rowBits_) * 2 + 2, static_cast<int>(source / rowBits_) * 2 + 2);
+        __builtin_prefetch(p);
+        __builtin_prefetch(p - g_.stride);
+        __builtin_prefetch(p + g_.stride);
+    }
 
     Result r;
     if (!wrapped && source < rowEnd) {
@@ -84,30 +92,24 @@ HuntIndex::Result HuntIndex::hunt(int rx, int ry)
 }
 
 /// The cells of word w with a free neighbour: left and right from the row's own words, up and
-/// down from the rows around, none past any edge.
+/// down from the rows around, none past any edge (the empty words there).
 std::uint64_t HuntIndex::withFreeNeighbour(std::size_t w) const
 {
-    const Cells *c = &cells_[w + words_];
-    const std::size_t column = w % words_;
+    const Cells *c = &cells_[w + stride_];
     const std::uint64_t here = c->free;
-    std::uint64_t sides = (here << 1) | (here >> 1);
-    if (column > 0)
-        sides |= c[-1].free >> 63;
-    if (column + 1 < words_)
-        sides |= c[1].free << 63;
-    return sides | c[-static_cast<std::ptrdiff_t>(words_)].free | c[words_].free;
+    return (here << 1) | (c[-1].free >> 63) | (here >> 1) | (c[1].free << 63)
+           | c[-static_cast<std::ptrdiff_t>(stride_)].free | c[stride_].free;
 }
 
 /// The first source in from..end - 1 (places in scan order), dropping the dead candidates of
 /// every word it reads.
 std::size_t HuntIndex::firstSource(std::size_t from, std::size_t end)
 {
-    std::uint64_t from_here = ~std::uint64_t{0} << (from & 63);
-    for (std::size_t w = from >> 6; w != LevelBitset::None && (w << 6) < end;
-         w = candidateWords_.next(w + 1), from_here = ~std::uint64_t{0}) {
-        Cells &c = cells_[w + words_];
-        if (!c.candidates)
-            continue;
+    // The summary, far smaller than the words, says whether the origin's word is worth reading.
+    const std::size_t first = from >> 6;
+    for (std::size_t w = candidateWords_.test(first) ? first : candidateWords_.next(first + 1);
+         w != LevelBitset::None && (w << 6) < end; w = candidateWords_.next(w + 1)) {
+        Cells &c = cells_[w + stride_];
         const std::uint64_t sources = c.candidates & withFreeNeighbour(w);
         if (sources != c.candidates) {
             c.candidates = sources;
@@ -115,7 +117,8 @@ std::size_t HuntIndex::firstSource(std::size_t from, std::size_t end)
                 candidateWords_.clear(w);
         }
         // Sources before `from` are not where this scan stops.
-        if (const std::uint64_t ahead = sources & from_here) {
+        const std::uint64_t ahead = w == first ? sources & (~std::uint64_t{0} << (from & 63)) : sources;
+        if (ahead) {
             const std::size_t q = (w << 6) | static_cast<std::size_t>(std::countr_zero(ahead));
             return q < end ? q : LevelBitset::None;
         }
@@ -128,7 +131,7 @@ bool HuntIndex::carvedBetween(int j, int from, int to) const
 {
     if (from >= to)
         return false;
-    const Cells *row = &cells_[word(0, j) + words_];
+    const Cells *row = &cells_[word(0, j) + stride_];
     const int first = from >> 6, last = (to - 1) >> 6;
     const std::uint64_t head = ~std::uint64_t{0} << (from & 63);
     const std::uint64_t tail = ~std::uint64_t{0} >> (63 - ((to - 1) & 63));

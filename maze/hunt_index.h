@@ -138,7 +138,7 @@ public:
         const int i = (x - 2) / 2, j = (y - 2) / 2;
         const std::size_t w = word(i, j);
         const std::uint64_t b = std::uint64_t{1} << (i & 63);
-        Cells &c = cells_[w + words_];
+        Cells &c = cells_[w + stride_];
         flags_[y] = 1;
         c.free &= ~b;
         if (!isFinish(x, y))
@@ -165,10 +165,11 @@ private:
     bool isFinish(int x, int y) const { return x == finishX_ && y == finishY_; }
 
     /// The word of cell (i, j): rows of cells start on whole words, so that a word lines up
-    /// with the words of the rows around; cells_ has a row of empty words above and below.
+    /// with the words of the rows around. Every row ends with an empty word, and cells_ has a
+    /// row of empty words above and below, so that every word has neighbours to read.
     std::size_t word(int i, int j) const
     {
-        return static_cast<std::size_t>(j) * words_ + static_cast<std::size_t>(i >> 6);
+        return static_cast<std::size_t>(j) * stride_ + static_cast<std::size_t>(i >> 6);
     }
 
     void addCarved(Cells &c, std::size_t w, std::uint64_t b, int i, int j)
@@ -186,11 +187,12 @@ private:
     bool carvedBetween(int j, int from, int to) const;
     void unflagBetween(std::size_t j0, std::size_t js);
 
+    const Nodes g_;
     std::uint8_t *flags_;  // one per row of nodes, indexed by y
     const int cols_, rows_;
     const int finishX_, finishY_;
-    const std::size_t words_;    // words per row of cells
-    const std::size_t rowBits_;  // 64 x words_: a cell's place in scan order is j x rowBits_ + i
+    const std::size_t stride_;   // words per row of cells, one of them empty
+    const std::size_t rowBits_;  // 64 x stride_: a cell's place in scan order is j x rowBits_ + i
     ZeroedArray<Cells> cells_;
     LevelBitset candidateWords_;  // per word: it holds a candidate
     LevelBitset closable_;        // per row of cells: flagged and without a free cell
