@@ -76,7 +76,11 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
             return nodesDrawn;
         }
         ends.restartPastFinish(g, at);
-        if (const unsigned free = freeMask(g, at.x, at.y)) {
+        // The rows a step up or down leads next to, in the grid and in the index.
+        __builtin_prefetch(at.word + 2 * g.stride);
+        __builtin_prefetch(at.word - 2 * g.stride);
+        index.prefetchAround(at.x, at.y);
+        if (const unsigned free = Around(g, at.word).free() & g.inside(at.x, at.y)) {
             advance(chooser.pick(free, at.lastDir, rng.nextBits()));
             continue;
         }

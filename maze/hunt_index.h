@@ -149,6 +149,14 @@ public:
             closable_.set(j);
     }
 
+    /// Fetches the records that carving a cell above or below (x, y) will write.
+    void prefetchAround(int x, int y) const
+    {
+        const Cells *c = &cells_[word((x - 2) / 2, (y - 2) / 2) + stride_];
+        __builtin_prefetch(c - stride_);
+        __builtin_prefetch(c + stride_);
+    }
+
     /// The scan from the cell (rx, ry): the source it stops at, whether it passed a carved
     /// cell without free neighbours first, and the rows it unflags.
     Result hunt(int rx, int ry);
