@@ -130,7 +130,11 @@ inline std::int16_t drawRunLength(MazeState &s)
 }
 
 /// The weighted choice of a step on a mask: the weights of every direction after every last direction, so that
-/// a choice is a few additions and comparisons instead of a loop with early exits.
+/// a choice is a few additions and comparisons instead of a loop with early exits. Most choices are
+/// a single lookup: for each last direction, mask and top 8 bits of the draw, the direction that
+/// all draws with those bits choose, where they agree. A random run changes its weights too often
+/// to tabulate them and always adds and compares. (Kept trivially destructible: the walks run
+/// measurably slower around a member with a destructor.)
 class Chooser {
 public:
     /// Weighs by the walk's RunLength, drawn first for a random run.
@@ -139,6 +143,8 @@ public:
         weigh(s);
         nextRun(s);
     }
+    Chooser(const Chooser &) = delete;
+    Chooser &operator=(const Chooser &) = delete;
 
     /// With a random run, draws the next RunLength (one number) and weighs by it.
     void nextRun(MazeState &s)
@@ -152,7 +158,14 @@ public:
     /// The direction chosen among `mask` (not empty) with the draw `bits` (Random::nextBits).
     int pick(unsigned mask, int lastDir, std::uint32_t bits) const
     {
-        const int *w = weight_[lastDir];
+        if (const int d = quick_[(lastDir << 12) | (mask << 8) | (bits >> 16)])
+            return d;
+        return pickBetween(weight_[lastDir], mask, bits);
+    }
+
+private:
+    static int pickBetween(const int *w, unsigned mask, std::uint32_t bits)
+    {
         const int c1 = w[0] & -int(mask & 1);
         const int c2 = c1 + (w[1] & -int((mask >> 1) & 1));
         const int c3 = c2 + (w[2] & -int((mask >> 2) & 1));
@@ -162,15 +175,30 @@ public:
         return 1 + (c1 < at) + (c2 < at) + (c3 < at);
     }
 
-private:
     void weigh(const MazeState &s)
     {
         for (int last = 0; last <= 4; ++last)
             for (int d = 1; d <= 4; ++d)
                 weight_[last][d - 1] = weight(d, last, s.RunLength, s.RunBias);
+        if (s.RandomRun) {
+            static constexpr std::uint8_t none[sizeof table_] = {};
+            quick_ = none;
+            return;
+        }
+        for (int last = 0; last <= 4; ++last)
+            for (unsigned mask = 0; mask < 16; ++mask)
+                for (std::uint32_t top = 0; top < 256; ++top) {
+                    // A choice only grows with the draw: the lowest and highest draws decide.
+                    const int low = pickBetween(weight_[last], mask, top << 16);
+                    const int high = pickBetween(weight_[last], mask, (top << 16) | 0xFFFF);
+                    table_[(last << 12) | (mask << 8) | top] = static_cast<std::uint8_t>(low == high ? low : 0);
+                }
+        quick_ = table_;
     }
 
     int weight_[5][4];
+    std::uint8_t table_[5 << 12];  // [last direction][mask][top 8 bits of the draw]
+    const std::uint8_t *quick_ = table_;
 };
 
 /// At a dead end (CurX, CurY), may open the wall to a neighbouring maze cell, drawing one
