@@ -3,8 +3,10 @@
 #include "matte/acceptance.h"
 #include "matte/completion.h"
 #include "matte/matte_picture.h"
+#include "maze/frame.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/solve.h"
 #include "maze/state.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
@@ -13,6 +15,9 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -20,9 +25,13 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace {
+
+// The answer key's files are named after the maze's: "maze-solution.bmp".
+const QString KeySibling = QStringLiteral("solution");
 
 // Fine enough that a page of the largest maze keeps its walls apart.
 constexpr int PdfResolution = 1200;
@@ -112,7 +121,7 @@ QPageLayout pageLayout(const QString &printerName)
 }
 
 /// Prints one page on the named or default printer; returns the printer's name.
-QString print(const CommandLine &o, MazeState &s, Progress &progress)
+QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
@@ -121,19 +130,22 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress)
         fail(o.printerName.isEmpty() ? QStringLiteral("no default printer is set; name one with --printer NAME")
                                      : QStringLiteral("no printer is called %1").arg(o.printerName));
     QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Maze"));
+    printer.setDocName(maze_document_title(s.rng.currentSeed()));
     QString error;
-    if (print_page(printer, s, progress, &error) == PrintResult::Failed)
+    if (print_page(printer, s, progress, &error, pages) == PrintResult::Failed)
         fail(error);
     return info.printerName();
 }
 
-void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome)
+/// The maze, or its answer key with `solution`, as a bitmap: drawn in colour, or streamed as a
+/// monochrome file when asked or when too large to draw.
+void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome, bool marks,
+                 bool solution)
 {
     if (!monochrome) {
         QImage picture;
-        const RenderResult result =
-            render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture);
+        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture,
+                                                SceneLayers{solution, marks, false});
         if (result == RenderResult::Done) {
             QString error;
             if (!save_bitmap(picture, file, &error))
@@ -147,14 +159,24 @@ void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool 
                      qPrintable(file));
     }
     try {
-        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress);
+        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress, MonoOverlay{solution, marks, end_points(s)});
     } catch (const std::runtime_error &e) {
         fail(QString::fromStdString(e.what()));
     }
 }
 
-void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int index, CliProgress &progress)
+/// One maze carved from `seed`, with its measures when they were asked for.
+struct Made {
+    std::uint32_t seed = 0;
+    long long nodesDrawn = 0;
+    std::optional<MazeMeasures> measures;
+};
+
+Made carve(MazeState &s, const MazeState &base, const MazeState &matte, std::uint32_t seed, bool measure,
+           CliProgress &progress)
 {
+    s = base;
+    s.rng.seed(seed);
     if (s.UseMatte)
         s.grid = matte.grid;
     try {
@@ -162,39 +184,126 @@ void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int ind
     } catch (const std::bad_alloc &) {
         fail(QStringLiteral("not enough memory for a maze of %1 x %2 nodes").arg(s.GridWidth).arg(s.GridHeight));
     }
-    const long long nodes = carve_maze(s, progress);
+    Made made;
+    made.seed = seed;
+    made.nodesDrawn = carve_maze(s, progress);
     progress.finish();
+    if (measure)
+        made.measures = solve_maze(s);
+    return made;
+}
+
+long long measureOf(const MazeMeasures &m, CommandLine::BestBy by)
+{
+    switch (by) {
+    case CommandLine::BestBy::DeadEnds:
+        return m.deadEnds;
+    case CommandLine::BestBy::Junctions:
+        return m.junctions;
+    case CommandLine::BestBy::Turns:
+        return m.solutionTurns;
+    case CommandLine::BestBy::SolutionLength:
+        break;
+    }
+    return m.solutionLength;
+}
+
+/// Maze `index` of the batch: the best of its block of candidate seeds, carved into `s`.
+Made makeBest(const CommandLine &o, MazeState &s, const MazeState &base, const MazeState &matte,
+              std::uint32_t firstSeed, int index, CliProgress &progress)
+{
+    const bool measure = o.json || o.maze.answerKey || o.bestOf > 1;
+    const std::uint32_t blockSeed = firstSeed + static_cast<std::uint32_t>(index) * static_cast<std::uint32_t>(o.bestOf);
+    Made best = carve(s, base, matte, blockSeed, measure, progress);
+    for (int k = 1; k < o.bestOf; ++k) {
+        Made candidate = carve(s, base, matte, blockSeed + static_cast<std::uint32_t>(k), measure, progress);
+        if (measureOf(*candidate.measures, o.bestBy) > measureOf(*best.measures, o.bestBy))
+            best = candidate;
+    }
+    // Only one maze is held at a time: the kept one is made again from its seed.
+    if (o.bestOf > 1 && best.seed != blockSeed + static_cast<std::uint32_t>(o.bestOf - 1))
+        best = carve(s, base, matte, best.seed, measure, progress);
+    return best;
+}
+
+QJsonObject jsonReport(const QStringList &files, const QString &printer, const MazeState &s, const Made &made)
+{
+    QJsonObject report{
+        {"files", QJsonArray::fromStringList(files)},
+        {"seed", qint64(made.seed)},
+        {"width", qint64(s.GridWidth)},
+        {"height", qint64(s.GridHeight)},
+        {"nodes_drawn", made.nodesDrawn},
+    };
+    if (!printer.isEmpty())
+        report.insert("printer", printer);
+    const MazeMeasures &m = *made.measures;
+    report.insert("solution_length", m.solutionLength);
+    report.insert("dead_ends", m.deadEnds);
+    report.insert("junctions", m.junctions);
+    report.insert("solution_junctions", m.solutionJunctions);
+    report.insert("solution_turns", m.solutionTurns);
+    report.insert("longest_corridor", m.longestCorridor);
+    return report;
+}
+
+void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed, int index,
+             CliProgress &progress)
+{
+    MazeState s;
+    const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
 
     QStringList written;
     const QString text = numbered_file_name(o.textFile, index, o.count);
     if (!text.isEmpty()) {
+        const QString key = numbered_file_name(o.textFile, index, o.count, KeySibling);
         try {
             write_maze_text(s, text.toStdString());
+            if (o.maze.answerKey)
+                write_maze_text(s, key.toStdString(), true);
         } catch (const std::runtime_error &e) {
             fail(QString::fromStdString(e.what()));
         }
         written << text;
+        if (o.maze.answerKey)
+            written << key;
     }
     const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
     if (!bitmap.isEmpty()) {
-        writeBitmap(s, progress, bitmap, o.monochrome);
+        writeBitmap(s, progress, bitmap, o.monochrome, o.maze.marks, false);
         progress.finish();
         written << bitmap;
+        if (o.maze.answerKey) {
+            const QString key = numbered_file_name(o.bitmapFile, index, o.count, KeySibling);
+            writeBitmap(s, progress, key, o.monochrome, o.maze.marks, true);
+            progress.finish();
+            written << key;
+        }
     }
+    PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
+    if (o.count > 1)
+        pages.keyTitle = QStringLiteral("Answer key, maze %1").arg(index + 1);
     const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
     if (!pdf.isEmpty()) {
         QString error;
-        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error))
+        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error, pages))
             fail(error);
         progress.finish();
         written << pdf;
     }
+    QString printer;
     if (o.print) {
-        written << QStringLiteral("printer %1").arg(print(o, s, progress));
+        printer = print(o, s, progress, pages);
         progress.finish();
     }
-    std::printf("%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
-                s.rng.currentSeed(), static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), nodes);
+    if (o.json) {
+        std::printf("%s\n", QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact).constData());
+    } else {
+        if (!printer.isEmpty())
+            written << QStringLiteral("printer %1").arg(printer);
+        std::printf("%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
+                    made.seed, static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), made.nodesDrawn);
+    }
     std::fflush(stdout);
 }
 
@@ -223,11 +332,8 @@ int run_generate(const CommandLine &o)
 
         const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
         CliProgress progress(stderr);
-        for (int i = 0; i < o.count; ++i) {
-            MazeState s = base;
-            s.rng.seed(firstSeed + static_cast<std::uint32_t>(i));
-            makeOne(o, s, matte, i, progress);
-        }
+        for (int i = 0; i < o.count; ++i)
+            makeOne(o, base, matte, firstSeed, i, progress);
         return 0;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.

@@ -28,6 +28,12 @@ struct CommandLine {
     bool removeUnused = false;
 
     int count = 1;
+
+    /// The measure --best-of keeps the largest of.
+    enum class BestBy { SolutionLength, DeadEnds, Junctions, Turns };
+    int bestOf = 1;        // candidates per maze
+    BestBy bestBy = BestBy::SolutionLength;
+    bool json = false;     // one JSON object per maze on stdout instead of the result line
 };
 
 /// Turns the arguments (without the program name) into a CommandLine, or into the
@@ -44,4 +50,12 @@ QString command_line_help();
 /// The name of maze `index` (0-based) of a batch of `count` made from `name`: the name
 /// itself for a single maze; otherwise numbered from 1, or on from a number the name
 /// already ends in ("sheet.bmp" -> "sheet-1.bmp", "level07.bmp" -> "level08.bmp").
-QString numbered_file_name(const QString &name, int index, int count);
+/// A `sibling` such as "solution" names a file made beside that maze's: it follows the
+/// number ("maze-03-solution.txt", "maze-solution.bmp").
+QString numbered_file_name(const QString &name, int index, int count, const QString &sibling = {});
+
+/// The `corvanthel generate` command that makes the maze of `choices` (its seed set) again,
+/// drawn to maze.bmp (City plan: maze.pdf). A matte maze names `mattePicture`, a picture of
+/// one pixel a cell, dark for maze, and its start and finish cells counted from 1.
+QString command_line_for(const params::Choices &choices, const QString &mattePicture = {},
+                         QPoint startCell = {}, QPoint finishCell = {});

@@ -41,3 +41,17 @@ bool NodeGrid::operator==(const NodeGrid &other) const
     // The padding is never written, so whole words compare.
     return std::equal(blocks_.data(), blocks_.data() + blocks_.size(), other.blocks_.data());
 }
+
+void NodeGrid::copyRow(int y, std::uint8_t *out) const
+{
+    const std::uint16_t *blocks = blockRow(y >> 1);
+    const int shift = (y & 1) * 8;  // an odd row's nodes lie in the upper byte
+    int x = 0;
+    for (; x + 1 <= width_; x += 2) {
+        const unsigned pair = blocks[x >> 1] >> shift;
+        out[x] = static_cast<std::uint8_t>(pair & 15u);
+        out[x + 1] = static_cast<std::uint8_t>((pair >> 4) & 15u);
+    }
+    if (x == width_)
+        out[x] = static_cast<std::uint8_t>((blocks[x >> 1] >> shift) & 15u);
+}

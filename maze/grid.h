@@ -17,7 +17,7 @@ public:
         Carved = 1,
         Blocked = 2,
         Retraced = 4,
-        Mark = 8,  ///< free for whoever walks the finished maze; the generator never touches it
+        Mark = 8,  ///< free during generation; the solver leaves it on the nodes of the solution
     };
 
     /// The largest node index a grid may have on either axis.
@@ -55,6 +55,7 @@ public:
     bool carved(int x, int y) const { return flags(x, y) & Carved; }
     bool blocked(int x, int y) const { return flags(x, y) & Blocked; }
     bool retraced(int x, int y) const { return flags(x, y) & Retraced; }
+    bool marked(int x, int y) const { return flags(x, y) & Mark; }
 
     void set(int x, int y, Flag flag) { blocks_[block(x, y)] |= static_cast<std::uint16_t>(flag << shift(x, y)); }
     void unset(int x, int y, Flag flag)
@@ -65,6 +66,10 @@ public:
 
     /// Same size and the same flags on every node.
     bool operator==(const NodeGrid &other) const;
+
+    /// The flags of nodes 0..width of row y, one byte each, into `out`: for code that reads
+    /// whole rows.
+    void copyRow(int y, std::uint8_t *out) const;
 
     /// The blocks of nodes 2j and 2j + 1 (row 2j + 1 may lie past the height), for code that
     /// walks whole rows; block i holds nodes 2i and 2i + 1. Beyond the last block of a row,

@@ -1,5 +1,6 @@
 #include "render/draw.h"
 
+#include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "render/mono_bitmap.h"
@@ -107,7 +108,7 @@ RenderResult paintShrunk(const MazeState &s, const MazeScene &scene, Progress &p
 } // namespace
 
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
-                         QImage &picture)
+                         QImage &picture, const SceneLayers &layers)
 {
     picture = QImage();
     if (size.isEmpty() || qint64(size.width()) * size.height() > pixelBudget)
@@ -117,7 +118,7 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
         return RenderResult::TooLarge;
     surface.fill(Qt::white);
 
-    const MazeScene scene(s, SceneOptions::bitmap());
+    const MazeScene scene(s, SceneOptions::bitmap(layers));
     const RenderResult result = size == maze_picture_size(s) ? paintFullSize(s, scene, progress, surface)
                                                              : paintShrunk(s, scene, progress, surface);
     if (result == RenderResult::Done)
@@ -144,8 +145,12 @@ void giant_bitmap(OutputContext &ctx)
     ctx.progress.phase(Phase::RenderingToDisk);
     if (name.isEmpty())
         return;
+    MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
-        write_mono_bitmap(s.grid, s.MazeStyle, name.toStdString(), ctx.progress);
+        if (!write_mono_bitmap(s.grid, s.MazeStyle, name.toStdString(), ctx.progress, overlay) || !ctx.answerKey)
+            return;
+        overlay.solution = true;
+        write_mono_bitmap(s.grid, s.MazeStyle, ctx.keyFileName(name).toStdString(), ctx.progress, overlay);
     } catch (const std::exception &e) {
         ctx.reportError(QString::fromStdString(e.what()));
     }
@@ -155,20 +160,25 @@ void draw_maze(OutputContext &ctx)
 {
     MazeState &s = ctx.state;
     QSize size = maze_picture_size(s);
+    SceneLayers layers;
+    layers.marks = ctx.marks;
     // 0: nothing failed yet; above 0: ask the user; -1: scale down without asking.
     int failures = 0;
     QImage picture;
     for (;;) {
         s.MonochromeChosen = false;
         if (failures > 0) {
-            s.MonochromeChosen = ctx.askTooLarge();
+            const TooLargeAnswer answer = ctx.askTooLarge();
+            if (answer == TooLargeAnswer::Cancel)
+                return;
+            s.MonochromeChosen = answer == TooLargeAnswer::Monochrome;
             if (s.MonochromeChosen) {
                 giant_bitmap(ctx);
                 return;
             }
             failures = -1;
         }
-        const RenderResult result = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture);
+        const RenderResult result = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
         if (result == RenderResult::Stopped)
             return;
         if (result == RenderResult::Done)
@@ -187,6 +197,24 @@ void draw_maze(OutputContext &ctx)
     if (name.isEmpty())
         return;
     QString error;
-    if (!save_bitmap(picture, name, &error))
+    if (!save_bitmap(picture, name, &error)) {
+        ctx.reportError(error);
+        return;
+    }
+    if (!ctx.answerKey)
+        return;
+    // The key at the size the maze was drawn at; one picture held at a time.
+    picture = QImage();
+    layers.solution = true;
+    ctx.progress.phase(Phase::Rendering);
+    const RenderResult key = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
+    if (key == RenderResult::Stopped)
+        return;
+    if (key == RenderResult::TooLarge) {
+        ctx.reportError(QObject::tr("Corvanthel cannot draw the answer key of this maze."));
+        return;
+    }
+    ctx.progress.phase(Phase::Saving);
+    if (!save_bitmap(picture, ctx.keyFileName(name), &error))
         ctx.reportError(error);
 }

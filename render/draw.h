@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/output_context.h"
+#include "render/scene.h"
 
 #include <QImage>
 #include <QSize>
@@ -18,7 +19,7 @@ QSize maze_picture_size(const MazeState &s);
 /// report of the Rendering phase. TooLarge, with `picture` null, when the picture would have
 /// more than pixelBudget pixels or cannot be allocated or painted.
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
-                         QImage &picture);
+                         QImage &picture, const SceneLayers &layers = {});
 
 /// Saves a picture as an uncompressed 24-bit Windows bitmap. A file is written under a
 /// temporary name and renamed at the end, so a failure leaves nothing under `path`;
@@ -27,9 +28,10 @@ bool save_bitmap(const QImage &picture, const QString &path, QString *error);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
-/// user chooses. Sets s.MonochromeChosen to the dialog's last answer.
+/// user chooses, with its answer key beside it when the context asks for one; Cancel in
+/// that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
 void draw_maze(OutputContext &ctx);
 
 /// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap
-/// straight to disk, whatever its size.
+/// straight to disk, whatever its size, and its answer key beside it when asked.
 void giant_bitmap(OutputContext &ctx);

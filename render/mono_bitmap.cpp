@@ -2,6 +2,7 @@
 
 #include "maze/progress.h"
 #include "render/atomic_file.h"
+#include "render/overlay.h"
 #include "render/tiles.h"
 
 #include <algorithm>
@@ -277,6 +278,133 @@ private:
     std::vector<std::uint8_t> codes_;
 };
 
+/// The overlay's black pixels over one node at a time: for every tile row b, the tile width's
+/// bits, leftmost pixel highest, 1 for ink (the opposite of the composed rows' 1 for white).
+class OverlayInk {
+public:
+    OverlayInk(const tiles::TileSet &set, const NodeGrid &grid, const MonoOverlay &overlay)
+        : grid_(grid), overlay_(overlay), tw_(set.width), th_(set.height)
+    {
+        const int lineAcross = strokePixels(overlay::PathWidth * tw_, tw_);
+        const int lineDown = strokePixels(overlay::PathWidth * th_, th_);
+        dotted_ = std::min(lineAcross, lineDown) >= thinnestWall(set);
+        path_.resize(16 * static_cast<std::size_t>(th_));
+        start_.resize(static_cast<std::size_t>(th_));
+        finish_.resize(static_cast<std::size_t>(th_));
+        for (int b = 0; b < th_; ++b) {
+            const double dy = b + 0.5 - th_ / 2.0;
+            for (int a = 0; a < tw_; ++a) {
+                const double dx = a + 0.5 - tw_ / 2.0;
+                const std::uint64_t bit = std::uint64_t{1} << (tw_ - 1 - a);
+                // Pixel centres within half the line's width of the centre lines.
+                const bool inRow = 2 * std::abs(dy) < lineDown;
+                const bool inColumn = 2 * std::abs(dx) < lineAcross;
+                for (unsigned sides = 0; sides < 16; ++sides) {
+                    const bool ink = (inRow && inColumn) || (inRow && dx > 0 && (sides & tiles::East))
+                                     || (inRow && dx < 0 && (sides & tiles::West))
+                                     || (inColumn && dy > 0 && (sides & tiles::South))
+                                     || (inColumn && dy < 0 && (sides & tiles::North));
+                    if (ink && sides != 0)
+                        path_[sides * static_cast<std::size_t>(th_) + b] |= bit;
+                }
+                // Distances in node units, so a tile that is not square keeps round marks.
+                const double u = dx / tw_, v = dy / th_;
+                const double r2 = u * u + v * v;
+                if (r2 <= overlay::StartRadius * overlay::StartRadius)
+                    start_[b] |= bit;
+                if (r2 <= overlay::FinishOuter * overlay::FinishOuter && r2 >= overlay::FinishInner * overlay::FinishInner)
+                    finish_[b] |= bit;
+            }
+        }
+    }
+
+    bool empty() const { return !overlay_.solution && !overlay_.marks; }
+
+    /// Blackens the overlay's pixels in node row y, whose th tile rows of rowBytes each start
+    /// at `rows`, stored bottom row first.
+    void apply(int y, std::uint8_t *rows, std::size_t rowBytes) const
+    {
+        const int gw = grid_.width();
+        const EndPoints &e = overlay_.ends;
+        for (int x = 1; x <= gw; ++x) {
+            const bool start = overlay_.marks && x == e.startX && y == e.startY;
+            const bool finish = overlay_.marks && x == e.finishX && y == e.finishY;
+            const unsigned sides = overlay_.solution && grid_.marked(x, y) ? markedSides(x, y) : 0;
+            if (!start && !finish && sides == 0)
+                continue;
+            for (int b = 0; b < th_; ++b) {
+                const std::uint64_t line = sides ? path_[sides * static_cast<std::size_t>(th_) + b] : 0;
+                const std::uint64_t mark = (start ? start_[b] : 0) | (finish ? finish_[b] : 0);
+                if ((line | mark) == 0)
+                    continue;
+                std::uint8_t *row = rows + static_cast<std::size_t>(th_ - 1 - b) * rowBytes;
+                const std::uint64_t pixelY = static_cast<std::uint64_t>(y - 1) * th_ + b;
+                for (int a = 0; a < tw_; ++a) {
+                    const std::uint64_t bit = std::uint64_t{1} << (tw_ - 1 - a);
+                    const std::uint64_t pixelX = static_cast<std::uint64_t>(x - 1) * tw_ + a;
+                    // Dots on a checkerboard of the whole picture, so they run on across nodes.
+                    const bool ink = (mark & bit) || ((line & bit) && (!dotted_ || (pixelX + pixelY) % 2 == 0));
+                    if (ink)
+                        row[pixelX >> 3] &= static_cast<std::uint8_t>(~(0x80u >> (pixelX & 7)));
+                }
+            }
+        }
+    }
+
+private:
+    /// The line's width in whole pixels nearest to `width`, odd in an odd tile and even in an
+    /// even one, so that it sits on the tile's centre line.
+    static int strokePixels(double width, int tile)
+    {
+        int w = tile % 2 ? 1 : 2;
+        while (std::abs(w + 2 - width) < std::abs(w - width))
+            w += 2;
+        return w;
+    }
+
+    /// The narrowest run of ink across the middle of the straight tiles: the set's thinnest
+    /// wall line.
+    static int thinnestWall(const tiles::TileSet &set)
+    {
+        int thinnest = std::max(set.width, set.height);
+        auto runs = [&](int count, auto inkAt) {
+            int run = 0;
+            for (int i = 0; i <= count; ++i) {
+                if (i < count && inkAt(i)) {
+                    ++run;
+                } else if (run > 0) {
+                    thinnest = std::min(thinnest, run);
+                    run = 0;
+                }
+            }
+        };
+        runs(set.height, [&](int b) { return set.ink(10, set.width / 2, b); });  // west-east
+        runs(set.width, [&](int a) { return set.ink(9, a, set.height / 2); });   // north-south
+        return thinnest;
+    }
+
+    unsigned markedSides(int x, int y) const
+    {
+        unsigned sides = 0;
+        if (x > 1 && grid_.marked(x - 1, y))
+            sides |= tiles::West;
+        if (x < grid_.width() && grid_.marked(x + 1, y))
+            sides |= tiles::East;
+        if (y > 1 && grid_.marked(x, y - 1))
+            sides |= tiles::North;
+        if (y < grid_.height() && grid_.marked(x, y + 1))
+            sides |= tiles::South;
+        return sides;
+    }
+
+    const NodeGrid &grid_;
+    MonoOverlay overlay_;
+    int tw_, th_;
+    bool dotted_ = false;
+    std::vector<std::uint64_t> path_;  // [sides * th + b]
+    std::vector<std::uint64_t> start_, finish_;
+};
+
 } // namespace
 
 MonoLayout mono_layout(int gridWidth, int gridHeight, int tileWidth, int tileHeight)
@@ -315,7 +443,8 @@ int mono_percent(int y, int gridHeight)
     return 100 - row_percent(y, gridHeight);
 }
 
-bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress)
+bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
+                       const MonoOverlay &overlay)
 {
     const int gw = grid.width();
     const int gh = grid.height();
@@ -324,6 +453,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
     if (style < 0 || style >= tiles::SetCount)
         throw std::invalid_argument("cannot write " + path + ": no tile set " + std::to_string(style));
     const Patterns patterns(tiles::tile_set(style));
+    const OverlayInk overlayInk(tiles::tile_set(style), grid, overlay);
     const MonoLayout layout = mono_layout(gw, gh, patterns.tw, patterns.th);
     const ComposeFn compose = composerFor(patterns.tw);
     const std::size_t nodeRowBytes = std::size_t{layout.rowBytes} * static_cast<std::size_t>(patterns.th);
@@ -375,6 +505,9 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
             if (const int same = patterns.sameAs[b]; same != b)
                 std::memcpy(base + std::size_t(patterns.th - 1 - b) * layout.rowBytes,
                             base + std::size_t(patterns.th - 1 - same) * layout.rowBytes, layout.rowBytes);
+        // After the whole node row: rows copied above must not carry another row's overlay.
+        if (!overlayInk.empty())
+            overlayInk.apply(y, base, layout.rowBytes);
         used += nodeRowBytes;
 
         progress.phase(Phase::RenderingToDisk, mono_percent(y, gh));

@@ -3,6 +3,7 @@
 #include "render/output_context.h"
 
 #include <QSizeF>
+#include <QString>
 
 class QPageLayout;
 class QPagedPaintDevice;
@@ -16,16 +17,30 @@ QSizeF print_scale(double pw, double ph, int gw, int gh);
 /// How printing a page ended.
 enum class PrintResult { Done, Stopped, Failed };
 
-/// Prints the finished maze on one page of `device` (a QPrinter, or a QPdfWriter) with
-/// a report of the Printing phase per row, and ends the document. Failed, with a message in *error,
-/// when the device cannot be painted on or does not take the page.
-PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error);
+/// What a printed maze adds to its page.
+struct PageOptions {
+    bool marks = false;      ///< marks on the start and the finish, on every page
+    bool answerKey = false;  ///< a second page: the same maze with its solution, under a title
+    QString keyTitle;        ///< that page's title; "Answer key" when empty
+};
 
-/// The printed page as a PDF file of the given layout and resolution (dots per inch),
-/// written under a temporary name and renamed at the end. False, with "cannot write
-/// <path>: <cause>" in *error, on failure; nothing is left behind then or when stopped.
+/// The title a PDF of the maze made from `seed` carries in its document information.
+QString maze_document_title(quint32 seed);
+
+/// Prints the finished maze on one page of `device` (a QPrinter, or a QPdfWriter) with
+/// a report of the Printing phase per row, then its answer key page when asked (the maze
+/// must have been solved), and ends the document. A greyscale printer gets the black and
+/// white layers. Failed, with a message in *error, when the device cannot be painted on or
+/// does not take a page.
+PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error,
+                       const PageOptions &options = {});
+
+/// The printed pages as a PDF file of the given layout and resolution (dots per inch), with
+/// the maze's seed in its title, written under a temporary name and renamed at the end.
+/// False, with "cannot write <path>: <cause>" in *error, on failure; nothing is left behind
+/// then or when stopped.
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
-                   const QString &path, QString *error);
+                   const QString &path, QString *error, const PageOptions &options = {});
 
 /// The printer output: one page on `printer`. With no printer installed (and no PDF file
 /// set on the printer) it says so and offers to save the page as a PDF file instead.

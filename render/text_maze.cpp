@@ -4,7 +4,7 @@
 #include "render/atomic_file.h"
 #include "render/tiles.h"
 
-std::string maze_text(const MazeState &s)
+std::string maze_text(const MazeState &s, bool solution)
 {
     const NodeGrid &g = s.grid;
     std::string text;
@@ -16,6 +16,8 @@ std::string maze_text(const MazeState &s)
                 c = 'S';
             else if (x == s.FinishX && y == s.FinishY)
                 c = 'F';
+            else if (solution && g.marked(x, y))
+                c = '+';
             else if (find_bitmap(g, x, y) == 0)
                 c = g.carved(x, y) ? ' ' : '.';
             text += c;
@@ -25,9 +27,9 @@ std::string maze_text(const MazeState &s)
     return text;
 }
 
-void write_maze_text(const MazeState &s, const std::string &path)
+void write_maze_text(const MazeState &s, const std::string &path, bool solution)
 {
     AtomicFile file(path);
-    file.write(maze_text(s));
+    file.write(maze_text(s, solution));
     file.commit();
 }

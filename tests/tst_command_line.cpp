@@ -1,11 +1,17 @@
 #include "app/command_line.h"
 #include "tests/support.h"
+#include "tests/text_oracle.h"
 
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <bit>
 
 using params::AppearanceChoice;
 using params::DifficultyChoice;
@@ -16,21 +22,11 @@ using support::readAll;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using support::Run;
 
 Run corvanthel(const QStringList &arguments, const QString &workingDirectory)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(CORVANTHEL_BINARY), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return support::runProgram(QStringLiteral(CORVANTHEL_BINARY), arguments, workingDirectory);
 }
 
 QStringList textRows(const QString &path)
@@ -64,6 +60,10 @@ private slots:
     void monochromeAndPdf();
     void batchesNumberTheirFiles();
     void matteFromAPicture();
+    void jsonAgreesWithTheText_data();
+    void jsonAgreesWithTheText();
+    void bestOfKeepsTheLargest();
+    void answerKeysBesideEveryOutput();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
 
@@ -82,7 +82,8 @@ void TestCommandLine::parsesEveryOption()
     const auto parsed = parse_command_line(
         {"generate", "--width", "20", "--height=30.5", "--type", "grid", "--run", "7", "--run-style", "vertical",
          "--appearance", "Tiny bricks", "--loops", "12.5", "--difficulty", "harder", "--out", "a.bmp", "--monochrome",
-         "--pdf", "a.pdf", "--text", "a.txt", "--printer", "Office", "--seed", "99", "--count", "3"});
+         "--pdf", "a.pdf", "--text", "a.txt", "--printer", "Office", "--seed", "99", "--count", "3", "--marks",
+         "--answer-key", "--json", "--best-of", "4", "--best-by", "dead-ends"});
     QCOMPARE(parsed.error, QString());
     const CommandLine &o = parsed.options;
     QCOMPARE(o.action, CommandLine::Action::Generate);
@@ -97,6 +98,11 @@ void TestCommandLine::parsesEveryOption()
     QCOMPARE(o.maze.difficulty, DifficultyChoice::Harder);
     QCOMPARE(o.maze.seed, std::optional<std::uint32_t>(99));
     QCOMPARE(o.count, 3);
+    QVERIFY(o.maze.marks);
+    QVERIFY(o.maze.answerKey);
+    QVERIFY(o.json);
+    QCOMPARE(o.bestOf, 4);
+    QCOMPARE(o.bestBy, CommandLine::BestBy::DeadEnds);
     QVERIFY(o.monochrome);
     QVERIFY(o.print);
     QCOMPARE(QStringList({o.printerName, o.bitmapFile, o.pdfFile, o.textFile}),
@@ -130,7 +136,7 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 20);
+    QCOMPARE(options, 25);
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
@@ -185,10 +191,13 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("bad cell") << QStringList{"generate", "--matte", "m", "--start", "0,3", "--text", "t"} << "--start";
     QTest::newRow("custom without matte") << QStringList{"generate", "--type", "custom", "--text", "t"} << "--matte";
     QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
-    QTest::newRow("no output") << QStringList{"generate", "--width", "10"} << "nothing to make";
+    QTest::newRow("no output") << QStringList{"generate", "--width", "10", "--marks"} << "nothing to make";
     QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
     QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
     QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
+    QTest::newRow("best-by alone") << QStringList{"generate", "--best-by", "turns", "--text", "t"} << "--best-of";
+    QTest::newRow("unknown measure") << QStringList{"generate", "--best-of", "3", "--best-by", "width", "--text", "t"} << "dead-ends";
+    QTest::newRow("no candidates") << QStringList{"generate", "--best-of", "0", "--text", "t"} << "--best-of";
 }
 
 void TestCommandLine::refusesBadArguments()
@@ -209,6 +218,12 @@ void TestCommandLine::numbersBatchFiles()
     QCOMPARE(numbered_file_name("level9.txt", 1, 2), "level10.txt");
     QCOMPARE(numbered_file_name("maze", 1, 2), "maze-2");
     QCOMPARE(numbered_file_name("", 1, 2), QString());
+    // A file made beside a maze's file is named after it, the number first.
+    QCOMPARE(numbered_file_name("maze.txt", 0, 1, "solution"), "maze-solution.txt");
+    QCOMPARE(numbered_file_name("maze-01.txt", 2, 5, "solution"), "maze-03-solution.txt");
+    QCOMPARE(numbered_file_name("sheet.bmp", 1, 3, "solution"), "sheet-2-solution.bmp");
+    QCOMPARE(numbered_file_name("out.d/maze", 0, 1, "solution"), "out.d/maze-solution");
+    QCOMPARE(numbered_file_name("", 0, 1, "solution"), QString());
 }
 
 void TestCommandLine::helpAndVersionNeedNoDisplay()
@@ -389,6 +404,162 @@ void TestCommandLine::matteFromAPicture()
         }
     QVERIFY(carved > 600);
     QVERIFY(!decodeWithImageMagick(path("disc.bmp")).isNull());
+}
+
+void TestCommandLine::jsonAgreesWithTheText_data()
+{
+    // A dark ring on white paper for the matte row.
+    QImage ring(200, 120, QImage::Format_RGB32);
+    ring.fill(Qt::white);
+    {
+        QPainter painter(&ring);
+        painter.setPen(QPen(Qt::black, 40));
+        painter.drawEllipse(QPoint(100, 60), 75, 35);
+    }
+    QVERIFY(ring.save(path("ring.png")));
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("start-up") << QStringList{"--seed", "7"};
+    QTest::newRow("grid, harder, loops") << QStringList{"--type", "grid", "--width", "40", "--height", "25", "--difficulty",
+                                                        "harder", "--loops", "50", "--seed", "3"};
+    QTest::newRow("tlbr, loops, random run") << QStringList{"--width", "30", "--height", "30", "--loops", "90",
+                                                            "--run-style", "random", "--seed", "12"};
+    QTest::newRow("matte") << QStringList{"--matte", "ring.png", "--width", "40", "--height", "24", "--start", "3,12",
+                                          "--finish", "38,12", "--seed", "9"};
+}
+
+void TestCommandLine::jsonAgreesWithTheText()
+{
+    using namespace text_oracle;
+    QFETCH(QStringList, arguments);
+    const Run run = corvanthel(QStringList{"generate", "--json", "--text", "j.txt", "--answer-key"} + arguments, dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QLatin1Char('\n')), 1);
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(report["files"].toArray(), QJsonArray({"j.txt", "j-solution.txt"}));
+    QCOMPARE(report["seed"].toInteger(), arguments[arguments.indexOf("--seed") + 1].toLongLong());
+
+    const QByteArray text = readAll(path("j.txt"));
+    const TextMaze maze(text.toStdString());
+    QCOMPARE(report["width"].toInteger(), maze.width());
+    QCOMPARE(report["height"].toInteger(), maze.height());
+    const QList<QPoint> solution = shortestNodePath(maze);
+    QVERIFY(!solution.isEmpty());
+    QCOMPARE(report["solution_length"].toInteger(), solution.size() / 2 + 1);
+    const TextMeasures m = measureText(maze);
+    QCOMPARE(report["dead_ends"].toInteger(), m.deadEnds);
+    QCOMPARE(report["junctions"].toInteger(), m.junctions);
+    QCOMPARE(report["longest_corridor"].toInteger(), m.corridor);
+    long long cells = 0;
+    for (const std::string &row : maze.rows)
+        cells += std::count(row.begin(), row.end(), ' ') + std::count(row.begin(), row.end(), 'S')
+                 + std::count(row.begin(), row.end(), 'F');
+    QVERIFY(report["nodes_drawn"].toInteger() > 0);
+    QVERIFY(report["nodes_drawn"].toInteger() < cells);
+    for (const char *key : {"solution_junctions", "solution_turns"})
+        QVERIFY2(report[key].toInteger() >= 0 && report.contains(key), key);
+
+    // The key is the maze with the path's nodes drawn '+', and nothing else changed.
+    const QByteArray key = readAll(path("j-solution.txt"));
+    QCOMPARE(key.size(), text.size());
+    int pluses = 0;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (key[i] == '+') {
+            ++pluses;
+            QCOMPARE(text[i], ' ');
+        } else {
+            QCOMPARE(key[i], text[i]);
+        }
+    }
+    QCOMPARE(pluses, solution.size() - 2);
+
+    // --json alone measures the same maze and writes nothing.
+    const Run alone = corvanthel(QStringList{"generate", "--json"} + arguments, dir.path());
+    QVERIFY2(alone.exitCode == 0, qPrintable(alone.err));
+    QJsonObject measured = QJsonDocument::fromJson(alone.out.toUtf8()).object();
+    QCOMPARE(measured["files"].toArray(), QJsonArray());
+    measured["files"] = report["files"];
+    QCOMPARE(measured, report);
+}
+
+void TestCommandLine::bestOfKeepsTheLargest()
+{
+    const QStringList common = {"generate", "--width", "25", "--height", "20", "--difficulty", "harder", "--json"};
+    for (const QString &by : {QStringLiteral("solution-length"), QStringLiteral("dead-ends"), QStringLiteral("turns")}) {
+        const QString key = by == "solution-length" ? "solution_length" : by == "dead-ends" ? "dead_ends" : "solution_turns";
+        // Two mazes, each the best of its own four seeds: 20..23 and 24..27.
+        const Run best = corvanthel(common + QStringList{"--seed", "20", "--best-of", "4", "--best-by", by, "--count", "2",
+                                                         "--text", "best.txt"},
+                                    dir.path());
+        QVERIFY2(best.exitCode == 0, qPrintable(best.err));
+        const QStringList lines = best.out.trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        for (int maze = 0; maze < 2; ++maze) {
+            qint64 bestSeed = -1, bestValue = -1;
+            for (int k = 0; k < 4; ++k) {
+                const QString seed = QString::number(20 + 4 * maze + k);
+                const Run one = corvanthel(common + QStringList{"--seed", seed, "--text", "one-" + seed + ".txt"}, dir.path());
+                const qint64 value = QJsonDocument::fromJson(one.out.toUtf8()).object()[key].toInteger();
+                if (value > bestValue) {
+                    bestValue = value;
+                    bestSeed = seed.toLongLong();
+                }
+            }
+            const QJsonObject kept = QJsonDocument::fromJson(lines[maze].toUtf8()).object();
+            QCOMPARE(kept["seed"].toInteger(), bestSeed);
+            QCOMPARE(kept[key].toInteger(), bestValue);
+            // Only the kept maze is written, and it is the maze of its seed.
+            const QString written = QStringLiteral("best-%1.txt").arg(maze + 1);
+            QCOMPARE(kept["files"].toArray(), QJsonArray({written}));
+            QCOMPARE(readAll(path(written)), readAll(path(QStringLiteral("one-%1.txt").arg(bestSeed))));
+        }
+    }
+}
+
+void TestCommandLine::answerKeysBesideEveryOutput()
+{
+    const Run run = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--count", "2", "--marks",
+                                "--answer-key", "--json", "--out", "k.bmp", "--pdf", "k.pdf", "--text", "k.txt"},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    for (int maze = 1; maze <= 2; ++maze) {
+        const QJsonObject report = QJsonDocument::fromJson(lines[maze - 1].toUtf8()).object();
+        const QString n = QString::number(maze);
+        QCOMPARE(report["files"].toArray(), QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp",
+                                                        "k-" + n + "-solution.bmp", "k-" + n + ".pdf"}));
+        const QImage bitmap = decodeWithImageMagick(path("k-" + n + ".bmp"));
+        const QImage key = decodeWithImageMagick(path("k-" + n + "-solution.bmp"));
+        QVERIFY(!bitmap.isNull());
+        QCOMPARE(key.size(), bitmap.size());
+        QVERIFY(key != bitmap);
+
+        // The PDF: the maze page, then its key page; its title names the seed.
+        QProcess info;
+        info.start("pdfinfo", {path("k-" + n + ".pdf")});
+        QVERIFY(info.waitForFinished(60000));
+        const QString text = QString::fromLatin1(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Title:\\s+Maze, seed %1\\n").arg(29 + maze))), qPrintable(text));
+    }
+
+    // The monochrome key: 1-bit, the same size, more ink.
+    const Run mono = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--answer-key",
+                                 "--monochrome", "--out", "km.bmp"},
+                                dir.path());
+    QVERIFY2(mono.exitCode == 0, qPrintable(mono.err));
+    const QByteArray maze = readAll(path("km.bmp")), key = readAll(path("km-solution.bmp"));
+    QCOMPARE(key.size(), maze.size());
+    QCOMPARE(support::le16(key, 28), 1u);
+    auto ink = [](const QByteArray &bitmap) {
+        int zeros = 0;
+        for (qsizetype i = 62; i < bitmap.size(); ++i)
+            zeros += 8 - std::popcount(std::uint8_t(bitmap[i]));
+        return zeros;
+    };
+    QVERIFY(ink(key) > ink(maze));
 }
 
 void TestCommandLine::failuresWriteNothing_data()
