@@ -2,7 +2,10 @@
 
 #include "app/progress_text.h"
 
+#include <QStringList>
 #include <QtGlobal>
+
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -75,4 +78,133 @@ void CliProgress::finish()
         lineOpen_ = false;
     }
     shownAny_ = false;
+}
+
+/// One maze's progress: its phase or its walk's count, kept for the batch's line.
+class BatchProgress::Job : public CliProgress {
+public:
+    Job(BatchProgress &batch) : CliProgress(batch.stream_), batch_(batch) {}
+
+    void phase(Phase phase, int percent) override
+    {
+        {
+            std::lock_guard lock(batch_.mutex_);
+            caption_ = progress_caption(phase, percent);
+            counting_ = false;
+        }
+        batch_.changed(percent == NoPercent);
+    }
+    void nodesDrawn(long long count) override
+    {
+        // Called every 100 passes: the text is only made when the line is shown.
+        nodes_.store(count, std::memory_order_relaxed);
+        counting_ = true;
+        batch_.changed(false);
+    }
+    void finish() override { batch_.finish(); }
+
+    /// What this maze is doing, for the line.
+    QString text() const
+    {
+        return QStringLiteral("maze %1: %2")
+            .arg(index_ + 1)
+            .arg(counting_ ? nodes_drawn_text(nodes_.load(std::memory_order_relaxed)) : caption_);
+    }
+
+    int index_ = -1;
+    QString caption_;
+    std::atomic<bool> counting_{false};
+    std::atomic<long long> nodes_{0};
+
+private:
+    BatchProgress &batch_;
+};
+
+BatchProgress::BatchProgress(std::FILE *stream, int count, int slotCount)
+    : stream_(stream), terminal_(isTerminal(stream)), count_(count)
+{
+    for (int i = 0; i < slotCount; ++i)
+        jobs_.push_back(std::make_unique<Job>(*this));
+}
+
+BatchProgress::~BatchProgress()
+{
+    finish();
+}
+
+CliProgress &BatchProgress::start(int slot, int index)
+{
+    Job &job = *jobs_[static_cast<std::size_t>(slot)];
+    {
+        std::lock_guard lock(mutex_);
+        job.index_ = index;
+        job.caption_.clear();
+        job.counting_ = false;
+    }
+    return job;
+}
+
+void BatchProgress::done(int slot)
+{
+    {
+        std::lock_guard lock(mutex_);
+        jobs_[static_cast<std::size_t>(slot)]->index_ = -1;
+        ++made_;
+    }
+    changed(true);
+}
+
+void BatchProgress::finish()
+{
+    std::lock_guard lock(mutex_);
+    clearLocked();
+}
+
+void BatchProgress::write(std::FILE *stream, const QByteArray &bytes)
+{
+    std::lock_guard lock(mutex_);
+    clearLocked();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void BatchProgress::clearLocked()
+{
+    if (lineOpen_) {
+        std::fputs("\r\x1b[K", stream_);
+        std::fflush(stream_);
+        lineOpen_ = false;
+    }
+}
+
+// Shows the line when `now`, or when the pace allows; the clock is read before the lock.
+void BatchProgress::changed(bool now)
+{
+    const auto interval = std::chrono::milliseconds(terminal_ ? 100 : 1000);
+    const std::int64_t at = std::chrono::steady_clock::now().time_since_epoch().count();
+    if (!now && at - lastShown_.load(std::memory_order_relaxed) < std::chrono::nanoseconds(interval).count())
+        return;
+    lastShown_.store(at, std::memory_order_relaxed);
+    std::lock_guard lock(mutex_);
+    showLocked();
+}
+
+void BatchProgress::showLocked()
+{
+    std::vector<const Job *> inHand;
+    for (const auto &job : jobs_)
+        if (job->index_ >= 0 && (job->counting_ || !job->caption_.isEmpty()))
+            inHand.push_back(job.get());
+    std::sort(inHand.begin(), inHand.end(), [](const Job *a, const Job *b) { return a->index_ < b->index_; });
+    QStringList parts{QStringLiteral("Mazes made: %1 of %2").arg(made_).arg(count_)};
+    for (const Job *job : inHand)
+        parts << job->text();
+    const QByteArray line = parts.join(QStringLiteral("; ")).toLocal8Bit();
+    if (terminal_) {
+        std::fprintf(stream_, "\r%s\x1b[K", line.constData());
+        lineOpen_ = true;
+    } else {
+        std::fprintf(stream_, "%s\n", line.constData());
+    }
+    std::fflush(stream_);
 }
