@@ -23,6 +23,29 @@ bool isTerminal(std::FILE *stream)
 #endif
 }
 
+/// Shows `text`: in place of the open line on a terminal, as a line of its own elsewhere.
+void putLine(std::FILE *stream, bool terminal, const QString &text, bool &lineOpen)
+{
+    const QByteArray line = text.toLocal8Bit();
+    if (terminal) {
+        std::fprintf(stream, "\r%s\x1b[K", line.constData());
+        lineOpen = true;
+    } else {
+        std::fprintf(stream, "%s\n", line.constData());
+    }
+    std::fflush(stream);
+}
+
+/// Clears the open line, so that what follows starts on a clean one.
+void clearLine(std::FILE *stream, bool &lineOpen)
+{
+    if (lineOpen) {
+        std::fputs("\r\x1b[K", stream);
+        std::fflush(stream);
+        lineOpen = false;
+    }
+}
+
 } // namespace
 
 CliProgress::CliProgress(std::FILE *stream) : stream_(stream), terminal_(isTerminal(stream)) {}
@@ -60,23 +83,12 @@ void CliProgress::show(Topic topic, const QString &text)
     shownAny_ = true;
     lastTopic_ = topic;
     lastShown_ = now;
-    const QByteArray line = text.toLocal8Bit();
-    if (terminal_) {
-        std::fprintf(stream_, "\r%s\x1b[K", line.constData());
-        lineOpen_ = true;
-    } else {
-        std::fprintf(stream_, "%s\n", line.constData());
-    }
-    std::fflush(stream_);
+    putLine(stream_, terminal_, text, lineOpen_);
 }
 
 void CliProgress::finish()
 {
-    if (lineOpen_) {
-        std::fputs("\r\x1b[K", stream_);
-        std::fflush(stream_);
-        lineOpen_ = false;
-    }
+    clearLine(stream_, lineOpen_);
     shownAny_ = false;
 }
 
@@ -170,11 +182,7 @@ void BatchProgress::write(std::FILE *stream, const QByteArray &bytes)
 
 void BatchProgress::clearLocked()
 {
-    if (lineOpen_) {
-        std::fputs("\r\x1b[K", stream_);
-        std::fflush(stream_);
-        lineOpen_ = false;
-    }
+    clearLine(stream_, lineOpen_);
 }
 
 // Shows the line when `now`, or when the pace allows; the clock is read before the lock.
@@ -199,12 +207,5 @@ void BatchProgress::showLocked()
     QStringList parts{QStringLiteral("Mazes made: %1 of %2").arg(made_).arg(count_)};
     for (const Job *job : inHand)
         parts << job->text();
-    const QByteArray line = parts.join(QStringLiteral("; ")).toLocal8Bit();
-    if (terminal_) {
-        std::fprintf(stream_, "\r%s\x1b[K", line.constData());
-        lineOpen_ = true;
-    } else {
-        std::fprintf(stream_, "%s\n", line.constData());
-    }
-    std::fflush(stream_);
+    putLine(stream_, terminal_, parts.join(QStringLiteral("; ")), lineOpen_);
 }
