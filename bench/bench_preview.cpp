@@ -2,7 +2,7 @@
 // waits for: the overview built when it opens, the first paint, then paints while scrolling at
 // each level of zoom; then solves the same grid. Memory is the resident size above the grid's.
 //
-//   bench_preview [--cells N]      (default 16383: the largest maze, about 1 GiB of grid)
+//   bench_preview [--cells N]      (default 16383: the largest maze, 512 MiB of grid)
 //
 // The grid is a binary-tree maze: every cell joined to its east or its south neighbour by a
 // cheap hash, so it is a perfect maze with walls of every shape and a long solution.
