@@ -101,16 +101,16 @@ public:
     {
         {
             std::lock_guard lock(batch_.mutex_);
-            caption_ = progress_caption(phase, percent);
-            counting_ = false;
+            caption = progress_caption(phase, percent);
+            counting = false;
         }
         batch_.changed(percent == NoPercent);
     }
     void nodesDrawn(long long count) override
     {
         // Called every 100 passes: the text is only made when the line is shown.
-        nodes_.store(count, std::memory_order_relaxed);
-        counting_ = true;
+        nodes.store(count, std::memory_order_relaxed);
+        counting = true;
         batch_.changed(false);
     }
     void finish() override { batch_.finish(); }
@@ -119,14 +119,14 @@ public:
     QString text() const
     {
         return QStringLiteral("maze %1: %2")
-            .arg(index_ + 1)
-            .arg(counting_ ? nodes_drawn_text(nodes_.load(std::memory_order_relaxed)) : caption_);
+            .arg(index + 1)
+            .arg(counting ? nodes_drawn_text(nodes.load(std::memory_order_relaxed)) : caption);
     }
 
-    int index_ = -1;
-    QString caption_;
-    std::atomic<bool> counting_{false};
-    std::atomic<long long> nodes_{0};
+    int index = -1;
+    QString caption;
+    std::atomic<bool> counting{false};
+    std::atomic<long long> nodes{0};
 
 private:
     BatchProgress &batch_;
@@ -149,9 +149,9 @@ CliProgress &BatchProgress::start(int slot, int index)
     Job &job = *jobs_[static_cast<std::size_t>(slot)];
     {
         std::lock_guard lock(mutex_);
-        job.index_ = index;
-        job.caption_.clear();
-        job.counting_ = false;
+        job.index = index;
+        job.caption.clear();
+        job.counting = false;
     }
     return job;
 }
@@ -160,7 +160,7 @@ void BatchProgress::done(int slot)
 {
     {
         std::lock_guard lock(mutex_);
-        jobs_[static_cast<std::size_t>(slot)]->index_ = -1;
+        jobs_[static_cast<std::size_t>(slot)]->index = -1;
         ++made_;
     }
     changed(true);
@@ -201,9 +201,9 @@ void BatchProgress::showLocked()
 {
     std::vector<const Job *> inHand;
     for (const auto &job : jobs_)
-        if (job->index_ >= 0 && (job->counting_ || !job->caption_.isEmpty()))
+        if (job->index >= 0 && (job->counting || !job->caption.isEmpty()))
             inHand.push_back(job.get());
-    std::sort(inHand.begin(), inHand.end(), [](const Job *a, const Job *b) { return a->index_ < b->index_; });
+    std::sort(inHand.begin(), inHand.end(), [](const Job *a, const Job *b) { return a->index < b->index; });
     QStringList parts{QStringLiteral("Mazes made: %1 of %2").arg(made_).arg(count_)};
     for (const Job *job : inHand)
         parts << job->text();
