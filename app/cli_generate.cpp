@@ -1,3 +1,4 @@
+#include "app/cli_batch.h"
 #include "app/cli_progress.h"
 #include "app/command_line.h"
 #include "matte/acceptance.h"
@@ -27,6 +28,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -247,8 +249,9 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed, int index,
-             CliProgress &progress)
+/// Makes maze `index` of the batch and its outputs; returns its line (or JSON object) for stdout.
+QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
+                   int index, CliProgress &progress)
 {
     MazeState s;
     const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
@@ -296,15 +299,17 @@ void makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte
         printer = print(o, s, progress, pages);
         progress.finish();
     }
-    if (o.json) {
-        std::printf("%s\n", QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact).constData());
-    } else {
-        if (!printer.isEmpty())
-            written << QStringLiteral("printer %1").arg(printer);
-        std::printf("%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
-                    made.seed, static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), made.nodesDrawn);
-    }
-    std::fflush(stdout);
+    if (o.json)
+        return QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact) + '\n';
+    if (!printer.isEmpty())
+        written << QStringLiteral("printer %1").arg(printer);
+    return QStringLiteral("%1: seed %2, %3 x %4 nodes, Nodes drawn: %5\n")
+        .arg(written.join(QStringLiteral(", ")))
+        .arg(made.seed)
+        .arg(static_cast<long long>(s.GridWidth))
+        .arg(static_cast<long long>(s.GridHeight))
+        .arg(made.nodesDrawn)
+        .toLocal8Bit();
 }
 
 } // namespace
@@ -331,9 +336,21 @@ int run_generate(const CommandLine &o)
         }
 
         const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
+        // Pages come out of a printer in the order they are sent: printing goes one at a time.
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        const int jobs = o.print ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        if (jobs < std::min(o.jobs, o.count) && !o.print)
+            std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
+        if (jobs > 1)
+            return run_batch(o.count, jobs, [&](int index, CliProgress &progress) {
+                       return makeOne(o, base, matte, firstSeed, index, progress);
+                   }) ? 0 : 1;
         CliProgress progress(stderr);
-        for (int i = 0; i < o.count; ++i)
-            makeOne(o, base, matte, firstSeed, i, progress);
+        for (int i = 0; i < o.count; ++i) {
+            const QByteArray out = makeOne(o, base, matte, firstSeed, i, progress);
+            std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+            std::fflush(stdout);
+        }
         return 0;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.

@@ -28,6 +28,7 @@ struct CommandLine {
     bool removeUnused = false;
 
     int count = 1;
+    int jobs = 0;  // --jobs: mazes made at once; 0 leaves it to the cores and the memory
 
     /// The measure --best-of keeps the largest of.
     enum class BestBy { SolutionLength, DeadEnds, Junctions, Turns };
