@@ -1,3 +1,4 @@
+#include "app/cli_batch.h"
 #include "app/cli_progress.h"
 #include "app/command_line.h"
 #include "matte/acceptance.h"
@@ -32,6 +33,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -270,10 +272,19 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-/// Maze `index` of the batch and its files; into `documents` (a batch's PDF book and print
-/// job) when there are any, else into its own PDF file and print job. Returns its seed.
-std::uint32_t makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
-                      int index, CliProgress &progress, const std::vector<MazeDocument *> &documents)
+/// Writes a result line to `stream` and sends it on at once.
+void report(const QByteArray &line, FILE *stream)
+{
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stream);
+    std::fflush(stream);
+}
+
+/// Makes maze `index` of the batch and its outputs; into `documents` (a batch's PDF book and
+/// print job) when there are any, else into its own PDF file and print job. Returns its line
+/// (or JSON object) for the report, and its seed in *seed.
+QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
+                   int index, CliProgress &progress, const std::vector<MazeDocument *> &documents = {},
+                   std::uint32_t *seed = nullptr)
 {
     MazeState s;
     const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
@@ -330,21 +341,22 @@ std::uint32_t makeOne(const CommandLine &o, const MazeState &base, const MazeSta
         printer = print(o, s, progress, pages);
         progress.finish();
     }
-    // Standard output carries the file when '-' named it; the result line then goes beside it.
-    FILE *report = written.contains(QStringLiteral("-")) ? stderr : stdout;
-    if (o.json) {
-        std::fprintf(report, "%s\n", QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact).constData());
-    } else {
-        if (!printer.isEmpty())
-            written << QStringLiteral("printer %1").arg(printer);
-        // A maze that went only into the batch's documents is named by its number in them.
-        if (written.isEmpty())
-            written << QStringLiteral("maze %1").arg(index + 1);
-        std::fprintf(report, "%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
-                     made.seed, static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), made.nodesDrawn);
-    }
-    std::fflush(report);
-    return made.seed;
+    if (seed)
+        *seed = made.seed;
+    if (o.json)
+        return QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact) + '\n';
+    if (!printer.isEmpty())
+        written << QStringLiteral("printer %1").arg(printer);
+    // A maze that went only into the batch's documents is named by its number in them.
+    if (written.isEmpty())
+        written << QStringLiteral("maze %1").arg(index + 1);
+    return QStringLiteral("%1: seed %2, %3 x %4 nodes, Nodes drawn: %5\n")
+        .arg(written.join(QStringLiteral(", ")))
+        .arg(made.seed)
+        .arg(static_cast<long long>(s.GridWidth))
+        .arg(static_cast<long long>(s.GridHeight))
+        .arg(made.nodesDrawn)
+        .toLocal8Bit();
 }
 
 /// The batch into one document for each of --pdf and --print: every maze, then every
@@ -366,9 +378,9 @@ void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matt
         for (MazeDocument *d : {pdf, printJob.get()})
             if (d)
                 documents.push_back(d);
-        std::vector<std::uint32_t> seeds;
+        std::vector<std::uint32_t> seeds(static_cast<std::size_t>(o.count));
         for (int i = 0; i < o.count; ++i)
-            seeds.push_back(makeOne(o, base, matte, firstSeed, i, progress, documents));
+            report(makeOne(o, base, matte, firstSeed, i, progress, documents, &seeds[std::size_t(i)]), stdout);
         for (int i = 0; o.maze.answerKey && i < o.count; ++i) {
             MazeState s;
             carve(s, base, matte, seeds[std::size_t(i)], true, progress);
@@ -403,20 +415,20 @@ void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matt
     // The print job goes out only once the file is in place.
     if (printJob && printJob->finish(&error) == PrintResult::Failed)
         fail(error);
-    FILE *report = o.pdfFile == QLatin1String("-") ? stderr : stdout;
     if (o.json) {
         QJsonObject book{{"mazes", o.count}, {"pages", pages}};
         if (!o.pdfFile.isEmpty())
             book.insert("files", QJsonArray{o.pdfFile});
         if (printer)
             book.insert("printer", printer->printerName());
-        std::fprintf(report, "%s\n", QJsonDocument(book).toJson(QJsonDocument::Compact).constData());
-    } else {
-        for (const QString &made : {o.pdfFile, printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
-            if (!made.isEmpty())
-                std::fprintf(report, "%s: %d mazes on %d %s\n", qPrintable(made), o.count, pages, pages == 1 ? "page" : "pages");
+        report(QJsonDocument(book).toJson(QJsonDocument::Compact) + '\n', stdout);
+        return;
     }
-    std::fflush(report);
+    for (const QString &made : {o.pdfFile, printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
+        if (!made.isEmpty())
+            report(QStringLiteral("%1: %2 mazes on %3 %4\n").arg(made).arg(o.count).arg(pages)
+                       .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages")).toLocal8Bit(),
+                   stdout);
 }
 
 } // namespace
@@ -443,13 +455,27 @@ int run_generate(const CommandLine &o)
         }
 
         const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
+        // Pages come out of a printer in the order they are sent: printing goes one at a time.
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        // So do the pages of a book, one document for the whole batch.
+        const bool oneAtATime = o.print || !o.pdfFile.isEmpty();
+        const int jobs = oneAtATime ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        if (jobs < std::min(o.jobs, o.count) && !oneAtATime)
+            std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
+        if (jobs > 1)
+            return run_batch(o.count, jobs, [&](int index, CliProgress &progress) {
+                       return makeOne(o, base, matte, firstSeed, index, progress);
+                   }) ? 0 : 1;
         CliProgress progress(stderr);
         if (o.count > 1 && (!o.pdfFile.isEmpty() || o.print)) {
             makeBook(o, base, matte, firstSeed, progress);
             return 0;
         }
+        // Standard output carries the file when '-' named it; the result lines then go beside it.
+        const QStringList outputs{o.textFile, o.bitmapFile, o.pdfFile};
+        FILE *stream = outputs.contains(QStringLiteral("-")) ? stderr : stdout;
         for (int i = 0; i < o.count; ++i)
-            makeOne(o, base, matte, firstSeed, i, progress, {});
+            report(makeOne(o, base, matte, firstSeed, i, progress), stream);
         return 0;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.

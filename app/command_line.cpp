@@ -342,6 +342,10 @@ const Option Options[] = {
      }},
     {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered, but\n--pdf and --print make one document of them, pages numbered,\nthe answer keys after all the mazes",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
+    {"--jobs", "N", Section::Batch,
+     "make N mazes of --count at once (default: one per core, fewer when\n"
+     "memory is short; one at a time when printing)",
+     [](Reading &r, const QString &v) { return whole(v, 1, 1024, r.o.jobs, "a number of jobs from 1 to 1024"); }},
     {"--best-of", "N", Section::Batch,
      "make N candidates from consecutive seeds and keep the one with the\n"
      "largest measure (ties to the lower seed); with --count, each maze\n"

@@ -32,6 +32,7 @@ struct CommandLine {
     bool removeUnused = false;
 
     int count = 1;
+    int jobs = 0;  // --jobs: mazes made at once; 0 leaves it to the cores and the memory
 
     PageSetup pages;      // --paper, --orientation, --margin, --center, --title, --name-line, --per-page, --poster
 

@@ -35,11 +35,9 @@ namespace {
 long long openCells(const NodeGrid &g)
 {
     long long n = 0;
-    for (int y = 2; y < g.height(); y += 2) {
-        const std::uint8_t *row = g.row(y);
+    for (int y = 2; y < g.height(); y += 2)
         for (int x = 2; x < g.width(); x += 2)
-            n += !(row[x] & NodeGrid::Blocked);
-    }
+            n += !g.blocked(x, y);
     return n;
 }
 

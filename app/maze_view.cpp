@@ -167,13 +167,14 @@ void MazeView::buildOverview()
     overview_ = QImage(ow, oh, QImage::Format_Indexed8);
     std::vector<std::uint32_t> walls(static_cast<std::size_t>(ow));
     std::vector<std::uint8_t> path(static_cast<std::size_t>(ow));
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(gw) + 1);
     const double area = double(block_) * block_;
     // One pass over the grid, a row of blocks at a time.
     for (int oy = 0; oy < oh; ++oy) {
         std::fill(walls.begin(), walls.end(), 0);
         std::fill(path.begin(), path.end(), 0);
         for (int y = std::max(1, oy * block_); y <= std::min(gh, (oy + 1) * block_ - 1); ++y) {
-            const std::uint8_t *flags = g.row(y);
+            g.copyRow(y, flags.data());
             for (int bx = 0; bx < ow; ++bx) {
                 const int from = std::max(1, bx * block_), to = std::min(gw, (bx + 1) * block_ - 1);
                 std::uint32_t n = 0;
@@ -259,10 +260,9 @@ void MazeView::paintSampled(QPainter &painter, const QRectF &units)
         QImage picture(nodes.size(), QImage::Format_RGB32);
         const QRgb paper = Paper.rgb(), wall = greyOf(Shades - 1), solution = layer_colours::Solution.rgb();
         for (int y = nodes.top(); y <= nodes.bottom(); ++y) {
-            const std::uint8_t *flags = g.row(y);
             auto *out = reinterpret_cast<QRgb *>(picture.scanLine(y - nodes.top()));
             for (int x = nodes.left(); x <= nodes.right(); ++x) {
-                const std::uint8_t f = flags[x];
+                const std::uint8_t f = g.flags(x, y);
                 out[x - nodes.left()] = showSolution && (f & NodeGrid::Mark) ? solution : (f & Gone) ? paper : wall;
             }
         }

@@ -180,7 +180,7 @@ int main(int argc, char **argv)
             std::printf("run %d: PNG %.1f MB (%.2f %% of the bitmap) in %.2f s (%.1f MB of bitmap rows/s); "
                         "peak %.1f MiB, %.1f MiB beyond the grid's %.1f MiB\n",
                         run, size / 1e6, 100 * size / 1e6 / mb, t, mb / t, peakKiB / 1024.0, (peakKiB - rss) / 1024.0,
-                        s.grid.bytes() / 1048576.0);
+                        s.grid.memoryBytes() / 1048576.0);
             if (!keep)
                 std::filesystem::remove(pngPath);
         }
@@ -227,6 +227,6 @@ int main(int argc, char **argv)
                 100.0 * plain / mono);
     std::printf("memory: grid %.1f MiB, RSS before the first write %.1f MiB, peak while writing %.1f MiB: "
                 "%.1f MiB beyond\n",
-                s.grid.bytes() / 1048576.0, rssBefore / 1024.0, peak / 1024.0, (peak - rssBefore) / 1024.0);
+                s.grid.memoryBytes() / 1048576.0, rssBefore / 1024.0, peak / 1024.0, (peak - rssBefore) / 1024.0);
     return 0;
 }

@@ -2,7 +2,7 @@
 // waits for: the overview built when it opens, the first paint, then paints while scrolling at
 // each level of zoom; then solves the same grid. Memory is the resident size above the grid's.
 //
-//   bench_preview [--cells N]      (default 16383: the largest maze, about 1 GiB of grid)
+//   bench_preview [--cells N]      (default 16383: the largest maze, 512 MiB of grid)
 //
 // The grid is a binary-tree maze: every cell joined to its east or its south neighbour by a
 // cheap hash, so it is a perfect maze with walls of every shape and a long solution.
@@ -42,19 +42,16 @@ void binaryTreeMaze(MazeState &s, int cells)
     s.MazeType = CustomMatte;
     s.MazeStyle = 1;
     s.grid.allocate(n, n);
-    for (int y = 2; y < n; y += 2) {
-        std::uint8_t *row = s.grid.row(y);
-        std::uint8_t *below = s.grid.row(y + 1);
+    for (int y = 2; y < n; y += 2)
         for (int x = 2; x < n; x += 2) {
-            row[x] |= NodeGrid::Carved;
+            s.grid.set(x, y, NodeGrid::Carved);
             const std::uint32_t h = (std::uint32_t(x) * 2654435761u) ^ (std::uint32_t(y) * 40503u);
             const bool east = x + 2 < n && (y + 2 >= n || (h >> 13) & 1);
             if (east)
-                row[x + 1] |= NodeGrid::Carved;
+                s.grid.set(x + 1, y, NodeGrid::Carved);
             else if (y + 2 < n)
-                below[x] |= NodeGrid::Carved;
+                s.grid.set(x, y + 1, NodeGrid::Carved);
         }
-    }
     s.StartX = s.StartY = 2;
     s.FinishX = s.FinishY = static_cast<std::int16_t>(n - 1);
 }

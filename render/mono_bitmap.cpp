@@ -101,14 +101,38 @@ struct Patterns {
     }
 };
 
-/// One stored pixel row: each node's bits for its code, then white pad bits to 32.
-/// FixedTW is the tile width known at compile time, 0 to read it from tw; from 16
-/// pixels down two nodes go in at a time through `pairs`.
-template <int FixedTW>
-void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *pattern,
-                const std::uint64_t *pairs, int tw, std::uint8_t *out)
+/// Nodes composed at once in the fast path: the most whose pixels make whole bytes within
+/// 64 bits (0: none do).
+constexpr int groupOf(int tw)
 {
-    const int width = FixedTW ? FixedTW : tw;
+    int group = 0;
+    for (int n = 1; tw > 0 && n * tw <= 64; ++n)
+        if (n * tw % 8 == 0)
+            group = n;
+    return group;
+}
+
+/// The bits of the nodes from `x` on, one at a time, then white to the end of the row at `out`
+/// (rowBytes long), from `p` on; tiles at most 56 pixels wide.
+inline void composeTail(const std::uint8_t *codes, int x, int count, const std::uint64_t *pattern, int tw,
+                        std::uint8_t *p, std::uint8_t *out, std::size_t rowBytes)
+{
+    std::uint64_t acc = 0;
+    int n = 0;  // bits held in acc, below 8 between nodes
+    for (; x < count; ++x) {
+        acc = (acc << tw) | pattern[codes[x]];
+        for (n += tw; n >= 8; n -= 8)
+            *p++ = static_cast<std::uint8_t>(acc >> (n - 8));
+    }
+    if (n > 0)
+        *p++ = static_cast<std::uint8_t>((acc << (8 - n)) | ((1u << (8 - n)) - 1));
+    std::memset(p, 0xFF, static_cast<std::size_t>(out + rowBytes - p));
+}
+
+/// One stored pixel row of any tile width up to 64: each node's bits for its code, then white
+/// pad bits to 32.
+void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *pattern, int width, std::uint8_t *out)
+{
     std::uint64_t acc = 0;
     int n = 0;  // bits held in acc, always below 32 between nodes
     auto flush = [&] {
@@ -118,17 +142,7 @@ void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *patte
             out += 4;
         }
     };
-    int x = 0;
-    if constexpr (FixedTW > 0 && 2 * FixedTW <= 32) {
-        for (; x + 1 < count; x += 2) {
-            acc = (acc << (2 * FixedTW)) | pairs[(codes[x] << 5) | codes[x + 1]];
-            n += 2 * FixedTW;
-            flush();
-        }
-    } else {
-        (void)pairs;
-    }
-    for (; x < count; ++x) {
+    for (int x = 0; x < count; ++x) {
         const std::uint64_t p = pattern[codes[x]];
         if (width > 32) {
             const int high = width - 32;
@@ -150,18 +164,58 @@ void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *patte
     }
 }
 
-using ComposeFn = void (*)(const std::uint8_t *, int, const std::uint64_t *, const std::uint64_t *, int,
-                           std::uint8_t *);
+/// The distinct pixel rows of a node row: row r from pattern[r] (pairs[r] for two nodes at a
+/// time) into out[r], each rowBytes long. FixedTW is the tile width known at compile time, 0 to
+/// read it from tw. Where a group of nodes fills whole bytes (groupOf), each group's bits are
+/// gathered independently of the other groups and stored as one word, whose surplus bytes the
+/// next store overwrites; the last few nodes, whose word would reach past the row, go in one
+/// at a time. The codes of a group are read once for all the rows.
+template <int FixedTW>
+void composeRows(const std::uint8_t *codes, int count, const std::uint64_t *const *pattern,
+                 const std::uint64_t *const *pairs, int rows, int tw, std::uint8_t *const *out, std::size_t rowBytes)
+{
+    constexpr int group = groupOf(FixedTW);
+    if constexpr (FixedTW > 0 && group > 0) {
+        constexpr bool byPairs = 2 * FixedTW <= 32 && group % 2 == 0;
+        constexpr int lookups = byPairs ? group / 2 : group;
+        constexpr int shift = byPairs ? 2 * FixedTW : FixedTW;
+        constexpr int bytes = group * FixedTW / 8;
+        int x = 0;
+        for (std::size_t at = 0; x + group <= count && at + sizeof(std::uint64_t) <= rowBytes; x += group, at += bytes) {
+            unsigned index[lookups];
+            for (int k = 0; k < lookups; ++k)
+                index[k] = byPairs ? (codes[x + 2 * k] << 5) | codes[x + 2 * k + 1] : codes[x + k];
+            for (int r = 0; r < rows; ++r) {
+                const std::uint64_t *table = byPairs ? pairs[r] : pattern[r];
+                std::uint64_t v = 0;
+                for (int k = 0; k < lookups; ++k)
+                    v = (v << shift) | table[index[k]];
+                const std::uint64_t bigEndian = __builtin_bswap64(v << (64 - group * FixedTW));
+                std::memcpy(out[r] + at, &bigEndian, sizeof bigEndian);
+            }
+        }
+        for (int r = 0; r < rows; ++r)
+            composeTail(codes, x, count, pattern[r], FixedTW, out[r] + static_cast<std::size_t>(x / group) * bytes,
+                        out[r], rowBytes);
+        return;
+    }
+    (void)pairs;
+    (void)rowBytes;
+    for (int r = 0; r < rows; ++r)
+        composeRow(codes, count, pattern[r], FixedTW ? FixedTW : tw, out[r]);
+}
+
+using ComposeFn = void (*)(const std::uint8_t *, int, const std::uint64_t *const *, const std::uint64_t *const *, int,
+                           int, std::uint8_t *const *, std::size_t);
 
 ComposeFn composerFor(int tw)
 {
     switch (tw) {
-    case 4: return composeRow<4>;
-    case 5: return composeRow<5>;
-    case 10: return composeRow<10>;
-    case 28: return composeRow<28>;
-    case 36: return composeRow<36>;
-    default: return composeRow<0>;
+    case 4: return composeRows<4>;
+    case 5: return composeRows<5>;
+    case 10: return composeRows<10>;
+    case 28: return composeRows<28>;
+    default: return composeRows<0>;
     }
 }
 
@@ -223,11 +277,16 @@ private:
     // so that no wall opens toward the outside.
     void load(std::vector<std::uint8_t> &walls, int y) const
     {
-        constexpr std::uint8_t gone = NodeGrid::Carved | NodeGrid::Blocked;
-        const std::uint8_t *flags = grid_.row(y);
+        constexpr unsigned gone = NodeGrid::Carved | NodeGrid::Blocked;
+        const std::uint16_t *blocks = grid_.blockRow(y >> 1);
+        const int shift = (y & 1) * 8;  // the odd row's nodes lie in the upper byte
         std::uint8_t *w = walls.data();
-        for (int x = 1; x <= gw_; ++x)
-            w[x] = (flags[x] & gone) == 0;
+        // Node 2i is block i's lower half-byte, node 2i + 1 its upper one.
+        for (int i = 0; i <= gw_ / 2; ++i) {
+            const unsigned pair = blocks[i] >> shift;
+            w[2 * i] = (pair & gone) == 0;
+            w[2 * i + 1] = ((pair >> 4) & gone) == 0;
+        }
         w[0] = 0;
         w[gw_ + 1] = 0;
     }
@@ -524,6 +583,17 @@ bool compose_mono_rows(const NodeGrid &grid, int style, MonoRowSink &sink, Progr
     const ComposeFn compose = composerFor(patterns.tw);
     const bool bottomUp = sink.bottomUp();
 
+    // The tile rows composed for every node row; the others are copies of one of them.
+    std::vector<int> distinct;
+    std::vector<const std::uint64_t *> distinctPatterns, distinctPairs;
+    for (int b = patterns.th - 1; b >= 0; --b)
+        if (patterns.sameAs[b] == b) {
+            distinct.push_back(b);
+            distinctPatterns.push_back(patterns.row(b));
+            distinctPairs.push_back(patterns.pairRow(b));
+        }
+    std::vector<std::uint8_t *> distinctOut(distinct.size());
+
     CodeRows codeRows(grid);
     sink.start(layout, patterns.th);
     for (int i = 0; i < gh; ++i) {
@@ -531,14 +601,14 @@ bool compose_mono_rows(const NodeGrid &grid, int style, MonoRowSink &sink, Progr
         const std::uint8_t *codes = bottomUp ? codeRows.row(y) : codeRows.rowAt(y);
         // Rows of a node row are stored bottom row first; row b sits at (th - 1 - b).
         std::uint8_t *base = sink.reserve();
-        for (int b = patterns.th - 1; b >= 0; --b) {
-            std::uint8_t *dst = base + std::size_t(patterns.th - 1 - b) * layout.rowBytes;
-            const int same = patterns.sameAs[b];
-            if (same != b)
-                std::memcpy(dst, base + std::size_t(patterns.th - 1 - same) * layout.rowBytes, layout.rowBytes);
-            else
-                compose(codes, gw, patterns.row(b), patterns.pairRow(b), patterns.tw, dst);
-        }
+        for (std::size_t r = 0; r < distinct.size(); ++r)
+            distinctOut[r] = base + std::size_t(patterns.th - 1 - distinct[r]) * layout.rowBytes;
+        compose(codes, gw, distinctPatterns.data(), distinctPairs.data(), static_cast<int>(distinct.size()),
+                patterns.tw, distinctOut.data(), layout.rowBytes);
+        for (int b = patterns.th - 1; b >= 0; --b)
+            if (const int same = patterns.sameAs[b]; same != b)
+                std::memcpy(base + std::size_t(patterns.th - 1 - b) * layout.rowBytes,
+                            base + std::size_t(patterns.th - 1 - same) * layout.rowBytes, layout.rowBytes);
         // After the whole node row: rows copied above must not carry another row's overlay.
         if (!overlayInk.empty())
             overlayInk.apply(y, base, layout.rowBytes);

@@ -1,7 +1,9 @@
+#include "app/cli_batch.h"
 #include "app/command_line.h"
 #include "tests/support.h"
 #include "tests/text_oracle.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,6 +65,8 @@ private slots:
     void jsonAgreesWithTheText_data();
     void jsonAgreesWithTheText();
     void bestOfKeepsTheLargest();
+    void jobsMakeTheBatchOfOneJob();
+    void jobsFitTheCoresAndTheMemory();
     void answerKeysBesideEveryOutput();
     void picturesByExtension();
     void failuresWriteNothing_data();
@@ -84,7 +88,7 @@ void TestCommandLine::parsesEveryOption()
         {"generate", "--width", "20", "--height=30.5", "--type", "grid", "--run", "7", "--run-style", "vertical",
          "--appearance", "Tiny bricks", "--loops", "12.5", "--difficulty", "harder", "--out", "a.bmp", "--monochrome",
          "--pdf", "a.pdf", "--text", "a.txt", "--printer", "Office", "--seed", "99", "--count", "3", "--marks",
-         "--answer-key", "--json", "--best-of", "4", "--best-by", "dead-ends"});
+         "--answer-key", "--json", "--best-of", "4", "--best-by", "dead-ends", "--jobs", "5"});
     QCOMPARE(parsed.error, QString());
     const CommandLine &o = parsed.options;
     QCOMPARE(o.action, CommandLine::Action::Generate);
@@ -99,6 +103,7 @@ void TestCommandLine::parsesEveryOption()
     QCOMPARE(o.maze.difficulty, DifficultyChoice::Harder);
     QCOMPARE(o.maze.seed, std::optional<std::uint32_t>(99));
     QCOMPARE(o.count, 3);
+    QCOMPARE(o.jobs, 5);
     QVERIFY(o.maze.marks);
     QVERIFY(o.maze.answerKey);
     QVERIFY(o.json);
@@ -137,7 +142,7 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 35);
+    QCOMPARE(options, 36);
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
@@ -189,6 +194,7 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("bad difficulty") << QStringList{"generate", "--difficulty", "fiendish", "--text", "t"} << "fiendish";
     QTest::newRow("negative seed") << QStringList{"generate", "--seed", "-1", "--text", "t"} << "--seed";
     QTest::newRow("zero count") << QStringList{"generate", "--count", "0", "--text", "t"} << "--count";
+    QTest::newRow("zero jobs") << QStringList{"generate", "--jobs", "0", "--text", "t"} << "--jobs";
     QTest::newRow("bad cell") << QStringList{"generate", "--matte", "m", "--start", "0,3", "--text", "t"} << "--start";
     QTest::newRow("custom without matte") << QStringList{"generate", "--type", "custom", "--text", "t"} << "--matte";
     QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
@@ -492,6 +498,81 @@ void TestCommandLine::jsonAgreesWithTheText()
     QCOMPARE(measured["files"].toArray(), QJsonArray());
     measured["files"] = report["files"];
     QCOMPARE(measured, report);
+}
+
+void TestCommandLine::jobsMakeTheBatchOfOneJob()
+{
+    // Every output and the result lines (JSON, with the measures) alike, byte for byte, with
+    // more jobs than cores; the progress is one line for the batch.
+    const QStringList batch = {"generate", "--width", "30", "--height", "20", "--count", "7", "--seed", "61",
+                               "--difficulty", "harder", "--loops", "10", "--text", "m.txt", "--out", "m.bmp",
+                               "--monochrome", "--answer-key", "--json"};
+    QTemporaryDir one, three;
+    const Run alone = corvanthel(batch + QStringList{"--jobs", "1"}, one.path());
+    const Run jobs = corvanthel(batch + QStringList{"--jobs", "3"}, three.path());
+    QCOMPARE(alone.exitCode, 0);
+    QCOMPARE(jobs.exitCode, 0);
+    QCOMPARE(jobs.out, alone.out);
+    QCOMPARE(jobs.out.count('\n'), 7);
+    const QStringList files = QDir(one.path()).entryList(QDir::Files);
+    QCOMPARE(files.size(), 28);
+    QCOMPARE(QDir(three.path()).entryList(QDir::Files), files);
+    for (const QString &f : files)
+        QVERIFY2(readAll(one.filePath(f)) == readAll(three.filePath(f)), qPrintable(f));
+    QVERIFY2(jobs.err.contains("Mazes made: 7 of 7"), qPrintable(jobs.err));
+    QVERIFY2(!jobs.err.contains("\nGenerating..."), qPrintable(jobs.err));
+
+    // A maze that cannot be written is reported in its place; those before it are all made and
+    // reported first, and the lines that follow are in seed order.
+    QVERIFY(QDir(three.path()).mkdir("f-4.txt"));
+    const Run failing = corvanthel({"generate", "--width", "10", "--height", "10", "--count", "9", "--seed", "1",
+                                    "--text", "f.txt", "--jobs", "2"},
+                                   three.path());
+    QCOMPARE(failing.exitCode, 1);
+    QVERIFY2(failing.err.contains("corvanthel: cannot write f-4.txt"), qPrintable(failing.err));
+    const QStringList lines = failing.out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 3, qPrintable(failing.out));
+    int previous = 0;
+    for (const QString &line : lines) {
+        const int seed = line.section(QStringLiteral("seed "), 1).section(',', 0, 0).toInt();
+        QVERIFY2(seed > previous && seed != 4, qPrintable(failing.out));
+        QVERIFY2(seed > 3 || seed == previous + 1, qPrintable(failing.out));
+        QVERIFY2(QFileInfo::exists(three.filePath(QStringLiteral("f-%1.txt").arg(seed))), qPrintable(line));
+        previous = seed;
+    }
+}
+
+void TestCommandLine::jobsFitTheCoresAndTheMemory()
+{
+    constexpr std::uint64_t MiB = 1 << 20;
+    // One per core by default, no more than asked or than the batch holds.
+    QCOMPARE(batch_jobs(0, 60, 2, 10 * MiB, 0), 2);
+    QCOMPARE(batch_jobs(0, 60, 16, 10 * MiB, 20000 * MiB), 16);
+    QCOMPARE(batch_jobs(5, 60, 2, 10 * MiB, 0), 5);
+    QCOMPARE(batch_jobs(0, 3, 8, 10 * MiB, 0), 3);
+    QCOMPARE(batch_jobs(0, 1, 0, 10 * MiB, 0), 1);
+    // Three quarters of the memory free for the mazes, and always one.
+    QCOMPARE(batch_jobs(0, 60, 16, 100 * MiB, 1000 * MiB), 7);
+    QCOMPARE(batch_jobs(8, 60, 16, 600 * MiB, 1000 * MiB), 1);
+    QCOMPARE(batch_jobs(0, 60, 16, 4000 * MiB, 1000 * MiB), 1);
+
+    // The estimate grows with the grid and with what is written: the largest harder maze in
+    // its monochrome file takes well under the 4.5 bytes a cell it is held to, yet more than
+    // its grid's 2.
+    MazeState base;
+    base.GridWidth = base.GridHeight = 32767;
+    base.Harder = true;
+    base.MazeStyle = 1;
+    CommandLine o;
+    o.bitmapFile = QStringLiteral("m.bmp");
+    o.monochrome = true;
+    const double cells = 16383.0 * 16383.0;
+    QVERIFY(maze_bytes(o, base) > 2 * cells);
+    QVERIFY(maze_bytes(o, base) < 4.5 * cells);
+    base.GridWidth = base.GridHeight = 601;
+    const std::uint64_t small = maze_bytes(o, base);
+    o.textFile = QStringLiteral("m.txt");
+    QVERIFY(maze_bytes(o, base) > small);
 }
 
 void TestCommandLine::bestOfKeepsTheLargest()

@@ -67,7 +67,7 @@ Passages passagesOf(const MazeState &s)
     const NodeGrid &g = s.grid;
     auto cell = [&](int x, int y) { return x >= 2 && y >= 2 && x < g.width() && y < g.height() && g.carved(x, y); };
     Passages p{carvedCells(s), 0, 0};
-    std::vector<char> seen(g.bytes(), 0);
+    std::vector<char> seen(g.nodeCount(), 0);
     std::vector<std::pair<int, int>> stack;
     for (int y = 2; y < g.height() && stack.empty(); y += 2)
         for (int x = 2; x < g.width() && stack.empty(); x += 2)

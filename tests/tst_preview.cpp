@@ -374,7 +374,10 @@ void TestPreview::largestGridOpensOnItsOverview()
     s.MazeStyle = 1;
     s.grid.allocate(NodeGrid::MaxNodes, NodeGrid::MaxNodes);
     const int half = NodeGrid::MaxNodes / 2;
-    std::memset(s.grid.row(0), NodeGrid::Carved, s.grid.index(0, half));
+    // Rows 0..half - 1: whole blocks of two rows, then the upper row of the last block.
+    std::fill(s.grid.blockRow(0), s.grid.blockRow(half / 2), std::uint16_t(0x1111 * NodeGrid::Carved));
+    for (int x = 0; x <= NodeGrid::MaxNodes; ++x)
+        s.grid.set(x, half - 1, NodeGrid::Carved);
 
     MazeView view;
     view.resize(800, 600);
