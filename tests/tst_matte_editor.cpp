@@ -5,6 +5,7 @@
 #include "matte/matte_colours.h"
 #include "matte/matte_editor.h"
 #include "matte/matte_model.h"
+#include "matte/matte_picture.h"
 #include "matte/path_check.h"
 #include "maze/state.h"
 #include "tests/matte_drawing.h"
@@ -164,6 +165,8 @@ private slots:
     void ok();
     void importPictures_data();
     void importPictures();
+    void damagedPicturesAreRefused_data();
+    void damagedPicturesAreRefused();
 };
 
 void TestMatteEditor::setUp_data()
@@ -452,6 +455,42 @@ void TestMatteEditor::importPictures()
     QCOMPARE(e.picture(), expected);
     const bool imported = !shown.startsWith(u'S');
     QCOMPARE(e.points(), (imported ? unset : QList<int>{2, 2, -1, -1}));
+}
+
+void TestMatteEditor::damagedPicturesAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const QString &name : QDir(CORVANTHEL_PICTURES).entryList({"ok*", "bad-*"}, QDir::Files))
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The dialog refuses a damaged picture with its own words and keeps Import off; reading any
+// picture twice gives the same answer, pixel for pixel.
+void TestMatteEditor::damagedPicturesAreRefused()
+{
+    QFETCH(QString, name);
+    const QString source = QDir(CORVANTHEL_PICTURES).filePath(name);
+    const bool damaged = name.startsWith("bad-");
+    QString firstError, secondError;
+    const QImage first = load_matte_picture(source, &firstError);
+    const QImage second = load_matte_picture(source, &secondError);
+    QCOMPARE(first.isNull(), damaged);
+    QCOMPARE(second, first);
+    QCOMPARE(secondError, firstError);
+    if (damaged)
+        QVERIFY2(firstError.startsWith("the picture " + source + " is damaged or incomplete"), qPrintable(firstError));
+
+    QTemporaryDir folder;
+    QVERIFY(QFile::copy(source, folder.filePath(name)));
+    Form5 dialog;
+    dialog.setDirectory(folder.path());
+    QListWidgetItem *item = dialog.fileList->findItems(name, Qt::MatchExactly).value(0);
+    if (name.endsWith(".png"))
+        QSKIP("the dialog lists .bmp, .gif, .jpg and .jpeg only");
+    QVERIFY(item);
+    const QStringList seen = answering([&] { dialog.fileList->setCurrentItem(item); });
+    QCOMPARE(seen, damaged ? QStringList{"Corvanthel: The picture format is invalid - try another."} : QStringList());
+    QCOMPARE(dialog.importButton->isEnabled(), !damaged);
 }
 
 QTEST_MAIN(TestMatteEditor)
