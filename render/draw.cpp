@@ -2,6 +2,7 @@
 
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 #include "render/mono_bitmap.h"
 #include "render/save_file.h"
 #include "render/scene.h"
@@ -125,16 +126,53 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
     return result;
 }
 
-bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+namespace {
+
+FileWriter bitmapWriter(const QImage &picture)
 {
-    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
+    return [&picture](QIODevice &device, QString &cause) {
         // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-        QImageWriter writer(&file, "bmp");
+        QImageWriter writer(&device, "bmp");
         if (writer.write(picture))
             return SaveStep::Written;
         cause = writer.errorString();
         return SaveStep::Failed;
-    });
+    };
+}
+
+} // namespace
+
+std::uint64_t bitmap_file_bytes(QSize size)
+{
+    const std::uint64_t rowBytes = (std::uint64_t(size.width()) * 3 + 3) / 4 * 4;
+    return 54 + rowBytes * std::uint64_t(size.height());
+}
+
+bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+{
+    try {
+        AtomicFile file(file_system_name(path));
+        if (!write_bitmap(picture, file, error))
+            return false;
+        file.commit();
+        return true;
+    } catch (const std::runtime_error &e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+}
+
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)
+{
+    try {
+        file.expectBytes(bitmap_file_bytes(picture.size()));
+    } catch (const std::runtime_error &e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+    return write_whole_file(file, error, bitmapWriter(picture));
 }
 
 void giant_bitmap(OutputContext &ctx)

@@ -3,6 +3,10 @@
 #include "render/output_context.h"
 
 #include <QImage>
+
+#include <cstdint>
+
+class AtomicFile;
 #include <QSize>
 
 /// How drawing a picture ended.
@@ -20,10 +24,16 @@ QSize maze_picture_size(const MazeState &s);
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
                          QImage &picture);
 
-/// Saves a picture as an uncompressed 24-bit Windows bitmap. A file is written under a
-/// temporary name and renamed at the end, so a failure leaves nothing under `path`;
-/// then false, with "cannot write <path>: <cause>" in *error.
+/// Saves a picture as an uncompressed 24-bit Windows bitmap, whole or not at all: on
+/// failure nothing new is left under `path`, and false, with "cannot write <path>:
+/// <cause>" in *error.
 bool save_bitmap(const QImage &picture, const QString &path, QString *error);
+
+/// The same into an open `file` (after checking its disk has room); the caller commits.
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error);
+
+/// Bytes of the 24-bit bitmap file of a picture of `size` pixels.
+std::uint64_t bitmap_file_bytes(QSize size);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the

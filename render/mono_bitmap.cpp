@@ -258,19 +258,28 @@ int mono_percent(int y, int gridHeight)
 
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress)
 {
+    AtomicFile out(path);
+    if (!write_mono_bitmap(grid, style, out, progress))
+        return false;
+    out.commit();
+    return true;
+}
+
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress)
+{
     const int gw = grid.width();
     const int gh = grid.height();
     if (gw < 1 || gh < 1)
-        throw std::invalid_argument("cannot write " + path + ": the grid is empty");
+        throw std::invalid_argument("cannot write " + out.path() + ": the grid is empty");
     if (style < 0 || style >= tiles::SetCount)
-        throw std::invalid_argument("cannot write " + path + ": no tile set " + std::to_string(style));
+        throw std::invalid_argument("cannot write " + out.path() + ": no tile set " + std::to_string(style));
     const Patterns patterns(tiles::tile_set(style));
     const MonoLayout layout = mono_layout(gw, gh, patterns.tw, patterns.th);
     const ComposeFn compose = composerFor(patterns.tw);
     const std::size_t nodeRowBytes = std::size_t{layout.rowBytes} * static_cast<std::size_t>(patterns.th);
 
     CodeRows codeRows(grid);
-    AtomicFile out(path);
+    out.expectBytes(layout.fileBytes);
     const auto header = mono_header(layout);
     out.write(header.data(), header.size());
 
@@ -313,6 +322,5 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
     }
     handOver();
     pending.get();
-    out.commit();
     return true;
 }

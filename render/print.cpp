@@ -2,6 +2,8 @@
 
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
+#include "render/output_memory.h"
 #include "render/save_file.h"
 #include "render/scene.h"
 
@@ -10,6 +12,9 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <cmath>
+#include <stdexcept>
 
 QSizeF print_scale(double pw, double ph, int gw, int gh)
 {
@@ -32,6 +37,13 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         where = QObject::tr("cannot print to %1").arg(printer->outputFileName());
     else if (printer)
         where = QObject::tr("cannot print on %1").arg(printer->printerName());
+    // The page is held whole until it ends: a page that cannot fit is refused before
+    // the memory runs out.
+    if (const QString refusal = page_memory_refusal(s); !refusal.isEmpty()) {
+        if (error)
+            *error = printer ? where + QStringLiteral(": ") + refusal : refusal;
+        return PrintResult::Failed;
+    }
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
@@ -63,8 +75,26 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error)
 {
-    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
-        QPdfWriter writer(&file);
+    try {
+        AtomicFile file(file_system_name(path));
+        bool stopped = false;
+        if (!write_pdf_page(s, progress, layout, resolution, file, error, &stopped))
+            return false;
+        if (!stopped)
+            file.commit();
+        return true;
+    } catch (const std::runtime_error &e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+}
+
+bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                    AtomicFile &file, QString *error, bool *stopped)
+{
+    return write_whole_file(file, error, [&](QIODevice &device, QString &cause) {
+        QPdfWriter writer(&device);
         writer.setCreator(QStringLiteral("Corvanthel"));
         writer.setPageLayout(layout);
         writer.setResolution(resolution);
@@ -77,7 +107,21 @@ bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, 
             break;
         }
         return SaveStep::Written;
-    });
+    }, stopped);
+}
+
+QString page_memory_refusal(const MazeState &s)
+{
+    const PageMemory m = page_memory(s.grid.width(), s.grid.height(), s.CityPlan);
+    if (m.fits())
+        return {};
+    const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
+    return QObject::tr("a page of %1 x %2 cells needs about %3 of memory and only %4 is free; "
+                       "the largest page that fits has about %5 cells (%6 x %6)")
+        .arg(s.grid.width() / 2).arg(s.grid.height() / 2)
+        .arg(QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
+             QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+        .arg(side);
 }
 
 void print_maze(OutputContext &ctx, QPrinter &printer)

@@ -4,6 +4,7 @@
 
 #include <QSizeF>
 
+class AtomicFile;
 class QPageLayout;
 class QPagedPaintDevice;
 class QPrinter;
@@ -22,10 +23,18 @@ enum class PrintResult { Done, Stopped, Failed };
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error);
 
 /// The printed page as a PDF file of the given layout and resolution (dots per inch),
-/// written under a temporary name and renamed at the end. False, with "cannot write
-/// <path>: <cause>" in *error, on failure; nothing is left behind then or when stopped.
+/// whole or not at all. False, with "cannot write <path>: <cause>" in *error, on
+/// failure; nothing is left behind then or when stopped.
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error);
+
+/// The same into an open `file`, which the caller commits, or drops when *stopped.
+bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                    AtomicFile &file, QString *error, bool *stopped = nullptr);
+
+/// Why the page of `s` cannot be laid out in the memory left (see page_memory), or
+/// empty when it fits.
+QString page_memory_refusal(const MazeState &s);
 
 /// The printer output: one page on `printer`. With no printer installed (and no PDF file
 /// set on the printer) it says so and offers to save the page as a PDF file instead.
