@@ -6,19 +6,27 @@
 #include "maze/generation.h"
 #include "maze/parameters.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
+#include "render/output_memory.h"
 #include "render/print.h"
+#include "render/save_file.h"
 #include "render/text_maze.h"
+#include "render/tiles.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -111,9 +119,12 @@ QPageLayout pageLayout(const QString &printerName)
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
+void checkPageMemory(const MazeState &s, const QString &what);
+
 /// Prints one page on the named or default printer; returns the printer's name.
 QString print(const CommandLine &o, MazeState &s, Progress &progress)
 {
+    checkPageMemory(s, QStringLiteral("a printed page"));
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
     const QPrinterInfo info = o.printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(o.printerName);
@@ -128,29 +139,124 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress)
     return info.printerName();
 }
 
-void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome)
+/// One output file of a maze, in the order the result line names them.
+struct Output {
+    enum Kind { Text, Bitmap, Pdf } kind;
+    QString name;  // numbered for its maze
+};
+
+QList<Output> outputsOf(const CommandLine &o, int index)
 {
-    if (!monochrome) {
+    QList<Output> outputs;
+    if (!o.textFile.isEmpty())
+        outputs.append({Output::Text, numbered_file_name(o.textFile, index, o.count)});
+    if (!o.bitmapFile.isEmpty())
+        outputs.append({Output::Bitmap, numbered_file_name(o.bitmapFile, index, o.count)});
+    if (!o.pdfFile.isEmpty())
+        outputs.append({Output::Pdf, numbered_file_name(o.pdfFile, index, o.count)});
+    return outputs;
+}
+
+/// The option an output comes from, for messages.
+QString optionOf(Output::Kind kind)
+{
+    switch (kind) {
+    case Output::Text:
+        return QStringLiteral("--text");
+    case Output::Bitmap:
+        return QStringLiteral("--out");
+    case Output::Pdf:
+        break;
+    }
+    return QStringLiteral("--pdf");
+}
+
+/// The cells across and down of a grid of nodes.
+QString cellsOf(const MazeState &s)
+{
+    return QStringLiteral("%1 x %2").arg(s.GridWidth / 2).arg(s.GridHeight / 2);
+}
+
+/// Refuses a page that the memory left cannot lay out, in the command line's terms.
+void checkPageMemory(const MazeState &s, const QString &what)
+{
+    const PageMemory m = page_memory(s.GridWidth, s.GridHeight, s.CityPlan);
+    if (m.fits())
+        return;
+    const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
+    fail(QStringLiteral("%1 of %2 cells needs about %3 of memory and only %4 is free; the largest that fits "
+                        "has about %5 cells (%6 x %6); make larger mazes with --monochrome --out FILE.bmp")
+             .arg(what, cellsOf(s), QString::fromStdString(memory_size(m.needed)),
+                  QString::fromStdString(memory_size(m.available)), QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+             .arg(side));
+}
+
+/// Everything that can be refused before any maze is carved: outputs no writer may
+/// take, two outputs to one file, outputs the disk or the memory cannot hold.
+void checkOutputs(const CommandLine &o, const MazeState &base)
+{
+    QHash<QString, QString> taken;  // identity -> the option and name that took it
+    for (int index = 0; index < o.count; ++index)
+        for (const Output &out : outputsOf(o, index)) {
+            const std::string name = file_system_name(out.name);
+            if (o.count > 1 && is_stream_output(name))
+                fail(QStringLiteral("%1 %2 is written in place, so it cannot be numbered for --count %3")
+                         .arg(optionOf(out.kind), out.name).arg(o.count));
+            const QString identity = QString::fromStdString(output_identity(name));
+            const QString mine = QStringLiteral("%1 %2").arg(optionOf(out.kind), out.name);
+            if (const auto other = taken.constFind(identity); other != taken.cend())
+                fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));
+            taken.insert(identity, mine);
+        }
+    const int width = base.GridWidth;
+    const int height = base.GridHeight;
+    for (const Output &out : outputsOf(o, 0)) {
+        const std::string name = file_system_name(out.name);
+        if (out.kind == Output::Text)
+            check_output_room(name, (std::uint64_t(width) + 1) * std::uint64_t(height));
+        else if (out.kind == Output::Bitmap && o.monochrome) {
+            const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
+            check_output_room(name, mono_layout(width, height, set.width, set.height).fileBytes);
+        } else if (out.kind == Output::Pdf)
+            checkPageMemory(base, QStringLiteral("a PDF page"));
+    }
+    if (o.print)
+        checkPageMemory(base, QStringLiteral("a printed page"));
+}
+
+/// Writes one output of the finished maze into `file`; the caller commits.
+void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, Output::Kind kind, AtomicFile &file)
+{
+    const QString name = QFile::decodeName(QByteArray::fromStdString(file.path()));
+    QString error;
+    switch (kind) {
+    case Output::Text:
+        write_maze_text(s, file);
+        return;
+    case Output::Pdf:
+        checkPageMemory(s, QStringLiteral("a PDF page"));
+        if (!write_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, file, &error))
+            fail(error);
+        progress.finish();
+        return;
+    case Output::Bitmap:
+        break;
+    }
+    if (!o.monochrome) {
         QImage picture;
-        const RenderResult result =
-            render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture);
+        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture);
         if (result == RenderResult::Done) {
-            QString error;
-            if (!save_bitmap(picture, file, &error))
+            if (!write_bitmap(picture, file, &error))
                 fail(error);
+            progress.finish();
             return;
         }
-        if (result == RenderResult::Stopped)
-            return;
         progress.finish();
         std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome bitmap\n",
-                     qPrintable(file));
+                     qPrintable(name));
     }
-    try {
-        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress);
-    } catch (const std::runtime_error &e) {
-        fail(QString::fromStdString(e.what()));
-    }
+    write_mono_bitmap(s.grid, s.MazeStyle, file, progress);
+    progress.finish();
 }
 
 void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int index, CliProgress &progress)
@@ -165,37 +271,47 @@ void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int ind
     const long long nodes = carve_maze(s, progress);
     progress.finish();
 
-    QStringList written;
-    const QString text = numbered_file_name(o.textFile, index, o.count);
-    if (!text.isEmpty()) {
-        try {
-            write_maze_text(s, text.toStdString());
-        } catch (const std::runtime_error &e) {
-            fail(QString::fromStdString(e.what()));
+    // Files are written beside their old selves and replace them together; a stream
+    // and a print job cannot be taken back, so they come once the files are in place.
+    const QList<Output> outputs = outputsOf(o, index);
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> toCommit;
+    QList<Output> streams;
+    bool resultToStderr = false;
+    for (const Output &out : outputs) {
+        const std::string name = file_system_name(out.name);
+        if (is_stream_output(name)) {
+            streams.append(out);
+            resultToStderr = resultToStderr || output_identity(name) == output_identity("-");
+            continue;
         }
-        written << text;
+        files.push_back(std::make_unique<AtomicFile>(name));
+        writeOutput(o, s, progress, out.kind, *files.back());
+        toCommit.push_back(files.back().get());
     }
-    const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
-    if (!bitmap.isEmpty()) {
-        writeBitmap(s, progress, bitmap, o.monochrome);
-        progress.finish();
-        written << bitmap;
+    AtomicFile::commitTogether(toCommit);
+    for (const Output &out : streams) {
+        AtomicFile stream(file_system_name(out.name));
+        writeOutput(o, s, progress, out.kind, stream);
+        stream.commit();
     }
-    const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
-    if (!pdf.isEmpty()) {
-        QString error;
-        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error))
-            fail(error);
-        progress.finish();
-        written << pdf;
-    }
+
+    QStringList written;
+    for (const Output &out : outputs)
+        written << out.name;
     if (o.print) {
         written << QStringLiteral("printer %1").arg(print(o, s, progress));
         progress.finish();
     }
-    std::printf("%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n", qPrintable(written.join(QStringLiteral(", "))),
-                s.rng.currentSeed(), static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), nodes);
-    std::fflush(stdout);
+    // With a maze on standard output, the result line keeps out of its way.
+    std::FILE *result = resultToStderr ? stderr : stdout;
+    const int printed = std::fprintf(result, "%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n",
+                                     qPrintable(written.join(QStringLiteral(", "))), s.rng.currentSeed(),
+                                     static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), nodes);
+    if (printed < 0 || std::fflush(result) != 0)
+        fail(QStringLiteral("cannot write the result line to standard %1: %2")
+                 .arg(resultToStderr ? QStringLiteral("error") : QStringLiteral("output"),
+                      QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 } // namespace
@@ -221,6 +337,7 @@ int run_generate(const CommandLine &o)
             base.FinishY = matte.FinishY;
         }
 
+        checkOutputs(o, base);
         const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
         CliProgress progress(stderr);
         for (int i = 0; i < o.count; ++i) {
@@ -229,6 +346,10 @@ int run_generate(const CommandLine &o)
             makeOne(o, s, matte, i, progress);
         }
         return 0;
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "
+                             "than is free\n", qPrintable(QStringLiteral("%1 x %2").arg(o.maze.widthCells).arg(o.maze.heightCells)));
+        return 1;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.
         std::fprintf(stderr, "corvanthel: %s\n", e.what());
