@@ -174,7 +174,8 @@ const Option Options[] = {
                        "\"easier\" or \"harder\"");
      }},
 
-    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg or .jpeg: dark pixels are maze, light are not",
+    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg, .jpeg or .png: dark pixels are maze, light\n"
+                                          "are not; a damaged picture is refused",
      [](Reading &r, const QString &v) { return store(r.o.mattePicture, v); }},
     {"--start", "X,Y", Section::Matte, "the start cell, counted from 1",
      [](Reading &r, const QString &v) { return cell(v, r.o.startCell); }},
@@ -199,7 +200,7 @@ const Option Options[] = {
          return store(r.o.printerName, v);
      }},
     {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F\n"
-                                        "(16383 x 16383 cells need about 2 GiB of memory)",
+                                        "(16383 x 16383 cells need about 1.1 GB of memory)",
      [](Reading &r, const QString &v) { return store(r.o.textFile, v); }},
 
     {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ QString missingDisplay()
 
 int main(int argc, char *argv[])
 {
+    guard_standard_descriptors();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

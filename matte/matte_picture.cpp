@@ -63,6 +63,28 @@ bool harmful(const QString &complaint)
     return !ancillary.match(complaint).hasMatch();
 }
 
+/// True when every pixel of an indexed picture names a colour its palette has; any other
+/// index would be looked up in whatever memory follows the palette.
+bool indicesInPalette(const QImage &picture)
+{
+    const int colours = picture.colorCount();
+    switch (picture.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        return colours >= 2;
+    case QImage::Format_Indexed8:
+        for (int y = 0; y < picture.height(); ++y) {
+            const uchar *row = picture.constScanLine(y);
+            for (int x = 0; x < picture.width(); ++x)
+                if (row[x] >= colours)
+                    return false;
+        }
+        return true;
+    default:
+        return true;
+    }
+}
+
 QString damaged(const QString &name, const QString &flaw)
 {
     return QStringLiteral("the picture %1 is damaged or incomplete%2")
@@ -145,36 +167,39 @@ QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString 
         check_picture(std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())));
     if (check.verdict == PictureCheck::Damaged)
         return refuse(error, damaged(name, QString::fromStdString(check.flaw)));
+    // Only pictures whose structure can be checked reach a reader.
+    if (check.verdict == PictureCheck::Unknown)
+        return refuse(error, QStringLiteral("cannot read %1: it is not a BMP, PNG, JPEG or GIF picture").arg(name));
 
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, check.format.empty() ? QByteArray() : QByteArray::fromStdString(check.format));
+    QImageReader reader(&buffer, QByteArray::fromStdString(check.format));
     reader.setAutoTransform(true);
-    const QSize declared = check.width > 0 && check.width <= INT_MAX && check.height > 0 && check.height <= INT_MAX
-                               ? QSize(int(check.width), int(check.height))
-                               : reader.size();
-    if (fitInto.isValid() && declared.isValid()
-        && (declared.width() > fitInto.width() || declared.height() > fitInto.height()))
-        reader.setScaledSize(declared.scaled(fitInto, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-
     QImage picture;
+    QSize declared;
     QStringList heard;
     {
         Complaints complaints;
+        declared = check.width > 0 && check.width <= INT_MAX && check.height > 0 && check.height <= INT_MAX
+                       ? QSize(int(check.width), int(check.height))
+                       : QSize();
+        if (fitInto.isValid() && declared.isValid()
+            && (declared.width() > fitInto.width() || declared.height() > fitInto.height()))
+            reader.setScaledSize(declared.scaled(fitInto, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
         picture = reader.read();
         heard = complaints.heard;
     }
     for (const QString &complaint : heard)
         if (complaint.contains(QLatin1String("allocation limit")))
             return refuse(error, tooLarge(name, declared));
-    if (picture.isNull() && reader.error() == QImageReader::UnsupportedFormatError)
-        return refuse(error, QStringLiteral("cannot read %1: %2").arg(name, reader.errorString()));
     if (picture.isNull())
         return refuse(error, damaged(name, reader.errorString()));
     for (const QString &complaint : heard)
         if (harmful(complaint))
             return refuse(error, damaged(name, complaint));
+    if (!indicesInPalette(picture))
+        return refuse(error, damaged(name, QStringLiteral("a pixel names a colour the palette lacks")));
     // Every pixel the header promises must have come out of the file.
     const QSize read = picture.size();
     if (!reader.scaledSize().isValid() && declared.isValid() && read != declared && read != declared.transposed())

@@ -7,8 +7,8 @@
 #include <QSize>
 #include <QString>
 
-/// Loads a picture to import as a matte (".bmp", ".gif", ".jpg", ".jpeg" and whatever
-/// else Qt reads), turned upright as its orientation tag asks. A picture that is damaged
+/// Loads a picture to import as a matte (BMP, GIF, JPEG or PNG, whatever the file's name),
+/// turned upright as its orientation tag asks. A picture that is damaged
 /// or incomplete (cut short, parts outside the file, a compressed bitmap that leaves
 /// pixels unpainted, a reader's complaint), or larger than a picture may be, is refused,
 /// the same way every time: a null image, with `error` naming the file and the cause.

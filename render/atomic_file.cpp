@@ -26,6 +26,7 @@ namespace {
 constexpr const char *TempPrefix = ".corvanthel-partial-";
 
 std::atomic<bool> namedOnly{false};
+bool closedAtStart[3] = {false, false, false};
 
 [[noreturn]] void refuse(const std::string &path, const std::string &cause)
 {
@@ -306,6 +307,20 @@ std::uint64_t freeBytes(const struct statvfs &vfs)
 
 } // namespace
 
+void guard_standard_descriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            // Read-only: a write to it fails as a write to a closed descriptor would.
+            const int null = ::open("/dev/null", O_RDONLY);
+            if (null >= 0 && null != fd) {
+                ::dup2(null, fd);
+                ::close(null);
+            }
+            closedAtStart[fd] = true;
+        }
+}
+
 std::string grouped(std::uint64_t n)
 {
     std::string digits = std::to_string(n);
@@ -327,7 +342,7 @@ AtomicFile::AtomicFile(const std::string &path) : path_(path)
         store_ = Store::Stream;
         if (r.fd >= 0) {
             const int flags = ::fcntl(r.fd, F_GETFL);
-            if (flags < 0)
+            if (flags < 0 || (r.fd <= 2 && closedAtStart[r.fd]))
                 refuse(path_, "descriptor " + std::to_string(r.fd) + " is not open");
             if ((flags & O_ACCMODE) == O_RDONLY)
                 refuse(path_, "descriptor " + std::to_string(r.fd) + " is open for reading only");

@@ -79,5 +79,10 @@ bool is_stream_output(const std::string &path);
 /// less than `bytes` free. Streams are not checked.
 void check_output_room(const std::string &path, std::uint64_t bytes);
 
+/// Call first thing in main(): a standard descriptor (0 to 2) the program was started
+/// without is taken by /dev/null, read-only, so that no file opened later gets its number
+/// and receives what was meant for it; AtomicFile then refuses it as closed.
+void guard_standard_descriptors();
+
 /// "173,936,148,686": a count of bytes or cells for a message.
 std::string grouped(std::uint64_t n);

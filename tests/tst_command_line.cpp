@@ -137,6 +137,8 @@ private slots:
     void checksTheResultLine();
     void refusesAStreamTheDiskCannotHold();
     void boundsThePdfsMemory();
+    void outOfMemorySaysWhat();
+    void closedStandardOutputIsRefused();
     void signalsLeaveNoTemporary_data();
     void signalsLeaveNoTemporary();
     void runsWithoutADisplay_data();
@@ -836,6 +838,9 @@ void TestCommandLine::refusesAStreamTheDiskCannotHold()
 // never ended by the allocator.
 void TestCommandLine::boundsThePdfsMemory()
 {
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer's shadow memory alone is larger than a 2 GB address-space limit");
+#endif
     const QString folder = freshFolder(dir, "memory");
     Start limited;
     limited.child = [] {
@@ -853,6 +858,40 @@ void TestCommandLine::boundsThePdfsMemory()
     QVERIFY(run.err.contains("the largest that fits has about "));
     QVERIFY(run.err.contains("make larger mazes with --monochrome"));
     QCOMPARE(support::entries(folder), QStringList());
+}
+
+// Running out of memory names the maze that needed it, not the allocator's exception.
+void TestCommandLine::outOfMemorySaysWhat()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer's shadow memory alone is larger than the address-space limit");
+#endif
+    QImage black(64, 64, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    QVERIFY(black.save(path("black64.png")));
+    Start limited;
+    limited.child = [] {
+        const rlimit limit{800000000, 800000000};
+        ::setrlimit(RLIMIT_AS, &limit);
+    };
+    const Run run = corvanthel({"generate", "--matte", "black64.png", "--width", "16383", "--height", "16383", "--start",
+                                "1,1", "--finish", "2,1", "--text", "oom.txt"},
+                               dir.path(), limited);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("corvanthel: out of memory: a maze of 16383 x 16383 cells"), qPrintable(run.err));
+    QVERIFY(!QFile::exists(path("oom.txt")));
+}
+
+// With standard output closed, /dev/stdout names no file: it is refused, and the link in
+// /dev is left alone.
+void TestCommandLine::closedStandardOutputIsRefused()
+{
+    Start closed;
+    closed.child = [] { ::close(STDOUT_FILENO); };
+    const Run run = corvanthel({"generate", "--width", "5", "--height", "5", "--text", "/dev/stdout"}, dir.path(), closed);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write /dev/stdout: descriptor 1 is not open"), qPrintable(run.err));
+    QVERIFY(QFileInfo("/dev/stdout").isSymLink());
 }
 
 void TestCommandLine::signalsLeaveNoTemporary_data()
@@ -981,6 +1020,7 @@ void TestCommandLine::unreadablePicturesSayWhy()
     QVERIFY(huge.save(folder + "/huge.bmp"));
     QVERIFY(support::writeFile(folder + "/secret.png", readAll(QDir(CORVANTHEL_PICTURES).filePath("ok.png"))));
     QCOMPARE(::chmod((folder + "/secret.png").toLocal8Bit().constData(), 0), 0);
+    QVERIFY(support::writeFile(folder + "/notes.txt", "P6 2 2 255 not a picture format this program reads"));
     QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
     const QList<std::pair<QString, QString>> cases = {
         {"folder", "cannot read folder: it is a folder, not a picture"},
@@ -989,6 +1029,7 @@ void TestCommandLine::unreadablePicturesSayWhy()
         {"missing.png", "cannot read missing.png: No such file or directory"},
         {"huge.bmp", "the picture huge.bmp is too large: 6000 x 6000 pixels, and a picture may take at most 128 MB"},
         {"secret.png", "cannot read secret.png: Permission denied"},
+        {"notes.txt", "cannot read notes.txt: it is not a BMP, PNG, JPEG or GIF picture"},
     };
     for (const auto &[picture, message] : cases) {
         const Run run = corvanthel({"generate", "--matte", picture, "--start", "1,1", "--finish", "2,2", "--text", "t"},

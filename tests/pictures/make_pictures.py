@@ -129,6 +129,9 @@ def main():
         "bad-bmp-rle8-cut.bmp": bmp8_palette(1, full_rle[: len(full_rle) // 3]),
         "bad-bmp-rle8-delta-past-end.bmp": bmp8_palette(1, b"\x04\x01\x00\x02\xff\xff\x04\x01\x00\x01"),
         "bad-bmp-rle8-no-end.bmp": bmp8_palette(1, rle8_rows([[(W, 1)]] * 3)),
+        # Found by the fuzzer: a run of colour 10 from a palette of 2.
+        "bad-bmp-rle8-colour-past-palette.bmp": bmp8_palette(1, full_rle.replace(b"\x00\x00\x01\x00", b"\x00\x00\x01\x0a", 1)),
+        "bad-bmp-colour-past-palette.bmp": bmp8_palette(0, bytes([0, 1, 7, 1] * (W * H // 4))),
         "bad-bmp-palette-cut.bmp": bmp8_palette(0, b"", colours=2)[:60],
         "bad-bmp-os2-rows-cut.bmp": os2_core()[:400],
         "bad-bmp-os2-v2-header.bmp": bmp24(header=64)[:300],
