@@ -150,17 +150,7 @@ std::uint64_t bitmap_file_bytes(QSize size)
 
 bool save_bitmap(const QImage &picture, const QString &path, QString *error)
 {
-    try {
-        AtomicFile file(file_system_name(path));
-        if (!write_bitmap(picture, file, error))
-            return false;
-        file.commit();
-        return true;
-    } catch (const std::runtime_error &e) {
-        if (error)
-            *error = QString::fromLocal8Bit(e.what());
-        return false;
-    }
+    return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_bitmap(picture, file, error); });
 }
 
 bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)

@@ -14,7 +14,6 @@
 #include <QPrinterInfo>
 
 #include <cmath>
-#include <stdexcept>
 
 QSizeF print_scale(double pw, double ph, int gw, int gh)
 {
@@ -75,19 +74,9 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error)
 {
-    try {
-        AtomicFile file(file_system_name(path));
-        bool stopped = false;
-        if (!write_pdf_page(s, progress, layout, resolution, file, error, &stopped))
-            return false;
-        if (!stopped)
-            file.commit();
-        return true;
-    } catch (const std::runtime_error &e) {
-        if (error)
-            *error = QString::fromLocal8Bit(e.what());
-        return false;
-    }
+    return save_to_file(path, error, [&](AtomicFile &file, bool &stopped) {
+        return write_pdf_page(s, progress, layout, resolution, file, error, &stopped);
+    });
 }
 
 bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,

@@ -90,12 +90,12 @@ bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write,
     }
 }
 
-bool save_whole_file(const QString &path, QString *error, const FileWriter &write)
+bool save_to_file(const QString &path, QString *error, const std::function<bool(AtomicFile &, bool &dropped)> &write)
 {
     try {
         AtomicFile file(file_system_name(path));
         bool dropped = false;
-        if (!write_whole_file(file, error, write, &dropped))
+        if (!write(file, dropped))
             return false;
         if (!dropped)
             file.commit();
@@ -105,4 +105,11 @@ bool save_whole_file(const QString &path, QString *error, const FileWriter &writ
             *error = QString::fromLocal8Bit(e.what());
         return false;
     }
+}
+
+bool save_whole_file(const QString &path, QString *error, const FileWriter &write)
+{
+    return save_to_file(path, error, [&](AtomicFile &file, bool &dropped) {
+        return write_whole_file(file, error, write, &dropped);
+    });
 }

@@ -19,6 +19,11 @@ using FileWriter = std::function<SaveStep(QIODevice &device, QString &cause)>;
 /// is no failure. The caller commits or drops the file.
 bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped = nullptr);
 
+/// Opens `path` as an AtomicFile for `write`, which fills it and returns false (with the
+/// cause in *error) on failure or sets `dropped` for a stopped output; commits it otherwise.
+/// A failure to open or commit puts "cannot write <path>: <cause>" in *error.
+bool save_to_file(const QString &path, QString *error, const std::function<bool(AtomicFile &, bool &dropped)> &write);
+
 /// Opens `path` as an AtomicFile, writes it through `write` and commits it. False, with
 /// "cannot write <path>: <cause>" in *error, on failure; nothing new is left under
 /// `path` then, nor after a stopped output.

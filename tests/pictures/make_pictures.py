@@ -25,7 +25,8 @@ def pixel(x, y):
     return (20, 30, 40) if dark else (240, 235, 230)
 
 
-def bmp24(width=W, height=H, offset=None, header=40, planes=1, compression=0):
+def rows24(width, height):
+    """The picture's pixel rows as a 24-bit bitmap stores them: bottom up, BGR, padded."""
     row = (width * 3 + 3) // 4 * 4
     data = bytearray()
     for y in range(height - 1, -1, -1):
@@ -34,10 +35,15 @@ def bmp24(width=W, height=H, offset=None, header=40, planes=1, compression=0):
             r, g, b = pixel(x, y)
             line += bytes((b, g, r))
         data += line + bytes(row - len(line))
+    return bytes(data)
+
+
+def bmp24(width=W, height=H, offset=None, header=40, planes=1, compression=0):
+    data = rows24(width, height)
     off = 14 + header if offset is None else offset
     info = struct.pack("<IiiHHIIiiII", header, width, height, planes, 24, compression, len(data), 2835, 2835, 0, 0)
     info += bytes(header - len(info))
-    return b"BM" + struct.pack("<IHHI", 14 + header + len(data), 0, 0, off) + info + bytes(data)
+    return b"BM" + struct.pack("<IHHI", 14 + header + len(data), 0, 0, off) + info + data
 
 
 def bmp8_palette(compression, pixels, colours=2):
@@ -70,16 +76,9 @@ def runs(y):
 
 
 def os2_core(width=W, height=H):
-    row = (width * 3 + 3) // 4 * 4
-    data = bytearray()
-    for y in range(height - 1, -1, -1):
-        line = bytearray()
-        for x in range(width):
-            r, g, b = pixel(x, y)
-            line += bytes((b, g, r))
-        data += line + bytes(row - len(line))
+    data = rows24(width, height)
     info = struct.pack("<IHHHH", 12, width, height, 1, 24)
-    return b"BM" + struct.pack("<IHHI", 14 + 12 + len(data), 0, 0, 26) + info + bytes(data)
+    return b"BM" + struct.pack("<IHHI", 14 + 12 + len(data), 0, 0, 26) + info + data
 
 
 def png_chunk(kind, body):
