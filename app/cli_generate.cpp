@@ -1,10 +1,13 @@
+#include "app/cli_batch.h"
 #include "app/cli_progress.h"
 #include "app/command_line.h"
 #include "matte/acceptance.h"
 #include "matte/completion.h"
 #include "matte/matte_picture.h"
+#include "maze/frame.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/solve.h"
 #include "maze/state.h"
 #include "render/atomic_file.h"
 #include "render/draw.h"
@@ -18,19 +21,26 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 namespace {
+
+// The answer key's files are named after the maze's: "maze-solution.bmp".
+const QString KeySibling = QStringLiteral("solution");
 
 // Fine enough that a page of the largest maze keeps its walls apart.
 constexpr int PdfResolution = 1200;
@@ -119,12 +129,12 @@ QPageLayout pageLayout(const QString &printerName)
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
-void checkPageMemory(const MazeState &s, const QString &what);
+void checkPageMemory(const MazeState &s, const QString &what, bool answerKey = false);
 
-/// Prints one page on the named or default printer; returns the printer's name.
-QString print(const CommandLine &o, MazeState &s, Progress &progress)
+/// Prints the maze's pages on the named or default printer; returns the printer's name.
+QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
 {
-    checkPageMemory(s, QStringLiteral("a printed page"));
+    checkPageMemory(s, QStringLiteral("a printed page"), pages.answerKey);
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
     const QPrinterInfo info = o.printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(o.printerName);
@@ -132,9 +142,9 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress)
         fail(o.printerName.isEmpty() ? QStringLiteral("no default printer is set; name one with --printer NAME")
                                      : QStringLiteral("no printer is called %1").arg(o.printerName));
     QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Maze"));
+    printer.setDocName(maze_document_title(s.rng.currentSeed()));
     QString error;
-    if (print_page(printer, s, progress, &error) == PrintResult::Failed)
+    if (print_page(printer, s, progress, &error, pages) == PrintResult::Failed)
         fail(error);
     return info.printerName();
 }
@@ -142,29 +152,36 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress)
 /// One output file of a maze, in the order the result line names them.
 struct Output {
     enum Kind { Text, Bitmap, Pdf } kind;
-    QString name;  // numbered for its maze
+    QString name;      // numbered for its maze
+    bool key = false;  // the answer key beside the maze's own file
 };
 
 QList<Output> outputsOf(const CommandLine &o, int index)
 {
     QList<Output> outputs;
-    if (!o.textFile.isEmpty())
-        outputs.append({Output::Text, numbered_file_name(o.textFile, index, o.count)});
-    if (!o.bitmapFile.isEmpty())
-        outputs.append({Output::Bitmap, numbered_file_name(o.bitmapFile, index, o.count)});
-    if (!o.pdfFile.isEmpty())
-        outputs.append({Output::Pdf, numbered_file_name(o.pdfFile, index, o.count)});
+    const auto add = [&](Output::Kind kind, const QString &file) {
+        if (file.isEmpty())
+            return;
+        outputs.append({kind, numbered_file_name(file, index, o.count)});
+        // A PDF holds its key page; the other outputs get a file beside their own.
+        if (o.maze.answerKey && kind != Output::Pdf)
+            outputs.append({kind, numbered_file_name(file, index, o.count, KeySibling), true});
+    };
+    add(Output::Text, o.textFile);
+    add(Output::Bitmap, o.bitmapFile);
+    add(Output::Pdf, o.pdfFile);
     return outputs;
 }
 
 /// The option an output comes from, for messages.
-QString optionOf(Output::Kind kind)
+QString optionOf(const Output &out)
 {
-    switch (kind) {
+    const QString key = out.key ? QStringLiteral("--answer-key ") : QString();
+    switch (out.kind) {
     case Output::Text:
-        return QStringLiteral("--text");
+        return key + QStringLiteral("--text");
     case Output::Bitmap:
-        return QStringLiteral("--out");
+        return key + QStringLiteral("--out");
     case Output::Pdf:
         break;
     }
@@ -177,17 +194,19 @@ QString cellsOf(const MazeState &s)
     return QStringLiteral("%1 x %2").arg(s.GridWidth / 2).arg(s.GridHeight / 2);
 }
 
-/// Refuses a page that the memory left cannot lay out, in the command line's terms.
-void checkPageMemory(const MazeState &s, const QString &what)
+/// Refuses pages that the memory left cannot lay out, in the command line's terms. With
+/// `answerKey` (a solved maze), the key page too.
+void checkPageMemory(const MazeState &s, const QString &what, bool answerKey)
 {
-    const PageMemory m = page_memory(s.GridWidth, s.GridHeight, s.CityPlan);
+    const PageMemory m = answerKey ? pages_memory(s, true) : page_memory(s.GridWidth, s.GridHeight, s.CityPlan);
     if (m.fits())
         return;
     const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
-    fail(QStringLiteral("%1 of %2 cells needs about %3 of memory and only %4 is free; the largest that fits "
-                        "has about %5 cells (%6 x %6); make larger mazes with --monochrome --out FILE.bmp")
-             .arg(what, cellsOf(s), QString::fromStdString(memory_size(m.needed)),
-                  QString::fromStdString(memory_size(m.available)), QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+    fail(QStringLiteral("%1 of %2 cells%3 needs about %4 of memory and only %5 is free; the largest that fits "
+                        "has about %6 cells (%7 x %7); make larger mazes with --monochrome --out FILE.bmp")
+             .arg(what, cellsOf(s), answerKey ? QStringLiteral(" with its answer key") : QString(),
+                  QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
+                  QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
              .arg(side));
 }
 
@@ -199,11 +218,17 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
     for (int index = 0; index < o.count; ++index)
         for (const Output &out : outputsOf(o, index)) {
             const std::string name = file_system_name(out.name);
-            if (o.count > 1 && is_stream_output(name))
-                fail(QStringLiteral("%1 %2 is written in place, so it cannot be numbered for --count %3")
-                         .arg(optionOf(out.kind), out.name).arg(o.count));
+            const QString mine = QStringLiteral("%1 %2").arg(optionOf(out), out.name);
+            if (!out.key && is_stream_output(name)) {
+                if (o.count > 1)
+                    fail(QStringLiteral("%1 is written in place, so it cannot be numbered for --count %2")
+                             .arg(mine).arg(o.count));
+                // Its key would be a file of a name made up beside a device.
+                if (o.maze.answerKey && out.kind != Output::Pdf)
+                    fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
+                                        "beside: give a file name").arg(mine));
+            }
             const QString identity = QString::fromStdString(output_identity(name));
-            const QString mine = QStringLiteral("%1 %2").arg(optionOf(out.kind), out.name);
             if (const auto other = taken.constFind(identity); other != taken.cend())
                 fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));
             taken.insert(identity, mine);
@@ -225,17 +250,18 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
 }
 
 /// Writes one output of the finished maze into `file`; the caller commits.
-void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, Output::Kind kind, AtomicFile &file)
+void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, const Output &out,
+                 const PageOptions &pages, AtomicFile &file)
 {
     const QString name = QFile::decodeName(QByteArray::fromStdString(file.path()));
     QString error;
-    switch (kind) {
+    switch (out.kind) {
     case Output::Text:
-        write_maze_text(s, file);
+        write_maze_text(s, file, out.key);
         return;
     case Output::Pdf:
-        checkPageMemory(s, QStringLiteral("a PDF page"));
-        if (!write_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, file, &error))
+        checkPageMemory(s, QStringLiteral("a PDF page"), pages.answerKey);
+        if (!write_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, file, &error, pages))
             fail(error);
         progress.finish();
         return;
@@ -244,7 +270,8 @@ void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, Outp
     }
     if (!o.monochrome) {
         QImage picture;
-        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture);
+        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture,
+                                                SceneLayers{out.key, o.maze.marks, false});
         if (result == RenderResult::Done) {
             if (!write_bitmap(picture, file, &error))
                 fail(error);
@@ -255,12 +282,22 @@ void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, Outp
         std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome bitmap\n",
                      qPrintable(name));
     }
-    write_mono_bitmap(s.grid, s.MazeStyle, file, progress);
+    write_mono_bitmap(s.grid, s.MazeStyle, file, progress, MonoOverlay{out.key, o.maze.marks, end_points(s)});
     progress.finish();
 }
 
-void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int index, CliProgress &progress)
+/// One maze carved from `seed`, with its measures when they were asked for.
+struct Made {
+    std::uint32_t seed = 0;
+    long long nodesDrawn = 0;
+    std::optional<MazeMeasures> measures;
+};
+
+Made carve(MazeState &s, const MazeState &base, const MazeState &matte, std::uint32_t seed, bool measure,
+           CliProgress &progress)
 {
+    s = base;
+    s.rng.seed(seed);
     if (s.UseMatte)
         s.grid = matte.grid;
     try {
@@ -268,50 +305,135 @@ void makeOne(const CommandLine &o, MazeState &s, const MazeState &matte, int ind
     } catch (const std::bad_alloc &) {
         fail(QStringLiteral("not enough memory for a maze of %1 x %2 nodes").arg(s.GridWidth).arg(s.GridHeight));
     }
-    const long long nodes = carve_maze(s, progress);
+    Made made;
+    made.seed = seed;
+    made.nodesDrawn = carve_maze(s, progress);
     progress.finish();
+    if (measure)
+        made.measures = solve_maze(s);
+    return made;
+}
 
-    // Files are written beside their old selves and replace them together; a stream
-    // and a print job cannot be taken back, so they come once the files are in place.
+long long measureOf(const MazeMeasures &m, CommandLine::BestBy by)
+{
+    switch (by) {
+    case CommandLine::BestBy::DeadEnds:
+        return m.deadEnds;
+    case CommandLine::BestBy::Junctions:
+        return m.junctions;
+    case CommandLine::BestBy::Turns:
+        return m.solutionTurns;
+    case CommandLine::BestBy::SolutionLength:
+        break;
+    }
+    return m.solutionLength;
+}
+
+/// Maze `index` of the batch: the best of its block of candidate seeds, carved into `s`.
+Made makeBest(const CommandLine &o, MazeState &s, const MazeState &base, const MazeState &matte,
+              std::uint32_t firstSeed, int index, CliProgress &progress)
+{
+    const bool measure = o.json || o.maze.answerKey || o.bestOf > 1;
+    const std::uint32_t blockSeed = firstSeed + static_cast<std::uint32_t>(index) * static_cast<std::uint32_t>(o.bestOf);
+    Made best = carve(s, base, matte, blockSeed, measure, progress);
+    for (int k = 1; k < o.bestOf; ++k) {
+        Made candidate = carve(s, base, matte, blockSeed + static_cast<std::uint32_t>(k), measure, progress);
+        if (measureOf(*candidate.measures, o.bestBy) > measureOf(*best.measures, o.bestBy))
+            best = candidate;
+    }
+    // Only one maze is held at a time: the kept one is made again from its seed.
+    if (o.bestOf > 1 && best.seed != blockSeed + static_cast<std::uint32_t>(o.bestOf - 1))
+        best = carve(s, base, matte, best.seed, measure, progress);
+    return best;
+}
+
+QJsonObject jsonReport(const QStringList &files, const QString &printer, const MazeState &s, const Made &made)
+{
+    QJsonObject report{
+        {"files", QJsonArray::fromStringList(files)},
+        {"seed", qint64(made.seed)},
+        {"width", qint64(s.GridWidth)},
+        {"height", qint64(s.GridHeight)},
+        {"nodes_drawn", made.nodesDrawn},
+    };
+    if (!printer.isEmpty())
+        report.insert("printer", printer);
+    const MazeMeasures &m = *made.measures;
+    report.insert("solution_length", m.solutionLength);
+    report.insert("dead_ends", m.deadEnds);
+    report.insert("junctions", m.junctions);
+    report.insert("solution_junctions", m.solutionJunctions);
+    report.insert("solution_turns", m.solutionTurns);
+    report.insert("longest_corridor", m.longestCorridor);
+    return report;
+}
+
+/// Makes maze `index` of the batch and its outputs; returns its result line (or JSON object).
+QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
+                   int index, CliProgress &progress)
+{
+    MazeState s;
+    const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
+
+    PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
+    if (o.count > 1)
+        pages.keyTitle = QStringLiteral("Answer key, maze %1").arg(index + 1);
+
+    // Files, the keys among them, are written beside their old selves and replace them
+    // together; a stream and a print job cannot be taken back, so they come once the
+    // files are in place.
     const QList<Output> outputs = outputsOf(o, index);
     std::vector<std::unique_ptr<AtomicFile>> files;
     std::vector<AtomicFile *> toCommit;
     QList<Output> streams;
-    bool resultToStderr = false;
     for (const Output &out : outputs) {
         const std::string name = file_system_name(out.name);
         if (is_stream_output(name)) {
             streams.append(out);
-            resultToStderr = resultToStderr || output_identity(name) == output_identity("-");
             continue;
         }
         files.push_back(std::make_unique<AtomicFile>(name));
-        writeOutput(o, s, progress, out.kind, *files.back());
+        writeOutput(o, s, progress, out, pages, *files.back());
         toCommit.push_back(files.back().get());
     }
     AtomicFile::commitTogether(toCommit);
     for (const Output &out : streams) {
         AtomicFile stream(file_system_name(out.name));
-        writeOutput(o, s, progress, out.kind, stream);
+        writeOutput(o, s, progress, out, pages, stream);
         stream.commit();
     }
 
     QStringList written;
     for (const Output &out : outputs)
         written << out.name;
+    QString printer;
     if (o.print) {
-        written << QStringLiteral("printer %1").arg(print(o, s, progress));
+        printer = print(o, s, progress, pages);
         progress.finish();
     }
-    // With a maze on standard output, the result line keeps out of its way.
-    std::FILE *result = resultToStderr ? stderr : stdout;
-    const int printed = std::fprintf(result, "%s: seed %u, %lld x %lld nodes, Nodes drawn: %lld\n",
-                                     qPrintable(written.join(QStringLiteral(", "))), s.rng.currentSeed(),
-                                     static_cast<long long>(s.GridWidth), static_cast<long long>(s.GridHeight), nodes);
-    if (printed < 0 || std::fflush(result) != 0)
-        fail(QStringLiteral("cannot write the result line to standard %1: %2")
-                 .arg(resultToStderr ? QStringLiteral("error") : QStringLiteral("output"),
-                      QString::fromLocal8Bit(std::strerror(errno))));
+    if (o.json)
+        return QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact) + '\n';
+    if (!printer.isEmpty())
+        written << QStringLiteral("printer %1").arg(printer);
+    return QStringLiteral("%1: seed %2, %3 x %4 nodes, Nodes drawn: %5\n")
+        .arg(written.join(QStringLiteral(", ")))
+        .arg(made.seed)
+        .arg(static_cast<long long>(s.GridWidth))
+        .arg(static_cast<long long>(s.GridHeight))
+        .arg(made.nodesDrawn)
+        .toLocal8Bit();
+}
+
+/// True when one of the outputs is the standard output the result lines would go to.
+bool writesStandardOutput(const CommandLine &o)
+{
+    const std::string standardOutput = output_identity("-");
+    for (const Output &out : outputsOf(o, 0)) {
+        const std::string name = file_system_name(out.name);
+        if (is_stream_output(name) && output_identity(name) == standardOutput)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -338,13 +460,23 @@ int run_generate(const CommandLine &o)
         }
 
         checkOutputs(o, base);
+        // With a maze on standard output, the result lines keep out of its way.
+        std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
         const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
+        // Pages come out of a printer in the order they are sent: printing goes one at a time.
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        const int jobs = o.print ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        if (jobs < std::min(o.jobs, o.count) && !o.print)
+            std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
+        if (jobs > 1)
+            return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
+                       return makeOne(o, base, matte, firstSeed, index, progress);
+                   }) ? 0 : 1;
         CliProgress progress(stderr);
-        for (int i = 0; i < o.count; ++i) {
-            MazeState s = base;
-            s.rng.seed(firstSeed + static_cast<std::uint32_t>(i));
-            makeOne(o, s, matte, i, progress);
-        }
+        for (int i = 0; i < o.count; ++i)
+            if (const QString failure = write_result(results, makeOne(o, base, matte, firstSeed, i, progress));
+                !failure.isEmpty())
+                fail(failure);
         return 0;
     } catch (const std::bad_alloc &) {
         std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "

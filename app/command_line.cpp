@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <span>
@@ -115,8 +116,8 @@ enum class Section { Maze, Matte, Output, Batch };
 constexpr const char *SectionTitles[] = {
     "Maze (defaults are the main window's start-up values):",
     "Matte (makes a \"Custom (using matte)\" maze):",
-    "Output (at least one; each FILE may be - for standard output, and the result line then goes to\n"
-    "standard error; every file is written whole or not at all):",
+    "Output (at least one; each FILE may be - for standard output, and the result line or JSON then\n"
+    "goes to standard error; the files of a maze, its keys included, are written whole or not at all):",
     "Batches and repeats:",
 };
 
@@ -124,7 +125,16 @@ constexpr const char *SectionTitles[] = {
 struct Reading {
     CommandLine &o;
     bool typeGiven = false;
+    bool bestByGiven = false;
 };
+
+/// The measures --best-by names, in the order of CommandLine::BestBy.
+constexpr std::array<params::Choice, 4> BestByNames{{
+    {"solution-length", 0},
+    {"dead-ends", 1},
+    {"junctions", 2},
+    {"turns", 3},
+}};
 
 /// One option: its name, the name of its value (none for a flag), its lines of --help,
 /// and its effect, which returns what a bad value should have been.
@@ -202,6 +212,18 @@ const Option Options[] = {
     {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F\n"
                                         "(16383 x 16383 cells need about 1.1 GB of memory)",
      [](Reading &r, const QString &v) { return store(r.o.textFile, v); }},
+    {"--marks", nullptr, Section::Output, "mark the start (a disc) and the finish (a ring) in every output",
+     [](Reading &r, const QString &) { return set(r.o.maze.marks); }},
+    {"--answer-key", nullptr, Section::Output,
+     "the solution too: a key page after the maze page, NAME-solution.EXT\n"
+     "beside each file ('+' on the path in the text)",
+     [](Reading &r, const QString &) { return set(r.o.maze.answerKey); }},
+    {"--json", nullptr, Section::Output,
+     "one JSON object per maze on stdout: files, seed, width and height\n"
+     "in nodes, nodes_drawn and the measures (solution_length, dead_ends,\n"
+     "junctions, solution_junctions, solution_turns, longest_corridor);\n"
+     "alone, it makes no file",
+     [](Reading &r, const QString &) { return set(r.o.json); }},
 
     {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",
      [](Reading &r, const QString &v) {
@@ -210,6 +232,20 @@ const Option Options[] = {
     {"--count", "N", Section::Batch, "N mazes from consecutive seeds; NAME.EXT becomes NAME-01.EXT ...\n"
                                      "NAME-N.EXT, numbered to the width of N",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
+    {"--jobs", "N", Section::Batch,
+     "make N mazes of --count at once (default: one per core, fewer when\n"
+     "memory is short; one at a time when printing)",
+     [](Reading &r, const QString &v) { return whole(v, 1, 1024, r.o.jobs, "a number of jobs from 1 to 1024"); }},
+    {"--best-of", "N", Section::Batch,
+     "make N candidates from consecutive seeds and keep the one with the\n"
+     "largest measure (ties to the lower seed); with --count, each maze\n"
+     "is the best of its own N seeds",
+     [](Reading &r, const QString &v) { return whole(v, 1, 10000, r.o.bestOf, "a number of candidates from 1 to 10000"); }},
+    {"--best-by", "MEASURE", Section::Batch, "solution-length (default), dead-ends, junctions, turns",
+     [](Reading &r, const QString &v) {
+         r.bestByGiven = true;
+         return listed(v, BestByNames, r.o.bestBy);
+     }},
 };
 
 bool asksForHelp(const QString &argument)
@@ -233,8 +269,10 @@ QString checkCombination(Reading &r)
     } else if (o.startCell || o.finishCell || o.removeUnused) {
         return QStringLiteral("--start, --finish and --remove-unused go with --matte");
     }
-    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print)
-        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE or --print");
+    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print && !o.json)
+        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE, --print or --json");
+    if (r.bestByGiven && o.bestOf < 2)
+        return QStringLiteral("--best-by goes with --best-of N");
     const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
     if (files.count(QStringLiteral("-")) > 1)
         return QStringLiteral("only one output can go to standard output ('-')");
@@ -244,6 +282,10 @@ QString checkCombination(Reading &r)
             return QStringLiteral("--count %1 numbers its files, and %2 cannot be numbered: give a file name")
                 .arg(o.count)
                 .arg(file == QLatin1String("-") ? QStringLiteral("'-' (standard output)") : file);
+    // A key file is named after its maze's file; standard output has no name to follow.
+    if (o.maze.answerKey && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
+        return QStringLiteral("--answer-key writes NAME-solution beside the maze's file, and '-' (standard output) "
+                              "has no name: give a file name");
     if (o.monochrome && o.bitmapFile.isEmpty())
         return QStringLiteral("--monochrome needs --out FILE.bmp");
     if (o.maze.appearance == AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
@@ -307,9 +349,9 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
     return error(checkCombination(reading));
 }
 
-QString numbered_file_name(const QString &name, int index, int count, const QString &suffix)
+QString numbered_file_name(const QString &name, int index, int count, const QString &sibling)
 {
-    if (name.isEmpty() || name == QLatin1String("-") || (count <= 1 && suffix.isEmpty()))
+    if (name.isEmpty() || name == QLatin1String("-") || (count <= 1 && sibling.isEmpty()))
         return name;
     // The extension is what follows the last dot of the file's own name, unless that
     // dot begins the name (".txt" is a hidden file without one).
@@ -321,7 +363,9 @@ QString numbered_file_name(const QString &name, int index, int count, const QStr
         const int digits = int(QString::number(count).size());
         numbered += QStringLiteral("-%1").arg(index + 1, digits, 10, QLatin1Char('0'));
     }
-    return numbered + suffix + name.mid(cut);
+    if (!sibling.isEmpty())
+        numbered += QLatin1Char('-') + sibling;
+    return numbered + name.mid(cut);
 }
 
 QString command_line_help()
@@ -344,4 +388,66 @@ QString command_line_help()
                 + QString::fromLatin1(option.help).replace(QLatin1Char('\n'), indent) + QLatin1Char('\n');
     }
     return text;
+}
+
+namespace {
+
+/// A caption as the command line takes it: "Top left to bottom right" -> top-left-to-bottom-right.
+QString optionValue(const char *caption)
+{
+    QString value;
+    for (const QChar c : QString::fromLatin1(caption).toLower()) {
+        if (c.isLetterOrNumber())
+            value += c;
+        else if (c == QLatin1Char(' ') && !value.endsWith(QLatin1Char('-')))
+            value += QLatin1Char('-');
+    }
+    return value;
+}
+
+/// An argument as a POSIX shell reads it back.
+QString shellQuoted(const QString &argument)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./,:=+@%-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return QLatin1Char('\'') + QString(argument).replace(QLatin1String("'"), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
+QString command_line_for(const params::Choices &c, const QString &mattePicture, QPoint startCell, QPoint finishCell)
+{
+    QStringList words{QStringLiteral("corvanthel"), QStringLiteral("generate")};
+    auto add = [&](const char *option, const QString &value = {}) {
+        words << QLatin1String(option);
+        if (!value.isNull())
+            words << shellQuoted(value);
+    };
+    add("--width", QString::number(c.widthCells));
+    add("--height", QString::number(c.heightCells));
+    if (c.usesMatte()) {
+        add("--matte", mattePicture);
+        add("--start", QStringLiteral("%1,%2").arg(startCell.x()).arg(startCell.y()));
+        add("--finish", QStringLiteral("%1,%2").arg(finishCell.x()).arg(finishCell.y()));
+    } else {
+        add("--type", optionValue(params::MazeTypes[params::position(c.type)].caption));
+    }
+    add("--run", QString::number(c.runSlider));
+    add("--run-style", optionValue(params::RunStyles[params::position(c.runStyle)].caption));
+    add("--appearance", optionValue(params::Appearances[params::position(c.appearance)].caption));
+    if (c.loops)
+        add("--loops", QString::number(c.loopPercent));
+    add("--difficulty", c.difficulty == params::DifficultyChoice::Harder ? QStringLiteral("harder") : QStringLiteral("easier"));
+    if (c.seed)
+        add("--seed", QString::number(*c.seed));
+    if (c.marks)
+        add("--marks");
+    if (c.answerKey)
+        add("--answer-key");
+    if (c.appearance == params::AppearanceChoice::CityPlan)
+        add("--pdf", QStringLiteral("maze.pdf"));
+    else
+        add("--out", QStringLiteral("maze.bmp"));
+    return words.join(QLatin1Char(' '));
 }

@@ -28,6 +28,13 @@ struct CommandLine {
     bool removeUnused = false;
 
     int count = 1;
+    int jobs = 0;  // --jobs: mazes made at once; 0 leaves it to the cores and the memory
+
+    /// The measure --best-of keeps the largest of.
+    enum class BestBy { SolutionLength, DeadEnds, Junctions, Turns };
+    int bestOf = 1;        // candidates per maze
+    BestBy bestBy = BestBy::SolutionLength;
+    bool json = false;     // one JSON object per maze in place of the result line
 };
 
 /// Turns the arguments (without the program name) into a CommandLine, or into the
@@ -44,6 +51,13 @@ QString command_line_help();
 /// The name of maze `index` (0-based) of a batch of `count` made from `name`, the one
 /// rule for every output: a single maze keeps the name; in a batch NAME.EXT becomes
 /// NAME-NN.EXT, NN counting from 1 zero-padded to the width of the count ("maze-01.txt"
-/// ... "maze-12.txt"). `suffix` follows NN ("maze-03-solution.txt", and
-/// "maze-solution.txt" for a single maze). `-` (standard output) stays as it is.
-QString numbered_file_name(const QString &name, int index, int count, const QString &suffix = {});
+/// ... "maze-12.txt"). A `sibling` such as "solution" names a file made beside that
+/// maze's: it follows NN ("maze-03-solution.txt", and "maze-solution.txt" for a single
+/// maze). `-` (standard output) stays as it is.
+QString numbered_file_name(const QString &name, int index, int count, const QString &sibling = {});
+
+/// The `corvanthel generate` command that makes the maze of `choices` (its seed set) again,
+/// drawn to maze.bmp (City plan: maze.pdf). A matte maze names `mattePicture`, a picture of
+/// one pixel a cell, dark for maze, and its start and finish cells counted from 1.
+QString command_line_for(const params::Choices &choices, const QString &mattePicture = {},
+                         QPoint startCell = {}, QPoint finishCell = {});

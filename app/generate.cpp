@@ -1,9 +1,12 @@
 #include "app/form1.h"
 
+#include "app/command_line.h"
+#include "app/preview_window.h"
 #include "app/window_progress.h"
 #include "matte/matte_editor.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/solve.h"
 #include "maze/state.h"
 #include "render/draw.h"
 #include "render/print.h"
@@ -15,6 +18,8 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -22,12 +27,31 @@
 #include <new>
 #include <stdexcept>
 
+namespace {
+
+// The cells a walk may carve: every cell node not excluded. With a matte, cells that no
+// path joins to the start count too, so the total is then an upper bound.
+long long openCells(const NodeGrid &g)
+{
+    long long n = 0;
+    for (int y = 2; y < g.height(); y += 2)
+        for (int x = 2; x < g.width(); x += 2)
+            n += !g.blocked(x, y);
+    return n;
+}
+
+} // namespace
+
 void Form1::Command1_Click()
 {
-    if (generating_)
+    if (generating_) {
+        // Stop: the walk or the output ends at its next report and writes nothing.
+        stopRequested_ = true;
         return;
+    }
+    saveSettings();
     MazeState &s = state_;
-    const params::Choices chosen = choices();
+    params::Choices chosen = choices();
 
     if (const auto refusal = params::check_size(chosen)) {
         showMessage(tr(refusal->message.c_str()));
@@ -46,6 +70,10 @@ void Form1::Command1_Click()
 
     // The window's state keeps its last tile set, which City plan then keeps too.
     params::apply_choices(chosen, s);
+    // Each maze is a function of its seed and the choices, so the preview can show the seed
+    // and the command line can make the same maze again.
+    chosen.seed = nextSeed ? nextSeed() : Random::clockSeed();
+    s.rng.seed(*chosen.seed);
 
     try {
         allocate_arrays(s);
@@ -60,7 +88,9 @@ void Form1::Command1_Click()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setGenerating(true);
-    WindowProgress progress(*this, *statusLabel, [this] { return closeRequested_; });
+    stopRequested_ = false;
+    WindowProgress progress(*this, *statusLabel, progressBar, [this] { return closeRequested_ || stopRequested_; },
+                            [&s] { return openCells(s.grid); });
     bool carved = false;
     try {
         progress.showNodesDrawn(carve_maze(s, progress));
@@ -72,8 +102,31 @@ void Form1::Command1_Click()
     }
     QCoreApplication::processEvents();
 
-    if (carved && !progress.stopRequested()) {
+    if (carved && !progress.stopRequested() && previewOption->isChecked()) {
+        QApplication::restoreOverrideCursor();
+        statusLabel->clear();
+        setWindowTitle(programTitle());
+        PreviewWindow preview(s, chosen, *printer_, this);
+        preview.adjustOutput = adjustOutput;
+        if (adjustPreview)
+            adjustPreview(preview);
+        preview.exec();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (carved && !progress.stopRequested()) {
         OutputContext output = window_output(s, progress, this);
+        output.marks = chosen.marks;
+        output.answerKey = chosen.answerKey;
+        output.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+        if (chosen.answerKey) {
+            try {
+                solve_maze(s);
+            } catch (const std::exception &e) {
+                output.answerKey = false;
+                QApplication::restoreOverrideCursor();
+                showMessage(tr("Corvanthel cannot make the answer key of this maze: %1").arg(QString::fromStdString(e.what())));
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            }
+        }
         if (adjustOutput)
             adjustOutput(output);
         if (printerOption->isChecked()) {
@@ -101,9 +154,12 @@ void Form1::setGenerating(bool on)
     // the event loop: nothing the user can reach may change them meanwhile.
     generating_ = on;
     for (QWidget *w : {static_cast<QWidget *>(parametersFrame), static_cast<QWidget *>(dimensionsFrame),
-                       static_cast<QWidget *>(matteFrame), static_cast<QWidget *>(outputFrame),
-                       static_cast<QWidget *>(generateButton)})
+                       static_cast<QWidget *>(matteFrame), static_cast<QWidget *>(outputFrame)})
         w->setEnabled(!on);
+    settingsMenu->menuAction()->setEnabled(!on);
+    generateButton->setText(on ? tr("&Stop") : tr("&Generate"));
+    progressBar->reset();
+    progressBar->setVisible(on);
 }
 
 void Form1::Command4_Click()

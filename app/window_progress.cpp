@@ -4,7 +4,11 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QWidget>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 // The walks report every 100 passes, far more often than a screen can show on a large
@@ -12,8 +16,9 @@ namespace {
 constexpr qint64 RepaintIntervalMs = 15;
 } // namespace
 
-WindowProgress::WindowProgress(QWidget &window, QLabel &status, std::function<bool()> stop)
-    : window_(window), status_(status), stop_(std::move(stop))
+WindowProgress::WindowProgress(QWidget &window, QLabel &status, QProgressBar *bar, std::function<bool()> stop,
+                               std::function<long long()> cells)
+    : window_(window), status_(status), bar_(bar), stop_(std::move(stop)), cells_(std::move(cells))
 {
     sinceEvents_.start();
 }
@@ -21,6 +26,14 @@ WindowProgress::WindowProgress(QWidget &window, QLabel &status, std::function<bo
 void WindowProgress::phase(Phase phase, int percent)
 {
     window_.setWindowTitle(progress_caption(phase, percent));
+    // From the output on, the bar follows the output's own percentage; saving has none,
+    // so the bar shows only that work goes on.
+    if (bar_ && phase == Phase::Saving) {
+        bar_->setRange(0, 0);
+    } else if (bar_ && phase != Phase::Generating) {
+        bar_->setRange(0, 100);
+        bar_->setValue(percent == NoPercent ? 0 : percent);
+    }
     due_ = true;
 }
 
@@ -35,6 +48,14 @@ void WindowProgress::showNodesDrawn(long long count)
 {
     status_.setText(nodes_drawn_text(count));
     status_.repaint();
+    if (!bar_)
+        return;
+    if (total_ < 0)
+        total_ = cells_ ? cells_() : 0;
+    if (total_ > 0 && total_ <= std::numeric_limits<int>::max()) {
+        bar_->setRange(0, int(total_));
+        bar_->setValue(int(std::min(count, total_)));
+    }
 }
 
 void WindowProgress::processEvents()

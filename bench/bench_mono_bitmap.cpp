@@ -198,6 +198,6 @@ int main(int argc, char **argv)
                 100.0 * plain / mono);
     std::printf("memory: grid %.1f MiB, RSS before the first write %.1f MiB, peak while writing %.1f MiB: "
                 "%.1f MiB beyond\n",
-                s.grid.bytes() / 1048576.0, rssBefore / 1024.0, peak / 1024.0, (peak - rssBefore) / 1024.0);
+                s.grid.memoryBytes() / 1048576.0, rssBefore / 1024.0, peak / 1024.0, (peak - rssBefore) / 1024.0);
     return 0;
 }

@@ -6,7 +6,7 @@
 // Sizes are cells across and down (square mazes). Each size runs the three cases in turn,
 // `repeat` times (default 3 below 10000 cells, else 1), and keeps each case's fastest run, so
 // that other work on the machine disturbs the ratios less. The largest size takes about
-// 1 GiB per case and some minutes in all.
+// 700 MB per case and some minutes in all.
 
 #include "maze/frame.h"
 #include "maze/progress.h"

@@ -77,22 +77,18 @@ void complete_matte(NodeGrid &g, NodePoint start, NodePoint finish)
     // C1 and C2 walk rows in the outer loop, where the grid lies in memory. C1 writes
     // only odd columns from even ones, so its order is free; C2 feeds each node to the
     // one below it in the same column, and that downward order is kept.
-    for (int y = 2; y <= gh - 1; ++y) {
-        const std::uint8_t *row = g.row(y);
+    for (int y = 2; y <= gh - 1; ++y)
         for (int x = 3; x <= gw - 2; x += 2)
-            if (row[x - 1] & B && row[x + 1] & B)
+            if (g.blocked(x - 1, y) && g.blocked(x + 1, y))
                 g.set(x, y, B);
-    }
     // C2 fills walls and corners only. A cell node would need the wall below it closed
     // before C2 gets there, which happens only on the second completion of "Remove
     // unused areas", around a start or finish whose cells above and below are paper:
     // excluding it there would make the finish unreachable.
     for (int y = 2; y <= gh - 1; ++y) {
-        const std::uint8_t *above = g.row(y - 1);
-        const std::uint8_t *below = g.row(y + 1);
         const int step = y % 2 == 0 ? 2 : 1;
         for (int x = 1; x <= gw; x += step)
-            if (above[x] & B && below[x] & B)
+            if (g.blocked(x, y - 1) && g.blocked(x, y + 1))
                 g.set(x, y, B);
     }
     for (int x = 1; x <= gw; ++x) {

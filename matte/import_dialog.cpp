@@ -7,12 +7,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,32 +25,60 @@ constexpr int PathRole = Qt::UserRole;
 
 } // namespace
 
+QString Form5::pattern()
+{
+    QStringList patterns{QStringLiteral("*.bmp"), QStringLiteral("*.gif"), QStringLiteral("*.jpg"),
+                         QStringLiteral("*.jpeg")};
+    for (const QByteArray &format : QImageReader::supportedImageFormats()) {
+        const QString each = QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+        if (!patterns.contains(each))
+            patterns << each;
+    }
+    return patterns.join(u';');
+}
+
 Form5::Form5(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(tr("Image import"));
-    setFixedSize(twips(7815), twips(3450));
+    // A row below the window's first design holds the path box.
+    setFixedSize(twips(7815), twips(3870));
 
-    locationFrame = placed(new QGroupBox(tr("Location of picture to import"), this), "Frame1", 120, 120, 4935, 3135);
+    locationFrame = placed(new QGroupBox(tr("&Location of picture to import"), this), "Frame1", 120, 120, 4935, 3135);
 
     driveList = placed(new QComboBox(locationFrame), "Drive1", 120, 360, 2295, 315);
+    driveList->setAccessibleName(tr("Drive"));
+    driveList->setToolTip(tr("The disk or volume to look on"));
 
     directoryList = placed(new QListWidget(locationFrame), "Dir1", 120, 840, 2295, 2115);
+    directoryList->setAccessibleName(tr("Folders"));
+    directoryList->setToolTip(tr("Enter or a double click opens a folder"));
 
     fileList = placed(new QListWidget(locationFrame), "File1", 2520, 360, 2295, 2625);
+    fileList->setAccessibleName(tr("Pictures"));
+    fileList->setToolTip(tr("The pictures in the folder; Enter or a double click imports one"));
 
     previewFrame = placed(new QGroupBox(tr("Preview"), this), "Frame2", 5160, 120, 2535, 2535);
 
     preview = placed(new QLabel(previewFrame), "Image1", 120, 240, 2295, 2175);
     preview->setAlignment(Qt::AlignCenter);
+    preview->setAccessibleName(tr("Preview"));
 
-    importButton = placed(new QPushButton(tr("Import"), this), "Command2", 5160, 2760, 1215, 495);
+    importButton = placed(new QPushButton(tr("&Import"), this), "Command2", 5160, 2760, 1215, 495);
     importButton->setEnabled(false);
 
-    cancelButton = placed(new QPushButton(tr("Cancel"), this), "Command1", 6480, 2760, 1215, 495);
+    cancelButton = placed(new QPushButton(tr("&Cancel"), this), "Command1", 6480, 2760, 1215, 495);
 
-    for (QPushButton *b : {importButton, cancelButton})
-        b->setAutoDefault(false);
+    pathLabel = placed(new QLabel(tr("File &name:"), this), "Label1", 120, 3420, 1095, 315);
+    pathEdit = placed(new QLineEdit(this), "Text1", 1215, 3390, 6480, 375);
+    pathLabel->setBuddy(pathEdit);
+    pathEdit->setAccessibleName(tr("File name"));
+    pathEdit->setToolTip(tr("Type a picture's name or path, or a folder's, and press Enter"));
+    // The label takes what its caption needs; the box the rest of the row.
+    const int labelWidth = std::max(pathLabel->width(), pathLabel->sizeHint().width());
+    pathLabel->resize(labelWidth, pathLabel->height());
+    pathEdit->setGeometry(pathLabel->x() + labelWidth + 6, pathEdit->y(),
+                          cancelButton->geometry().right() - pathLabel->x() - labelWidth - 6, pathEdit->height());
 
     fillDrives();
     setDirectory(QDir::currentPath());
@@ -53,6 +86,8 @@ Form5::Form5(QWidget *parent) : QDialog(parent)
     connect(driveList, &QComboBox::activated, this, &Form5::Drive1_Change);
     connect(directoryList, &QListWidget::itemActivated, this, &Form5::Dir1_Change);
     connect(fileList, &QListWidget::itemSelectionChanged, this, &Form5::File1_Click);
+    connect(fileList, &QListWidget::itemActivated, this, &Form5::Command2_Click);
+    connect(pathEdit, &QLineEdit::returnPressed, this, &Form5::goToTypedPath);
     connect(importButton, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(cancelButton, &QPushButton::clicked, this, &Form5::Command1_Click);
 }
@@ -136,9 +171,36 @@ QString Form5::selectedPath() const
     return QDir::toNativeSeparators(QDir(directory_).filePath(selected.first()->text()));
 }
 
+void Form5::goToTypedPath()
+{
+    const QString typed = pathEdit->text().trimmed();
+    if (typed.isEmpty())
+        return;
+    const QFileInfo info(QDir(directory_), QDir::fromNativeSeparators(typed));
+    if (info.isDir()) {
+        setDirectory(info.absoluteFilePath());
+        pathEdit->clear();
+        return;
+    }
+    if (!info.isFile()) {
+        showMessage(this, tr("There is no file or folder %1.").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
+        return;
+    }
+    setDirectory(info.absolutePath());
+    QListWidgetItem *item = fileList->findItems(info.fileName(), Qt::MatchExactly).value(0);
+    if (!item) {
+        showMessage(this, tr("The picture format is invalid - try another."));
+        return;
+    }
+    fileList->setCurrentItem(item);
+    Command2_Click();
+}
+
 void Form5::File1_Click()
 {
     const QString path = selectedPath();
+    if (!path.isEmpty())
+        pathEdit->setText(fileList->selectedItems().first()->text());
     if (path.isEmpty()) {
         emptyPreview();
         preview->repaint();

@@ -5,20 +5,23 @@
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
 /// Form5: the picture import dialog. The user browses the mounted volumes, their
-/// directories and the picture files in them, previews the file clicked, and Import
-/// closes it with that file chosen: exec() returns Accepted and chosenPath() names it.
+/// directories and the picture files in them (every format Qt reads), or types a path,
+/// previews the file chosen, and Import closes it with that file chosen: exec() returns
+/// Accepted and chosenPath() names it.
 class Form5 : public QDialog {
     Q_OBJECT
 public:
     explicit Form5(QWidget *parent = nullptr);
 
-    /// The file list's name pattern.
-    static QString pattern() { return QStringLiteral("*.bmp;*.gif;*.jpg;*.jpeg"); }
+    /// The file list's name pattern: "*.bmp;*.gif;*.jpg;*.jpeg" first, then every other
+    /// picture format this Qt reads ("*.png" among them).
+    static QString pattern();
 
     /// The directory the lists show.
     QString directory() const { return directory_; }
@@ -34,6 +37,8 @@ public:
     QListWidget *fileList;
     QGroupBox *previewFrame;
     QLabel *preview;
+    QLabel *pathLabel;
+    QLineEdit *pathEdit;
     QPushButton *importButton;
     QPushButton *cancelButton;
 
@@ -46,6 +51,8 @@ public slots:
     void File1_Click();
     void Command2_Click();
     void Command1_Click();
+    /// The path box's Enter: a folder is opened; a picture file is chosen and imported.
+    void goToTypedPath();
 
 private:
     void fillDrives();

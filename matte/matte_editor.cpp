@@ -10,33 +10,91 @@
 #include "matte/twips.h"
 #include "maze/state.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
 namespace {
 
-QPushButton *penButton(const QString &caption, const QString &name, std::int32_t colour, QWidget *parent)
+struct Pen {
+    std::int32_t colour;
+    const char *caption;  // with its mnemonic, the letter that chooses it on the canvas too
+    const char *name;     // as a screen reader says it
+    const char *tip;
+};
+
+const std::array<Pen, 4> Pens{{
+    {MatteColour::Maze, QT_TRANSLATE_NOOP("Form4", "&Maze"), QT_TRANSLATE_NOOP("Form4", "Maze"),
+     QT_TRANSLATE_NOOP("Form4", "Paint cells that belong to the maze (M on the matte)")},
+    {MatteColour::Paper, QT_TRANSLATE_NOOP("Form4", "&Paper"), QT_TRANSLATE_NOOP("Form4", "Paper"),
+     QT_TRANSLATE_NOOP("Form4", "Paint cells left out of the maze, as blank paper (P on the matte)")},
+    {MatteColour::Start, QT_TRANSLATE_NOOP("Form4", "&Start"), QT_TRANSLATE_NOOP("Form4", "Start"),
+     QT_TRANSLATE_NOOP("Form4", "Put the start on a blue maze cell (S on the matte)")},
+    {MatteColour::Finish, QT_TRANSLATE_NOOP("Form4", "&Finish"), QT_TRANSLATE_NOOP("Form4", "Finish"),
+     QT_TRANSLATE_NOOP("Form4", "Put the finish on a blue maze cell (F on the matte)")},
+}};
+
+const Pen &penOf(std::int32_t colour)
 {
-    auto *b = new QPushButton(caption, parent);
+    for (const Pen &pen : Pens)
+        if (pen.colour == colour)
+            return pen;
+    return Pens[0];
+}
+
+QPushButton *penButton(const Pen &pen, const QString &name)
+{
+    auto *b = new QPushButton(QCoreApplication::translate("Form4", pen.caption));
     b->setObjectName(name);
-    b->setProperty("penColour", colour);
-    const QColor back(toQRgb(colour));
-    const QColor text = colour == MatteColour::Maze ? Qt::white : Qt::black;
-    b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; border: 1px solid #404040; }"
+    b->setProperty("penColour", pen.colour);
+    b->setCheckable(true);
+    b->setToolTip(QCoreApplication::translate("Form4", pen.tip));
+    const QColor back(toQRgb(pen.colour));
+    const QColor text = pen.colour == MatteColour::Maze ? Qt::white : Qt::black;
+    // The chosen pen stands out by its heavy border; the focused one by a dashed frame.
+    b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; border: 1px solid #404040;"
+                                    " padding: 3px; }"
+                                    "QPushButton:checked { border: 3px solid #000000; padding: 1px; }"
+                                    "QPushButton:focus { outline: 1px dashed %2; }"
                                     "QPushButton:pressed { border: 2px inset #404040; }")
                          .arg(back.name(), text.name()));
     return b;
 }
+
+QPushButton *button(const QString &caption, const char *name, const QString &tip = {})
+{
+    auto *b = new QPushButton(caption);
+    b->setObjectName(QString::fromLatin1(name));
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    return b;
+}
+
+QString withKeys(const QString &tip, QKeySequence::StandardKey key)
+{
+    const QString keys = QKeySequence(key).toString(QKeySequence::NativeText);
+    return keys.isEmpty() ? tip : QStringLiteral("%1 (%2)").arg(tip, keys);
+}
+
+// Cell sizes the zoom steps through, in pixels.
+constexpr std::array<int, 16> ZoomSteps{1, 2, 3, 4, 5, 6, 8, 10, 12, 16, 20, 24, 32, 40, 48, 64};
 
 } // namespace
 
@@ -46,89 +104,171 @@ Form4::Form4(MazeState &state, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(tr("Matte editor"));
-    setFixedSize(twips(8595), twips(6750));
+    setSizeGripEnabled(true);
 
-    matteFrame = placed(new QGroupBox(tr("Matte"), this), "Frame1", 120, 120, 6975, 6495);
+    matteFrame = new QGroupBox(tr("Matte"));
+    matteFrame->setObjectName(QStringLiteral("Frame1"));
+    matteCanvas = new MatteCanvas;
+    matteCanvas->setAccessibleName(tr("Matte painting"));
+    matteCanvas->setToolTip(tr("Paint with the mouse, or move with the arrow keys and paint with Space (Shift with "
+                               "an arrow paints as it moves); M, P, S and F choose the pen; Ctrl with the wheel "
+                               "zooms"));
+    // Until the set-up sizes it, the canvas is as the window was drawn up.
+    matteCanvas->setDrawableSize(twipsRect(120, 240, 6735, 6135).size()
+                                 - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border()));
+    canvasView = new QScrollArea;
+    canvasView->setObjectName(QStringLiteral("CanvasView"));
+    canvasView->setWidget(matteCanvas);
+    canvasView->setAlignment(Qt::AlignCenter);
+    canvasView->setFrameShape(QFrame::NoFrame);
+    canvasView->setFocusPolicy(Qt::NoFocus);
+    canvasView->setMinimumSize(160, 120);
+    canvasView->viewport()->installEventFilter(this);
 
-    matteCanvas = new MatteCanvas(matteFrame);
-    matteCanvas->setGeometry(twipsRect(120, 240, 6735, 6135));
-    matteCanvas->setDrawableSize(matteCanvas->contentsRect().size());
+    fitButton = button(tr("Fi&t"), "Command13", tr("Show the whole matte (%1)").arg(QStringLiteral("Ctrl+0")));
+    zoomInButton = button(tr("Zoom i&n"), "Command14", withKeys(tr("Larger cells"), QKeySequence::ZoomIn));
+    zoomOutButton = button(tr("&Zoom out"), "Command15", withKeys(tr("Smaller cells"), QKeySequence::ZoomOut));
 
-    importButton = placed(new QPushButton(tr("Import picture"), this), "Command3", 7200, 240, 1215, 495);
+    importButton = button(tr("&Import picture"), "Command3",
+                          tr("Fill the matte from a picture: dark areas become maze, light areas paper"));
+    saveButton = button(tr("Sav&e matte..."), "Command10",
+                        tr("Save the matte with its start and finish as a PNG picture, which Import picture "
+                           "reads back"));
+    clearButton = button(tr("C&lear matte"), "Command4", tr("Make every cell maze and remove the start and finish"));
+    invertButton = button(tr("In&vert matte"), "Command9",
+                          tr("Swap maze and paper cells; the start and finish are removed"));
+    undoButton = button(tr("&Undo"), "Command11", withKeys(tr("Take back the last change"), QKeySequence::Undo));
+    redoButton = button(tr("Re&do"), "Command12", withKeys(tr("Make the last change again"), QKeySequence::Redo));
 
-    clearButton = placed(new QPushButton(tr("Clear matte"), this), "Command4", 7200, 840, 1215, 495);
-
-    invertButton = placed(new QPushButton(tr("Invert matte"), this), "Command9", 7200, 1440, 1215, 495);
-
-    penFrame = placed(new QGroupBox(tr("Pen colour"), this), "Frame2", 7200, 2160, 1215, 1815);
-
-    mazePen = penButton(tr("Maze"), QStringLiteral("Command5"), MatteColour::Maze, penFrame);
-    paperPen = penButton(tr("Paper"), QStringLiteral("Command6"), MatteColour::Paper, penFrame);
-    startPen = penButton(tr("Start"), QStringLiteral("Command7"), MatteColour::Start, penFrame);
-    finishPen = penButton(tr("Finish"), QStringLiteral("Command8"), MatteColour::Finish, penFrame);
-    const int tops[] = {240, 600, 960, 1320};
-    QPushButton *pens[] = {mazePen, paperPen, startPen, finishPen};
-    for (int i = 0; i < 4; ++i) {
-        pens[i]->setGeometry(twipsRect(120, tops[i], 975, 375));
-        const std::int32_t colour = pens[i]->property("penColour").toInt();
-        connect(pens[i], &QPushButton::clicked, this, [this, colour] { penClicked(colour); });
+    penFrame = new QGroupBox(tr("Pen colour"));
+    penFrame->setObjectName(QStringLiteral("Frame2"));
+    mazePen = penButton(Pens[0], QStringLiteral("Command5"));
+    paperPen = penButton(Pens[1], QStringLiteral("Command6"));
+    startPen = penButton(Pens[2], QStringLiteral("Command7"));
+    finishPen = penButton(Pens[3], QStringLiteral("Command8"));
+    pens_ = new QButtonGroup(this);
+    for (QPushButton *pen : {mazePen, paperPen, startPen, finishPen}) {
+        pens_->addButton(pen);
+        const std::int32_t colour = pen->property("penColour").toInt();
+        connect(pen, &QPushButton::clicked, this, [this, colour] { penClicked(colour); });
     }
 
-    currentPenLabel = placed(new QLabel(tr("Current pen"), this), "Label1", 7200, 4200, 855, 255);
-
-    penIndicator = placed(new FilledCircle(this), "Shape1", 8160, 4200, 255, 255);
+    currentPenLabel = new QLabel(tr("Current pen"));
+    currentPenLabel->setObjectName(QStringLiteral("Label1"));
+    penIndicator = new FilledCircle;
+    penIndicator->setObjectName(QStringLiteral("Shape1"));
+    penIndicator->setFixedSize(twips(255), twips(255));
     penIndicator->setFillColour(MatteColour::Maze);
 
-    removeUnusedBox = placed(new QCheckBox(tr("Remove unused areas"), this), "Check1", 7200, 4680, 1335, 495);
+    removeUnusedBox = new QCheckBox(tr("&Remove unused areas"));
+    removeUnusedBox->setObjectName(QStringLiteral("Check1"));
+    removeUnusedBox->setToolTip(tr("On Ok, also leave out every cell that no path joins to the start"));
 
-    separatorLine = makeLine(this, QStringLiteral("Line1"), {twips(7200), twips(5280)}, {twips(8400), twips(5280)});
+    separatorLine = makeLine(this, QStringLiteral("Line1"), {0, 0}, {twips(1200), 0});
+    separatorLine->setFixedHeight(1);
 
-    okButton = placed(new QPushButton(tr("Ok"), this), "Command2", 7200, 5520, 1215, 495);
+    okButton = button(tr("&Ok"), "Command2", tr("Check the path from start to finish and use this matte (Enter)"));
+    // Enter presses the focused button, and Ok from anywhere else (the canvas included).
+    okButton->setDefault(true);
+    cancelButton = button(tr("&Cancel"), "Command1", tr("Close the editor without a matte (Escape)"));
 
-    cancelButton = placed(new QPushButton(tr("Cancel"), this), "Command1", 7200, 6120, 1215, 495);
+    undoAction_ = new QAction(this);
+    undoAction_->setShortcuts(QKeySequence::Undo);
+    redoAction_ = new QAction(this);
+    redoAction_->setShortcuts(QKeySequence::Redo);
+    auto *zoomInAction = new QAction(this);
+    zoomInAction->setShortcuts(QKeySequence::ZoomIn);
+    auto *zoomOutAction = new QAction(this);
+    zoomOutAction->setShortcuts(QKeySequence::ZoomOut);
+    auto *fitAction = new QAction(this);
+    fitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    addActions({undoAction_, redoAction_, zoomInAction, zoomOutAction, fitAction});
 
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setAutoDefault(false);
-    widenRightColumn();
+    buildLayout();
+    resize(std::max(width(), twips(8595)), std::max(height(), twips(6750)));
 
     connect(cancelButton, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(okButton, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(importButton, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(saveButton, &QPushButton::clicked, this, &Form4::saveMatte);
     connect(clearButton, &QPushButton::clicked, this, &Form4::Command4_Click);
     connect(invertButton, &QPushButton::clicked, this, &Form4::Command9_Click);
+    connect(undoButton, &QPushButton::clicked, this, &Form4::undo);
+    connect(redoButton, &QPushButton::clicked, this, &Form4::redo);
+    connect(undoAction_, &QAction::triggered, this, &Form4::undo);
+    connect(redoAction_, &QAction::triggered, this, &Form4::redo);
+    connect(fitButton, &QPushButton::clicked, this, &Form4::zoomToFit);
+    connect(fitAction, &QAction::triggered, this, &Form4::zoomToFit);
+    connect(zoomInButton, &QPushButton::clicked, this, [this] { zoomBy(1); });
+    connect(zoomInAction, &QAction::triggered, this, [this] { zoomBy(1); });
+    connect(zoomOutButton, &QPushButton::clicked, this, [this] { zoomBy(-1); });
+    connect(zoomOutAction, &QAction::triggered, this, [this] { zoomBy(-1); });
     connect(matteCanvas, &MatteCanvas::mouseDown, this, &Form4::Picture1_MouseDown);
-    connect(matteCanvas, &MatteCanvas::mouseMove, this, &Form4::Picture1_MouseDown);
+    connect(matteCanvas, &MatteCanvas::mouseMove, this, &Form4::Picture1_MouseMove);
+    connect(matteCanvas, &MatteCanvas::mouseUp, this, &Form4::Picture1_MouseUp);
+    connect(matteCanvas, &MatteCanvas::zoomStep, this, &Form4::zoomBy);
+    connect(matteCanvas, &MatteCanvas::paintAtCursor, this, [this] {
+        if (idle())
+            applyPen(matteCanvas->cursorCell());
+    });
+    connect(matteCanvas, &MatteCanvas::penKey, this, [this](QChar letter) {
+        const QHash<QChar, std::int32_t> keys{{u'M', MatteColour::Maze},
+                                              {u'P', MatteColour::Paper},
+                                              {u'S', MatteColour::Start},
+                                              {u'F', MatteColour::Finish}};
+        penClicked(keys.value(letter.toUpper(), PenColour));
+    });
+    connect(matteCanvas, &MatteCanvas::cursorMoved, this, [this](MatteCell cell) {
+        const QRect r = matteCanvas->cellRect(cell);
+        canvasView->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 8, r.height() / 2 + 8);
+        describe();
+    });
+    describe();
+    undoButton->setEnabled(false);
+    redoButton->setEnabled(false);
 }
 
 Form4::~Form4() = default;
 
-// The right-hand column was drawn up for a narrower font than most desktops use: it
-// grows, and the window with it, until every caption fits on one line.
-void Form4::widenRightColumn()
+void Form4::buildLayout()
 {
-    const QFontMetrics fm(font());
-    const QStyle *st = style();
-    int needed = 0;
-    for (QPushButton *b : {importButton, clearButton, invertButton, okButton, cancelButton})
-        needed = std::max(needed, fm.horizontalAdvance(b->text()) + 16);
-    for (QPushButton *b : {mazePen, paperPen, startPen, finishPen})
-        needed = std::max(needed, fm.horizontalAdvance(b->text()) + 16 + 2 * twips(120));
-    needed = std::max(needed, fm.horizontalAdvance(currentPenLabel->text()) + 6 + penIndicator->width());
-    needed = std::max(needed, st->pixelMetric(QStyle::PM_IndicatorWidth) + st->pixelMetric(QStyle::PM_CheckBoxLabelSpacing)
-                                  + fm.horizontalAdvance(removeUnusedBox->text()) + 4);
-    const int extra = std::max(0, needed - twips(1215));
-    if (extra == 0)
-        return;
-    for (QWidget *w : std::initializer_list<QWidget *>{importButton, clearButton, invertButton, penFrame, okButton,
-                                                       cancelButton, separatorLine})
-        w->resize(w->width() + extra, w->height());
-    for (QPushButton *b : {mazePen, paperPen, startPen, finishPen})
-        b->resize(b->width() + extra, b->height());
-    currentPenLabel->resize(currentPenLabel->width() + extra, currentPenLabel->height());
-    penIndicator->move(std::max(penIndicator->x(), currentPenLabel->x() + fm.horizontalAdvance(currentPenLabel->text()) + 8),
-                       penIndicator->y());
-    removeUnusedBox->resize(std::max(removeUnusedBox->width(), needed), removeUnusedBox->height());
-    setFixedSize(width() + extra, height());
+    auto *zoom = new QHBoxLayout;
+    zoom->addWidget(fitButton);
+    zoom->addWidget(zoomInButton);
+    zoom->addWidget(zoomOutButton);
+    zoom->addStretch();
+    auto *frame1 = new QVBoxLayout(matteFrame);
+    frame1->addWidget(canvasView, 1);
+    frame1->addLayout(zoom);
+
+    auto *frame2 = new QVBoxLayout(penFrame);
+    for (QPushButton *pen : {mazePen, paperPen, startPen, finishPen})
+        frame2->addWidget(pen);
+
+    auto *history = new QHBoxLayout;
+    history->addWidget(undoButton);
+    history->addWidget(redoButton);
+
+    auto *current = new QHBoxLayout;
+    current->addWidget(currentPenLabel);
+    current->addWidget(penIndicator);
+    current->addStretch();
+
+    auto *right = new QVBoxLayout;
+    for (QWidget *w : std::initializer_list<QWidget *>{importButton, saveButton, clearButton, invertButton})
+        right->addWidget(w);
+    right->addLayout(history);
+    right->addWidget(penFrame);
+    right->addLayout(current);
+    right->addWidget(removeUnusedBox);
+    right->addWidget(separatorLine);
+    right->addWidget(okButton);
+    right->addWidget(cancelButton);
+    right->addStretch();
+
+    auto *top = new QHBoxLayout(this);
+    top->addWidget(matteFrame, 1);
+    top->addLayout(right);
 }
 
 QString Form4::checkCellCounts(const MazeState &state)
@@ -158,27 +298,30 @@ void Form4::setUp()
     FirstActivation = false;
     penClicked(MatteColour::Maze);
 
-    const QSize drawable = matteCanvas->drawableSize();
     const std::int64_t cols = state_.MatteCols, rows = state_.MatteRows;
     if (cols < 1 || rows < 1) {
         CellSize = 0;
         showMessage(this, checkCellCounts(state_));
         return;
     }
-    CellSize = int(std::min<std::int64_t>(drawable.width() / cols, drawable.height() / rows));
-    if (CellSize == 0) {
+    // The grid must fit the canvas as the window was drawn up, a pixel a cell at least;
+    // the zoom then makes the cells as large as the user likes.
+    const QSize design = twipsRect(120, 240, 6735, 6135).size()
+                         - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border());
+    if (std::min<std::int64_t>(design.width() / cols, design.height() / rows) == 0) {
+        CellSize = 0;
         showMessage(this, tr("The maze size is too large for the matte editor to handle. Please use less nodes."));
         return;
     }
-
-    // The drawable area is exactly CellSize pixels per cell, so that every cell is a
-    // whole square and a redraw after a failed Ok fits the same CellSize.
-    matteCanvas->setDrawableSize(QSize(CellSize * int(cols), CellSize * int(rows)));
-    matteCanvas->move((matteFrame->width() - matteCanvas->width()) / 2,
-                      (matteFrame->height() - matteCanvas->height()) / 2 + twips(60));
     update();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
+    if (shown_) {
+        // Again after a failed Ok: Blocked holds this very painting, which shows again
+        // without the linked marks, its undo steps kept.
+        matteCanvas->showMatte(matte_, CellSize);
+        return;
+    }
     // An existing matte opens as Blocked and the points describe it; one that no longer
     // fits the grid, like no matte at all, opens cleared.
     std::optional<MatteModel> existing;
@@ -188,17 +331,32 @@ void Form4::setUp()
                                            {state_.FinishX, state_.FinishY});
     }
     showMatte(existing ? std::move(*existing) : MatteModel(int(cols), int(rows)));
+    openedPainting_ = matte_.painting();
+    shown_ = true;
+    describe();
+    // The keyboard starts on the painting, as the mouse does.
+    matteCanvas->setFocus(Qt::OtherFocusReason);
 }
 
 void Form4::showMatte(MatteModel matte)
 {
     matte_ = std::move(matte);
+    history_.clear();
     matte_.setObserver([this](const MatteChange &change) {
         matteCanvas->showChange(change);
         writePoints();
+        history_.record(change);
+        undoButton->setEnabled(history_.canUndo());
+        redoButton->setEnabled(history_.canRedo());
+        describe();
     });
+    CellSize = fitCellSize();
+    fitting_ = true;
     matteCanvas->showMatte(matte_, CellSize);
     writePoints();
+    undoButton->setEnabled(false);
+    redoButton->setEnabled(false);
+    describe();
 }
 
 void Form4::writePoints()
@@ -216,33 +374,191 @@ bool Form4::idle() const
     return CellSize > 0 && !okRunning_ && !closed_;
 }
 
+bool Form4::changed() const
+{
+    const MattePainting &now = matte_.painting();
+    return shown_
+           && (now.paper != openedPainting_.paper || now.start != openedPainting_.start
+               || now.finish != openedPainting_.finish);
+}
+
+void Form4::describe()
+{
+    const QString pen = tr(penOf(PenColour).name);
+    penIndicator->setAccessibleName(tr("Current pen: %1").arg(pen));
+    if (!shown_ || CellSize == 0) {
+        matteCanvas->setAccessibleDescription(tr("%1 pen").arg(pen));
+        return;
+    }
+    const MatteCell at = matteCanvas->cursorCell();
+    static const char *const looks[] = {QT_TR_NOOP("maze"), QT_TR_NOOP("paper"), QT_TR_NOOP("start"),
+                                        QT_TR_NOOP("finish")};
+    matteCanvas->setAccessibleDescription(tr("%1 pen; cell %2 across, %3 down: %4")
+                                              .arg(pen)
+                                              .arg(at.cx + 1)
+                                              .arg(at.cy + 1)
+                                              .arg(tr(looks[int(matte_.look(at.cx, at.cy))])));
+}
+
 void Form4::penClicked(std::int32_t colour)
 {
     PenColour = colour;
     penIndicator->setFillColour(colour);
+    for (QAbstractButton *pen : pens_->buttons())
+        if (pen->property("penColour").toInt() == colour)
+            pen->setChecked(true);
+    describe();
+}
+
+MatteCell Form4::cellAt(QPointF position) const
+{
+    // Far off the canvas while dragging: a cell well outside, never an overflow.
+    const auto cell = [this](double p) { return int(std::clamp(std::floor(p / CellSize), -100000.0, 100000.0)); };
+    return {cell(position.x()), cell(position.y())};
+}
+
+void Form4::applyPen(MatteCell cell)
+{
+    if (!matte_.painting().paper.contains(cell))
+        return;
+    if (PenColour == MatteColour::Start)
+        matte_.placeStart(cell.cx, cell.cy);
+    else if (PenColour == MatteColour::Finish)
+        matte_.placeFinish(cell.cx, cell.cy);
+    else
+        matte_.paintCell(cell.cx, cell.cy, PenColour == MatteColour::Paper);
 }
 
 void Form4::Picture1_MouseDown(Qt::MouseButtons buttons, QPointF position)
 {
     if (!idle() || buttons != Qt::LeftButton)
         return;
-    const double cx = std::floor(position.x() / CellSize);
-    const double cy = std::floor(position.y() / CellSize);
-    // Far off the canvas while dragging: no cell, and no integer overflow either.
-    if (!(cx >= 0 && cy >= 0 && cx < matte_.cols() && cy < matte_.rows()))
+    // One press and its drag are one step to undo.
+    history_.beginStroke();
+    stroking_ = true;
+    strokeCell_ = cellAt(position);
+    applyPen(strokeCell_);
+}
+
+void Form4::Picture1_MouseMove(Qt::MouseButtons buttons, QPointF position)
+{
+    if (!stroking_ || !idle())
         return;
-    if (PenColour == MatteColour::Start)
-        matte_.placeStart(int(cx), int(cy));
-    else if (PenColour == MatteColour::Finish)
-        matte_.placeFinish(int(cx), int(cy));
-    else
-        matte_.paintCell(int(cx), int(cy), PenColour == MatteColour::Paper);
+    const MatteCell to = cellAt(position);
+    if (buttons != Qt::LeftButton) {
+        strokeCell_ = to;
+        return;
+    }
+    // Every cell between two reported positions, so a fast stroke leaves no gap.
+    const std::vector<MatteCell> line = cells_on_line(strokeCell_, to);
+    for (std::size_t i = 1; i < line.size(); ++i)
+        applyPen(line[i]);
+    strokeCell_ = to;
+}
+
+void Form4::Picture1_MouseUp()
+{
+    if (!stroking_)
+        return;
+    stroking_ = false;
+    history_.endStroke();
+    undoButton->setEnabled(history_.canUndo());
+}
+
+void Form4::undo()
+{
+    replay(true);
+}
+
+void Form4::redo()
+{
+    replay(false);
+}
+
+void Form4::replay(bool back)
+{
+    if (!idle())
+        return;
+    stroking_ = false;
+    back ? history_.undo(matte_) : history_.redo(matte_);
+    undoButton->setEnabled(history_.canUndo());
+    redoButton->setEnabled(history_.canRedo());
+}
+
+int Form4::fitCellSize() const
+{
+    if (matte_.cols() < 1 || matte_.rows() < 1)
+        return 0;
+    const QSize room = canvasView->maximumViewportSize() - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border());
+    const int fit = std::min(room.width() / matte_.cols(), room.height() / matte_.rows());
+    const int largest = std::max(1, std::min(MatteCanvas::MaxCellSize, 32000 / std::max(matte_.cols(), matte_.rows())));
+    return std::clamp(fit, 1, largest);
+}
+
+void Form4::setCellSize(int size)
+{
+    if (!idle() || size == CellSize)
+        return;
+    // The middle of the view stays where it was.
+    QScrollBar *h = canvasView->horizontalScrollBar(), *v = canvasView->verticalScrollBar();
+    const QSize before = matteCanvas->size();
+    const double fx = (h->value() + canvasView->viewport()->width() / 2.0) / std::max(1, before.width());
+    const double fy = (v->value() + canvasView->viewport()->height() / 2.0) / std::max(1, before.height());
+    CellSize = size;
+    matteCanvas->setCellSize(size);
+    h->setValue(int(fx * matteCanvas->width() - canvasView->viewport()->width() / 2.0));
+    v->setValue(int(fy * matteCanvas->height() - canvasView->viewport()->height() / 2.0));
+    // Working from the keyboard, the cursor's cell stays in sight instead.
+    if (matteCanvas->hasFocus()) {
+        const QRect r = matteCanvas->cellRect(matteCanvas->cursorCell());
+        canvasView->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 8, r.height() / 2 + 8);
+    }
+}
+
+void Form4::zoomToFit()
+{
+    if (!idle())
+        return;
+    fitting_ = true;
+    setCellSize(fitCellSize());
+}
+
+void Form4::zoomBy(int steps)
+{
+    if (!idle() || steps == 0)
+        return;
+    const int largest = std::max(1, std::min(MatteCanvas::MaxCellSize, 32000 / std::max(matte_.cols(), matte_.rows())));
+    int next = CellSize;
+    if (steps > 0) {
+        const auto it = std::upper_bound(ZoomSteps.begin(), ZoomSteps.end(), CellSize);
+        next = it == ZoomSteps.end() ? CellSize : *it;
+    } else {
+        const auto it = std::lower_bound(ZoomSteps.begin(), ZoomSteps.end(), CellSize);
+        next = it == ZoomSteps.begin() ? CellSize : *(it - 1);
+    }
+    fitting_ = false;
+    setCellSize(std::clamp(next, 1, largest));
+}
+
+bool Form4::eventFilter(QObject *watched, QEvent *event)
+{
+    // While fitting, the cells grow and shrink with the window.
+    if (watched == canvasView->viewport() && event->type() == QEvent::Resize && fitting_ && idle() && shown_)
+        QTimer::singleShot(0, this, [this] {
+            if (fitting_ && idle())
+                setCellSize(fitCellSize());
+        });
+    return QDialog::eventFilter(watched, event);
 }
 
 void Form4::Command4_Click()
 {
-    if (idle())
-        matte_.clear();
+    if (!idle() || matte_.blank())
+        return;
+    if (!confirm(this, tr("Clear the whole matte? Every cell becomes maze, and the start and finish are removed."),
+                 tr("C&lear")))
+        return;
+    matte_.clear();
 }
 
 void Form4::Command9_Click()
@@ -273,8 +589,42 @@ void Form4::Command3_Click()
         showMessage(this, tr("The picture format is invalid - try another."));
         return;
     }
+    if (!matte_.blank()
+        && !confirm(this, tr("Replace the painting with the picture? The start and finish go with it, unless the "
+                             "picture was saved with its own."),
+                    tr("&Replace")))
+        return;
     BusyPointer pointer;
-    matte_.replace(sample_matte_picture(picture, matte_.cols(), matte_.rows()));
+    const int cols = matte_.cols(), rows = matte_.rows();
+    // A matte saved by this editor keeps its points; any other picture brings none.
+    matte_.replace(sample_matte_picture(picture, cols, rows), matte_picture_point(picture, MatteStartKey, cols, rows),
+                   matte_picture_point(picture, MatteFinishKey, cols, rows));
+}
+
+void Form4::saveMatte()
+{
+    if (!idle())
+        return;
+    QString path;
+    if (askSaveName) {
+        path = askSaveName();
+    } else {
+        QFileDialog dialog(this, tr("Save matte"));
+        dialog.setObjectName(QStringLiteral("SaveMatteDialog"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(tr("PNG pictures (*.png)"));
+        dialog.setDefaultSuffix(QStringLiteral("png"));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    QString error;
+    BusyPointer pointer;
+    if (!save_matte_picture(matte_.painting(), path, &error)) {
+        pointer.release();
+        showMessage(this, error, QMessageBox::Warning);
+    }
 }
 
 void Form4::refuse(MatteVerdict verdict)
@@ -306,6 +656,8 @@ void Form4::Command2_Click()
 {
     if (!idle())
         return;
+    history_.endStroke();
+    stroking_ = false;
     const MattePainting painting = matte_.painting();
     if (const MatteVerdict points = check_points(painting.start, painting.finish); points != MatteVerdict::Accepted) {
         refuse(points);
@@ -342,12 +694,30 @@ void Form4::Command2_Click()
     closeEditor(Accepted);
 }
 
+bool Form4::mayDiscard()
+{
+    return !changed()
+           || confirm(this, tr("The matte has changed. Close the editor and lose the changes?"),
+                      tr("&Discard changes"), tr("&Keep editing"));
+}
+
 void Form4::Command1_Click()
 {
     if (okRunning_)
         return;
     state_.UseMatte = false;
     closeEditor(Rejected);
+}
+
+void Form4::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is Cancel, once the user agrees to lose a changed painting.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (!okRunning_ && mayDiscard())
+            Command1_Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void Form4::reject()
@@ -370,7 +740,7 @@ void Form4::reject()
 
 void Form4::closeEvent(QCloseEvent *event)
 {
-    if (okRunning_) {
+    if (okRunning_ || (!closed_ && !mayDiscard())) {
         event->ignore();
         return;
     }
@@ -380,6 +750,7 @@ void Form4::closeEvent(QCloseEvent *event)
 void Form4::closeEditor(int result)
 {
     closed_ = true;
+    stroking_ = false;
     openedGrid_.release();
     done(result);
 }

@@ -1,26 +1,32 @@
 #pragma once
 
 #include "matte/acceptance.h"
+#include "matte/matte_history.h"
 #include "matte/matte_model.h"
 #include "maze/grid.h"
 
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 class FilledCircle;
 class MatteCanvas;
+class QAction;
+class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 struct MazeState;
 
 /// Form4: the matte editor, in which the user paints the matte cell by cell with the
-/// Maze, Paper, Start and Finish pens, imports it from a picture and accepts it with Ok.
-/// The painting is a MatteModel that the canvas shows. The editor writes the state record
-/// directly: the points as soon as they change, Blocked and UseMatte on Ok, UseMatte on
-/// Cancel. Open it with exec().
+/// Maze, Paper, Start and Finish pens (mouse or keyboard), imports it from a picture or
+/// saves it as one, undoes and redoes, zooms, and accepts it with Ok. The painting is a
+/// MatteModel that the canvas shows. The editor writes the state record directly: the
+/// points as soon as they change, Blocked and UseMatte on Ok, UseMatte on Cancel. Open
+/// it with exec().
 class Form4 : public QDialog {
     Q_OBJECT
 public:
@@ -31,19 +37,30 @@ public:
     /// cell either way), or an empty string when it can. Edit Matte asks before opening.
     static QString checkCellCounts(const MazeState &state);
 
-    /// Side of one cell in canvas pixels; 0 before the set-up or when the grid does not fit.
+    /// Side of one cell in canvas pixels at the present zoom; 0 before the set-up or when
+    /// the grid does not fit.
     int cellSize() const { return CellSize; }
     /// The current pen as a packed colour.
     std::int32_t penColour() const { return PenColour; }
     bool firstActivation() const { return FirstActivation; }
     /// The painting; 0 x 0 cells until the set-up has run.
     const MatteModel &matte() const { return matte_; }
+    /// True when the painting differs from the one the editor opened with.
+    bool changed() const;
+    /// Whether the zoom follows the window's size (Fit) or was set by the user.
+    bool fitting() const { return fitting_; }
+
+    /// Asks where "Save matte..." writes; a file dialog unless replaced (tests answer it).
+    std::function<QString()> askSaveName;
 
     // The controls. Each keeps the window design's name (Command3, Shape1, Check1, ...) as
     // its objectName, so a search by that name finds it.
     QGroupBox *matteFrame;
+    QScrollArea *canvasView;
     MatteCanvas *matteCanvas;
-    QPushButton *importButton, *clearButton, *invertButton;
+    QPushButton *fitButton, *zoomInButton, *zoomOutButton;
+    QPushButton *importButton, *saveButton, *clearButton, *invertButton;
+    QPushButton *undoButton, *redoButton;
     QGroupBox *penFrame;
     QPushButton *mazePen, *paperPen, *startPen, *finishPen;
     QLabel *currentPenLabel;
@@ -56,10 +73,18 @@ public slots:
     /// The activation routine: runs the set-up once FirstActivation is true, else nothing.
     void Form_Activate();
     void reject() override;
+    void undo();
+    void redo();
+    /// Zooms so the whole matte shows, and keeps it so as the window changes size.
+    void zoomToFit();
+    /// One step larger (+1) or smaller (-1), the middle of the view staying put.
+    void zoomBy(int steps);
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void Command1_Click();
@@ -67,24 +92,43 @@ private slots:
     void Command3_Click();
     void Command4_Click();
     void Command9_Click();
+    void saveMatte();
     void penClicked(std::int32_t colour);
     void Picture1_MouseDown(Qt::MouseButtons buttons, QPointF position);
+    void Picture1_MouseMove(Qt::MouseButtons buttons, QPointF position);
+    void Picture1_MouseUp();
 
 private:
-    void widenRightColumn();
+    void buildLayout();
     void setUp();
     void showMatte(MatteModel matte);
     void writePoints();
     void refuse(MatteVerdict verdict);
     bool idle() const;
     void closeEditor(int result);
+    MatteCell cellAt(QPointF position) const;
+    void applyPen(MatteCell cell);
+    void replay(bool back);
+    void setCellSize(int size);
+    int fitCellSize() const;
+    void describe();
+    bool mayDiscard();
 
     MazeState &state_;
     MatteModel matte_;
+    MatteHistory history_;
+    MattePainting openedPainting_;
+    bool shown_ = false;  // the set-up has shown a matte once
 
     int CellSize = 0;
     std::int32_t PenColour;
     bool FirstActivation = true;
+
+    bool fitting_ = true;
+    bool stroking_ = false;
+    MatteCell strokeCell_;
+    QButtonGroup *pens_ = nullptr;
+    QAction *undoAction_ = nullptr, *redoAction_ = nullptr;
 
     bool okRunning_ = false;
     bool closed_ = false;

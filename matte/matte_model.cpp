@@ -3,12 +3,43 @@
 #include "matte/completion.h"
 #include "maze/grid.h"
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
 bool MatteChange::empty() const
 {
     return flipped.empty() && startBefore == startAfter && finishBefore == finishAfter;
+}
+
+MatteChange reversed(const MatteChange &change)
+{
+    return {change.flipped, change.startAfter, change.startBefore, change.finishAfter, change.finishBefore};
+}
+
+std::vector<MatteCell> cells_on_line(MatteCell from, MatteCell to)
+{
+    // Steps across or down, whichever keeps nearer the line between the centres: the
+    // cells the line passes through, a corner counting for the cell below.
+    const long long dx = std::llabs(static_cast<long long>(to.cx) - from.cx);
+    const long long dy = std::llabs(static_cast<long long>(to.cy) - from.cy);
+    const int sx = to.cx < from.cx ? -1 : 1;
+    const int sy = to.cy < from.cy ? -1 : 1;
+    std::vector<MatteCell> cells;
+    cells.reserve(std::size_t(dx + dy + 1));
+    MatteCell at = from;
+    cells.push_back(at);
+    for (long long ix = 0, iy = 0; ix < dx || iy < dy;) {
+        if ((1 + 2 * ix) * dy < (1 + 2 * iy) * dx) {
+            at.cx += sx;
+            ++ix;
+        } else {
+            at.cy += sy;
+            ++iy;
+        }
+        cells.push_back(at);
+    }
+    return cells;
 }
 
 MatteModel::MatteModel(int cols, int rows)
@@ -46,6 +77,11 @@ CellLook MatteModel::look(int cx, int cy) const
     if (cell == painting_.finish)
         return CellLook::Finish;
     return painting_.paper.at(cx, cy) ? CellLook::Paper : CellLook::Maze;
+}
+
+bool MatteModel::blank() const
+{
+    return !painting_.start.isSet() && !painting_.finish.isSet() && painting_.paper.count() == 0;
 }
 
 MatteChange MatteModel::keepingPoints() const
@@ -108,7 +144,7 @@ bool MatteModel::invert()
     return commit(change);
 }
 
-bool MatteModel::replace(const CellMap &paper)
+bool MatteModel::replace(const CellMap &paper, MatteCell start, MatteCell finish)
 {
     if (paper.cols() != cols() || paper.rows() != rows())
         throw std::invalid_argument("a map of " + std::to_string(paper.cols()) + " x " + std::to_string(paper.rows())
@@ -119,6 +155,24 @@ bool MatteModel::replace(const CellMap &paper)
         for (int cx = 0; cx < cols(); ++cx)
             if (paper.at(cx, cy) != painting_.paper.at(cx, cy))
                 change.flipped.push_back(std::size_t(cy) * std::size_t(cols()) + std::size_t(cx));
+    const auto onMaze = [&paper](MatteCell cell) { return paper.contains(cell) && !paper.at(cell); };
+    if (onMaze(start))
+        change.startAfter = start;
+    if (onMaze(finish) && finish != change.startAfter)
+        change.finishAfter = finish;
+    return commit(change);
+}
+
+bool MatteModel::apply(const MatteChange &change)
+{
+    const std::size_t cells = std::size_t(cols()) * std::size_t(rows());
+    for (const std::size_t i : change.flipped)
+        if (i >= cells)
+            throw std::invalid_argument("cell " + std::to_string(i) + " lies outside a matte of "
+                                        + std::to_string(cells) + " cells");
+    for (const MatteCell point : {change.startAfter, change.finishAfter})
+        if (point.isSet() && !painting_.paper.contains(point))
+            throw std::invalid_argument("a point outside the matte");
     return commit(change);
 }
 

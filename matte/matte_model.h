@@ -24,6 +24,14 @@ struct MatteChange {
     bool empty() const;
 };
 
+/// The edit that takes `change` back: the same cells flipped, the points as they were.
+MatteChange reversed(const MatteChange &change);
+
+/// The cells a stroke from the centre of `from` to the centre of `to` crosses, both ends
+/// included and in order, each a step left, right, up or down from the one before: painted,
+/// they join as the path check links cells, so a fast stroke leaves no gap.
+std::vector<MatteCell> cells_on_line(MatteCell from, MatteCell to);
+
 /// The matte the editor paints, without a window: which cells are paper, and the start and
 /// finish cells. A set point lies on a maze cell, never on the other point's cell. Every
 /// edit is one MatteChange, which the observer hears once it is made; cells outside the
@@ -48,6 +56,8 @@ public:
     MatteCell finish() const { return painting_.finish; }
     /// The look of a cell of the matte.
     CellLook look(int cx, int cy) const;
+    /// True when every cell is maze and no point is set: there is nothing to lose.
+    bool blank() const;
 
     /// Heard after every edit that changed something.
     void setObserver(std::function<void(const MatteChange &)> observer) { observer_ = std::move(observer); }
@@ -63,9 +73,13 @@ public:
     bool clear();
     /// Invert matte: paper cells become maze, every other cell (the points' too) paper; no point.
     bool invert();
-    /// Import: the cells become those of `paper`, no point. Throws std::invalid_argument for
-    /// a map of another size.
-    bool replace(const CellMap &paper);
+    /// Import: the cells become those of `paper`, and the points `start` and `finish` where
+    /// each is a maze cell of it other than the other point, else unset. Throws
+    /// std::invalid_argument for a map of another size.
+    bool replace(const CellMap &paper, MatteCell start = {}, MatteCell finish = {});
+    /// Makes again a change that this model heard, or its reversed() (undo and redo). Throws
+    /// std::invalid_argument for a cell outside the matte.
+    bool apply(const MatteChange &change);
 
 private:
     MatteChange keepingPoints() const;

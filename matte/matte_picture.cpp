@@ -1,17 +1,21 @@
 #include "matte/matte_picture.h"
 
+#include "matte/matte_canvas.h"
 #include "matte/matte_colours.h"
 #include "matte/picture_check.h"
 #include "matte/sampling.h"
+#include "render/save_file.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <span>
 
@@ -218,5 +222,56 @@ CellMap sample_matte_picture(const QImage &picture, int cols, int rows)
         const int a = qAlpha(p);
         auto overWhite = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
         return MatteColour::pack(overWhite(qRed(p)), overWhite(qGreen(p)), overWhite(qBlue(p)));
+    });
+}
+
+QImage matte_picture(const MattePainting &painting)
+{
+    const CellMap &paper = painting.paper;
+    QImage picture(paper.cols(), paper.rows(), QImage::Format_RGB32);
+    for (int cy = 0; cy < paper.rows(); ++cy) {
+        auto *line = reinterpret_cast<QRgb *>(picture.scanLine(cy));
+        for (int cx = 0; cx < paper.cols(); ++cx)
+            line[cx] = paper.at(cx, cy) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    }
+    const auto mark = [&](MatteCell cell, const char *key, std::int32_t colour) {
+        if (!paper.contains(cell))
+            return;
+        picture.setPixel(cell.cx, cell.cy, toQRgb(colour));
+        picture.setText(QString::fromLatin1(key), QStringLiteral("%1,%2").arg(cell.cx).arg(cell.cy));
+    };
+    mark(painting.start, MatteStartKey, MatteColour::Start);
+    mark(painting.finish, MatteFinishKey, MatteColour::Finish);
+    picture.setText(QStringLiteral("Description"),
+                    QStringLiteral("Corvanthel matte: dark cells are maze, white cells paper"));
+    return picture;
+}
+
+MatteCell matte_picture_point(const QImage &picture, const char *key, int cols, int rows)
+{
+    static const QRegularExpression pair(QStringLiteral("^\\s*(\\d{1,9})\\s*,\\s*(\\d{1,9})\\s*$"));
+    const QRegularExpressionMatch m = pair.match(picture.text(QString::fromLatin1(key)));
+    if (!m.hasMatch() || picture.width() < 1 || picture.height() < 1 || cols < 1 || rows < 1)
+        return {};
+    const long long px = m.captured(1).toLongLong(), py = m.captured(2).toLongLong();
+    if (px >= picture.width() || py >= picture.height())
+        return {};
+    // The cell whose share of the picture holds the centre of the point's pixel: at the
+    // picture's own size, the same cell.
+    const auto cell = [](long long p, int size, int cells) {
+        return int(std::floor((double(p) + 0.5) * cells / size));
+    };
+    return {cell(px, picture.width(), cols), cell(py, picture.height(), rows)};
+}
+
+bool save_matte_picture(const MattePainting &painting, const QString &path, QString *error)
+{
+    const QImage picture = matte_picture(painting);
+    return save_whole_file(path, error, [&](QIODevice &file, QString &cause) {
+        QImageWriter writer(&file, "png");
+        if (writer.write(picture))
+            return SaveStep::Written;
+        cause = writer.errorString();
+        return SaveStep::Failed;
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "matte/acceptance.h"
 #include "matte/cell_map.h"
 
 #include <QByteArray>
@@ -23,3 +24,21 @@ QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString 
 /// share, light (paper) at or above 0xCCCCCC, transparency read as white paper.
 /// True where the cell becomes paper. The editor and the command line share it.
 CellMap sample_matte_picture(const QImage &picture, int cols, int rows);
+
+/// The text fields of a saved matte that keep its points ("cx,cy", 0-based cells).
+inline constexpr char MatteStartKey[] = "Corvanthel start cell";
+inline constexpr char MatteFinishKey[] = "Corvanthel finish cell";
+
+/// A painting as a picture that the import reads back to the same painting: one pixel a
+/// cell, maze black, paper white, the start green and the finish red (both dark, so maze),
+/// and the points in text fields as well.
+QImage matte_picture(const MattePainting &painting);
+
+/// The point a picture's text field `key` keeps, carried over to a matte of cols x rows
+/// cells by the same rule as its pixels (the cell whose share holds the point's centre).
+/// Unset when the field is missing or unreadable.
+MatteCell matte_picture_point(const QImage &picture, const char *key, int cols, int rows);
+
+/// Writes matte_picture(painting) as a PNG file, whole or not at all. False, with
+/// "cannot write <path>: <cause>" in *error, on failure.
+bool save_matte_picture(const MattePainting &painting, const QString &path, QString *error);

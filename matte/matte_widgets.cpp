@@ -2,10 +2,27 @@
 
 #include "matte/matte_canvas.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QPainter>
 
-FilledCircle::FilledCircle(QWidget *parent) : QWidget(parent) {}
+namespace {
+
+// The pen indicator is heard as an indicator, its name saying the pen.
+QAccessibleInterface *indicatorRole(const QString &, QObject *object)
+{
+    if (auto *circle = qobject_cast<FilledCircle *>(object))
+        return new QAccessibleWidget(circle, QAccessible::Indicator);
+    return nullptr;
+}
+
+} // namespace
+
+FilledCircle::FilledCircle(QWidget *parent) : QWidget(parent)
+{
+    QAccessible::installFactory(indicatorRole);
+}
 
 void FilledCircle::setFillColour(std::int32_t colour)
 {
@@ -43,6 +60,18 @@ void showMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon, c
     box.exec();
 }
 
+bool confirm(QWidget *parent, const QString &text, const QString &action, const QString &keep)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Corvanthel"), text, QMessageBox::NoButton, parent);
+    QPushButton *go = box.addButton(action, QMessageBox::AcceptRole);
+    QPushButton *stay = keep.isEmpty() ? box.addButton(QMessageBox::Cancel) : box.addButton(keep, QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.setEscapeButton(stay);
+    BusyPointer::Normal normal;
+    box.exec();
+    return box.clickedButton() == go;
+}
+
 BusyPointer::BusyPointer()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -51,6 +80,16 @@ BusyPointer::BusyPointer()
 BusyPointer::~BusyPointer()
 {
     release();
+}
+
+BusyPointer::Normal::Normal()
+{
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+BusyPointer::Normal::~Normal()
+{
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void BusyPointer::release()

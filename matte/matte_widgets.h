@@ -29,6 +29,11 @@ QWidget *makeLine(QWidget *parent, const QString &name, QPoint from, QPoint to);
 void showMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon = QMessageBox::NoIcon,
                  const QString &title = QStringLiteral("Corvanthel"));
 
+/// Asks a yes-or-no question titled "Corvanthel": true when the user chose `action`
+/// (a button caption such as "&Clear"); Escape, and the default, keep things as they are
+/// (`keep`, or Cancel).
+bool confirm(QWidget *parent, const QString &text, const QString &action, const QString &keep = {});
+
 /// The busy pointer for as long as it lives.
 class BusyPointer {
 public:
@@ -38,6 +43,14 @@ public:
     BusyPointer &operator=(const BusyPointer &) = delete;
     /// Back to the normal pointer before the end of the scope (a message box waits).
     void release();
+
+    /// The normal pointer for as long as it lives, over any busy one: a question waits.
+    struct Normal {
+        Normal();
+        ~Normal();
+        Normal(const Normal &) = delete;
+        Normal &operator=(const Normal &) = delete;
+    };
 
 private:
     bool held_ = true;

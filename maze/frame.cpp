@@ -6,15 +6,29 @@
 
 namespace {
 
+// Both sides come from the width, so the corner squares are square. On a grid far
+// wider than it is high they would reach past the bottom edge, putting the start
+// outside the grid: there they stop one node short of it.
+int cornerSide(int gw, int gh)
+{
+    return std::min(std::max(4, 2 * (gw / 20)), gh - 1);
+}
+
+// The last corridor of a "Grid" maze: the largest 2 + 6k not above n - 1.
+int lastCorridor(int n)
+{
+    int last = 2;
+    while (last + 6 <= n - 1)
+        last += 6;
+    return last;
+}
+
 void frameTopLeftToBottomRight(MazeState &s)
 {
     NodeGrid &g = s.grid;
     const int gw = g.width();
     const int gh = g.height();
-    // Both sides come from the width, so the corner squares are square. On a grid far
-    // wider than it is high they would reach past the bottom edge, putting the start
-    // outside the grid: there they stop one node short of it.
-    const int side = std::min(std::max(4, 2 * (gw / 20)), gh - 1);
+    const int side = cornerSide(gw, gh);
     s.CornerWidth = static_cast<std::int16_t>(side);
     s.CornerHeight = static_cast<std::int16_t>(side);
 
@@ -41,12 +55,8 @@ void frameGrid(MazeState &s)
         for (int x = 1; x <= gw; ++x)
             g.set(x, y, NodeGrid::Blocked);
 
-    int lastX = 2;
-    while (lastX + 6 <= gw - 1)
-        lastX += 6;
-    int lastY = 2;
-    while (lastY + 6 <= gh - 1)
-        lastY += 6;
+    const int lastX = lastCorridor(gw);
+    const int lastY = lastCorridor(gh);
 
     g.unset(1, lastY + 1, NodeGrid::Blocked);
     g.unset(lastX + 1, 1, NodeGrid::Blocked);
@@ -93,4 +103,19 @@ void make_frame(MazeState &s)
     // A custom type without a matte has no start to carve; Generate never gets here then.
     if (s.grid.contains(s.CurX, s.CurY))
         s.grid.set(s.CurX, s.CurY, NodeGrid::Carved);
+}
+
+EndPoints end_points(const MazeState &s)
+{
+    if (s.StartX != -1 && s.FinishX != -1)
+        return {s.StartX, s.StartY, s.FinishX, s.FinishY};
+    const int gw = s.grid.width();
+    const int gh = s.grid.height();
+    if (s.MazeType == TopLeftToBottomRight) {
+        const int side = cornerSide(gw, gh);
+        return {side, side, gw - side + 1, gh - side + 1};
+    }
+    if (s.MazeType == GridMaze)
+        return {2, 2, lastCorridor(gw), lastCorridor(gh)};
+    return {};
 }

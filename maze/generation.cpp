@@ -14,6 +14,8 @@ void allocate_arrays(MazeState &s)
     if (keepMatte) {
         s.grid.clearFlag(NodeGrid::Carved);
         s.grid.clearFlag(NodeGrid::Retraced);
+        // The last maze's solution goes with it.
+        s.grid.clearFlag(NodeGrid::Mark);
     } else {
         if (s.GridWidth < 0 || s.GridHeight < 0 || s.GridWidth > NodeGrid::MaxNodes
             || s.GridHeight > NodeGrid::MaxNodes)

@@ -49,7 +49,8 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
     const int originCols = (g.width - 3) / 2;
     const int originRows = (g.height - 3) / 2;
 
-    Position at{s.CurX, s.CurY, 0};
+    Random &rng = s.rng;
+    Position at(g, s.CurX, s.CurY, 0);
     long long nodesDrawn = 1;
     long long passes = 0, hunts = 0, rowDraws = 0;
     int tick = 0;
@@ -74,20 +75,24 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
             count(passes);
             return nodesDrawn;
         }
-        ends.restartPastFinish(at);
-        if (const unsigned free = freeMask(g, at.x, at.y)) {
-            advance(chooser.pick(free, at.lastDir, s.Rnd()));
+        ends.restartPastFinish(g, at);
+        // The rows a step up or down leads next to, in the grid and in the index.
+        __builtin_prefetch(at.word + 2 * g.stride);
+        __builtin_prefetch(at.word - 2 * g.stride);
+        index.prefetchAround(at.x, at.y);
+        if (const unsigned free = Around(g, at.word).free() & g.inside(at.x, at.y)) {
+            advance(chooser.pick(free, at.lastDir, rng.nextBits()));
             continue;
         }
 
         deadEndLoop(s, at, false);
         ++hunts;
-        const int rx = (choose(s.Rnd(), originCols) - 1) * 2 + 2;
+        const int rx = (choose(rng.nextBits(), originCols) - 1) * 2 + 2;
         // These draws only pick the row to start in, yet each one is part of the sequence.
         int ry = 0;
         int tries = 0;
         do {
-            ry = (choose(s.Rnd(), originRows) - 1) * 2 + 2;
+            ry = (choose(rng.nextBits(), originRows) - 1) * 2 + 2;
             ++tries;
         } while (!flags[ry] && tries <= g.height);
         rowDraws += tries;
@@ -96,13 +101,11 @@ long long make_maze_2(MazeState &s, Progress &progress, WalkStats *stats)
         if (found.passedDeadEnd)
             at.lastDir = 0;
         if (!found.found) {
-            at.x = rx;
-            at.y = ry;
+            at.moveTo(g, rx, ry, at.lastDir);
             break;
         }
-        at.x = found.x;
-        at.y = found.y;
-        advance(chooser.pick(freeMask(g, at.x, at.y), at.lastDir, s.Rnd()));
+        at.moveTo(g, found.x, found.y, at.lastDir);
+        advance(chooser.pick(freeMask(g, at.x, at.y), at.lastDir, rng.nextBits()));
     }
     at.keep(s);
     count(passes + 1);

@@ -4,75 +4,16 @@
 // rescanning rows. Internal to the walks; the tests check it against the scan itself.
 
 #include "maze/walk_steps.h"
+#include "maze/zeroed_array.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
-#include <utility>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace walk_steps {
-
-/// A zero-filled array of a trivial type for the hunt's large sets. On Linux a large one comes
-/// straight from the kernel, already zero, with huge pages asked for: the hunts read it at
-/// random places, where small pages would cost a page walk nearly every time.
-template <typename T>
-class ZeroedArray {
-public:
-    explicit ZeroedArray(std::size_t size) : size_(size)
-    {
-        const std::size_t bytes = std::max<std::size_t>(size, 1) * sizeof(T);
-#ifdef __linux__
-        constexpr std::size_t hugePage = std::size_t{2} << 20;
-        if (bytes >= hugePage) {
-            void *p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (p == MAP_FAILED)
-                throw std::bad_alloc();
-            madvise(p, bytes, MADV_HUGEPAGE);  // a hint: small pages still work
-            data_ = static_cast<T *>(p);
-            mapped_ = bytes;
-            return;
-        }
-#endif
-        data_ = static_cast<T *>(std::calloc(std::max<std::size_t>(size, 1), sizeof(T)));
-        if (!data_)
-            throw std::bad_alloc();
-    }
-    ~ZeroedArray()
-    {
-        if (!data_)
-            return;
-#ifdef __linux__
-        if (mapped_) {
-            munmap(data_, mapped_);
-            return;
-        }
-#endif
-        std::free(data_);
-    }
-    ZeroedArray(ZeroedArray &&other) noexcept
-        : size_(other.size_), data_(std::exchange(other.data_, nullptr)), mapped_(std::exchange(other.mapped_, 0))
-    {
-    }
-    ZeroedArray &operator=(ZeroedArray &&) = delete;
-
-    std::size_t size() const { return size_; }
-    T &operator[](std::size_t i) { return data_[i]; }
-    const T &operator[](std::size_t i) const { return data_[i]; }
-
-private:
-    std::size_t size_;
-    T *data_ = nullptr;
-    std::size_t mapped_ = 0;
-};
 
 /// A bitset with a summary bit per word, per word of summaries and so on up to one word,
 /// so that the next set bit from any position is found in a handful of word reads.
@@ -174,9 +115,10 @@ private:
 /// unflags every flagged row it crosses whole that holds no free cell.
 ///
 /// Sources are found lazily: every carved cell other than the finish starts as a candidate,
-/// and a hunt tries the candidates in scan order, dropping for good those without a free
-/// neighbour (free cells never come back). So each cell is found dead at most once, in runs
-/// along rows, and a step of the walk never looks past the cell it carves.
+/// and a hunt tries the candidates in scan order, 64 cells at a time against one bit per cell
+/// saying whether it is free, dropping for good those without a free neighbour (free cells
+/// never come back). The hunt reads only these bit sets, an eighth of the grid's size, and
+/// never the grid.
 class HuntIndex {
 public:
     struct Result {
@@ -193,14 +135,26 @@ public:
     /// Records that the free cell (x, y) has been carved, and flags its row.
     void carve(int x, int y)
     {
-        const int j = (y - 2) / 2;
+        const int i = (x - 2) / 2, j = (y - 2) / 2;
+        const std::size_t w = word(i, j);
+        const std::uint64_t b = std::uint64_t{1} << (i & 63);
+        Cells &c = cells_[w + stride_];
         flags_[y] = 1;
+        c.free &= ~b;
         if (!isFinish(x, y))
-            addCarved(x, y);
+            addCarved(c, w, b, i, j);
         if (lastCarved_[j] >= 0)
             deadRows_.set(j);
         if (--freeInRow_[j] == 0)
             closable_.set(j);
+    }
+
+    /// Fetches the records that carving a cell above or below (x, y) will write.
+    void prefetchAround(int x, int y) const
+    {
+        const Cells *c = &cells_[word((x - 2) / 2, (y - 2) / 2) + stride_];
+        __builtin_prefetch(c - stride_);
+        __builtin_prefetch(c + stride_);
     }
 
     /// The scan from the cell (rx, ry): the source it stops at, whether it passed a carved
@@ -208,23 +162,35 @@ public:
     Result hunt(int rx, int ry);
 
 private:
+    /// 64 cells of a row, side by side so that carving a cell writes one cache line.
+    struct Cells {
+        std::uint64_t candidates;  // carved, not the finish, not yet found dead
+        std::uint64_t free;        // neither carved nor blocked
+        std::uint64_t carved;      // carved, not the finish
+        std::uint64_t unused;      // two to a cache line
+    };
+
     bool isFinish(int x, int y) const { return x == finishX_ && y == finishY_; }
 
-    std::size_t cell(int x, int y) const
+    /// The word of cell (i, j): rows of cells start on whole words, so that a word lines up
+    /// with the words of the rows around. Every row ends with an empty word, and cells_ has a
+    /// row of empty words above and below, so that every word has neighbours to read.
+    std::size_t word(int i, int j) const
     {
-        return static_cast<std::size_t>((y - 2) / 2) * cols_ + static_cast<std::size_t>((x - 2) / 2);
+        return static_cast<std::size_t>(j) * stride_ + static_cast<std::size_t>(i >> 6);
     }
 
-    void addCarved(int x, int y)
+    void addCarved(Cells &c, std::size_t w, std::uint64_t b, int i, int j)
     {
-        const std::size_t p = cell(x, y);
-        const int i = (x - 2) / 2, j = (y - 2) / 2;
-        candidates_.set(p);
-        carvedSegments_.set(static_cast<std::size_t>(j) * segmentsPerRow_ + i / 64);
+        if (!c.candidates)
+            candidateWords_.set(w);
+        c.candidates |= b;
+        c.carved |= b;
         firstCarved_[j] = std::min(firstCarved_[j], i);
         lastCarved_[j] = std::max(lastCarved_[j], i);
     }
 
+    std::uint64_t withFreeNeighbour(std::size_t w) const;
     std::size_t firstSource(std::size_t from, std::size_t end);
     bool carvedBetween(int j, int from, int to) const;
     void unflagBetween(std::size_t j0, std::size_t js);
@@ -233,11 +199,12 @@ private:
     std::uint8_t *flags_;  // one per row of nodes, indexed by y
     const int cols_, rows_;
     const int finishX_, finishY_;
-    const int segmentsPerRow_;
-    LevelBitset candidates_;      // per cell: carved, not the finish, not yet found dead
-    LevelBitset carvedSegments_;  // per 64 cells of a row: one of them carved, not the finish
-    LevelBitset closable_;  // per row of cells: flagged and without a free cell
-    LevelBitset deadRows_;  // per row of cells: flagged and holding a carved cell, not the finish
+    const std::size_t stride_;   // words per row of cells, one of them empty
+    const std::size_t rowBits_;  // 64 x stride_: a cell's place in scan order is j x rowBits_ + i
+    ZeroedArray<Cells> cells_;
+    LevelBitset candidateWords_;  // per word: it holds a candidate
+    LevelBitset closable_;        // per row of cells: flagged and without a free cell
+    LevelBitset deadRows_;        // per row of cells: flagged and holding a carved cell, not the finish
     std::vector<int> freeInRow_;
     std::vector<int> firstCarved_, lastCarved_;  // per row: column of the first and last carved
                                                  // cell other than the finish (cols_, -1: none)

@@ -91,6 +91,9 @@ struct Choices {
     double loopPercent = 10;  // read only while loops are on
     DifficultyChoice difficulty = DifficultyChoice::Easier;
     std::optional<std::uint32_t> seed{};  // none: the caller seeds from the clock
+    // What the outputs draw besides the maze; the walk never reads these.
+    bool marks = false;      // "Mark start and finish"
+    bool answerKey = false;  // "Answer key": the solution beside every output
 
     bool usesMatte() const { return type == MazeTypeChoice::CustomMatte; }
 };

@@ -1,5 +1,6 @@
 #include "render/draw.h"
 
+#include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "render/atomic_file.h"
@@ -12,6 +13,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -108,7 +110,7 @@ RenderResult paintShrunk(const MazeState &s, const MazeScene &scene, Progress &p
 } // namespace
 
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
-                         QImage &picture)
+                         QImage &picture, const SceneLayers &layers)
 {
     picture = QImage();
     if (size.isEmpty() || qint64(size.width()) * size.height() > pixelBudget)
@@ -118,7 +120,7 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
         return RenderResult::TooLarge;
     surface.fill(Qt::white);
 
-    const MazeScene scene(s, SceneOptions::bitmap());
+    const MazeScene scene(s, SceneOptions::bitmap(layers));
     const RenderResult result = size == maze_picture_size(s) ? paintFullSize(s, scene, progress, surface)
                                                              : paintShrunk(s, scene, progress, surface);
     if (result == RenderResult::Done)
@@ -172,10 +174,24 @@ void giant_bitmap(OutputContext &ctx)
     ctx.progress.phase(Phase::RenderingToDisk);
     if (name.isEmpty())
         return;
+    MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
-        write_mono_bitmap(s.grid, s.MazeStyle, name.toStdString(), ctx.progress);
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write_mono_bitmap(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
+            return;
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            overlay.solution = true;
+            if (!write_mono_bitmap(s.grid, s.MazeStyle, *key, ctx.progress, overlay))
+                return;
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
     } catch (const std::exception &e) {
-        ctx.reportError(QString::fromStdString(e.what()));
+        ctx.reportError(QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -183,20 +199,25 @@ void draw_maze(OutputContext &ctx)
 {
     MazeState &s = ctx.state;
     QSize size = maze_picture_size(s);
+    SceneLayers layers;
+    layers.marks = ctx.marks;
     // 0: nothing failed yet; above 0: ask the user; -1: scale down without asking.
     int failures = 0;
     QImage picture;
     for (;;) {
         s.MonochromeChosen = false;
         if (failures > 0) {
-            s.MonochromeChosen = ctx.askTooLarge();
+            const TooLargeAnswer answer = ctx.askTooLarge();
+            if (answer == TooLargeAnswer::Cancel)
+                return;
+            s.MonochromeChosen = answer == TooLargeAnswer::Monochrome;
             if (s.MonochromeChosen) {
                 giant_bitmap(ctx);
                 return;
             }
             failures = -1;
         }
-        const RenderResult result = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture);
+        const RenderResult result = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
         if (result == RenderResult::Stopped)
             return;
         if (result == RenderResult::Done)
@@ -215,6 +236,37 @@ void draw_maze(OutputContext &ctx)
     if (name.isEmpty())
         return;
     QString error;
-    if (!save_bitmap(picture, name, &error))
-        ctx.reportError(error);
+    try {
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write_bitmap(picture, maze, &error)) {
+            ctx.reportError(error);
+            return;
+        }
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            // The key at the size the maze was drawn at; one picture held at a time.
+            picture = QImage();
+            layers.solution = true;
+            ctx.progress.phase(Phase::Rendering);
+            const RenderResult drawn = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
+            if (drawn == RenderResult::Stopped)
+                return;
+            if (drawn == RenderResult::TooLarge) {
+                ctx.reportError(QObject::tr("Corvanthel cannot draw the answer key of this maze."));
+                return;
+            }
+            ctx.progress.phase(Phase::Saving);
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            if (!write_bitmap(picture, *key, &error)) {
+                ctx.reportError(error);
+                return;
+            }
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
+    } catch (const std::runtime_error &e) {
+        ctx.reportError(QString::fromLocal8Bit(e.what()));
+    }
 }

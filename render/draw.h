@@ -1,13 +1,14 @@
 #pragma once
 
 #include "render/output_context.h"
+#include "render/scene.h"
 
 #include <QImage>
+#include <QSize>
 
 #include <cstdint>
 
 class AtomicFile;
-#include <QSize>
 
 /// How drawing a picture ended.
 enum class RenderResult { Done, TooLarge, Stopped };
@@ -22,7 +23,7 @@ QSize maze_picture_size(const MazeState &s);
 /// report of the Rendering phase. TooLarge, with `picture` null, when the picture would have
 /// more than pixelBudget pixels or cannot be allocated or painted.
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
-                         QImage &picture);
+                         QImage &picture, const SceneLayers &layers = {});
 
 /// Saves a picture as an uncompressed 24-bit Windows bitmap, whole or not at all: on
 /// failure nothing new is left under `path`, and false, with "cannot write <path>:
@@ -37,9 +38,11 @@ std::uint64_t bitmap_file_bytes(QSize size);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
-/// user chooses. Sets s.MonochromeChosen to the dialog's last answer.
+/// user chooses, with its answer key beside it when the context asks for one (both files
+/// or neither); Cancel in that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
 void draw_maze(OutputContext &ctx);
 
 /// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap
-/// straight to disk, whatever its size.
+/// straight to disk, whatever its size, and its answer key beside it when asked (both
+/// files or neither).
 void giant_bitmap(OutputContext &ctx);

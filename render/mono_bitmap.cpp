@@ -2,6 +2,7 @@
 
 #include "maze/progress.h"
 #include "render/atomic_file.h"
+#include "render/overlay.h"
 #include "render/tiles.h"
 
 #include <algorithm>
@@ -100,14 +101,38 @@ struct Patterns {
     }
 };
 
-/// One stored pixel row: each node's bits for its code, then white pad bits to 32.
-/// FixedTW is the tile width known at compile time, 0 to read it from tw; from 16
-/// pixels down two nodes go in at a time through `pairs`.
-template <int FixedTW>
-void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *pattern,
-                const std::uint64_t *pairs, int tw, std::uint8_t *out)
+/// Nodes composed at once in the fast path: the most whose pixels make whole bytes within
+/// 64 bits (0: none do).
+constexpr int groupOf(int tw)
 {
-    const int width = FixedTW ? FixedTW : tw;
+    int group = 0;
+    for (int n = 1; tw > 0 && n * tw <= 64; ++n)
+        if (n * tw % 8 == 0)
+            group = n;
+    return group;
+}
+
+/// The bits of the nodes from `x` on, one at a time, then white to the end of the row at `out`
+/// (rowBytes long), from `p` on; tiles at most 56 pixels wide.
+inline void composeTail(const std::uint8_t *codes, int x, int count, const std::uint64_t *pattern, int tw,
+                        std::uint8_t *p, std::uint8_t *out, std::size_t rowBytes)
+{
+    std::uint64_t acc = 0;
+    int n = 0;  // bits held in acc, below 8 between nodes
+    for (; x < count; ++x) {
+        acc = (acc << tw) | pattern[codes[x]];
+        for (n += tw; n >= 8; n -= 8)
+            *p++ = static_cast<std::uint8_t>(acc >> (n - 8));
+    }
+    if (n > 0)
+        *p++ = static_cast<std::uint8_t>((acc << (8 - n)) | ((1u << (8 - n)) - 1));
+    std::memset(p, 0xFF, static_cast<std::size_t>(out + rowBytes - p));
+}
+
+/// One stored pixel row of any tile width up to 64: each node's bits for its code, then white
+/// pad bits to 32.
+void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *pattern, int width, std::uint8_t *out)
+{
     std::uint64_t acc = 0;
     int n = 0;  // bits held in acc, always below 32 between nodes
     auto flush = [&] {
@@ -117,17 +142,7 @@ void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *patte
             out += 4;
         }
     };
-    int x = 0;
-    if constexpr (FixedTW > 0 && 2 * FixedTW <= 32) {
-        for (; x + 1 < count; x += 2) {
-            acc = (acc << (2 * FixedTW)) | pairs[(codes[x] << 5) | codes[x + 1]];
-            n += 2 * FixedTW;
-            flush();
-        }
-    } else {
-        (void)pairs;
-    }
-    for (; x < count; ++x) {
+    for (int x = 0; x < count; ++x) {
         const std::uint64_t p = pattern[codes[x]];
         if (width > 32) {
             const int high = width - 32;
@@ -149,18 +164,58 @@ void composeRow(const std::uint8_t *codes, int count, const std::uint64_t *patte
     }
 }
 
-using ComposeFn = void (*)(const std::uint8_t *, int, const std::uint64_t *, const std::uint64_t *, int,
-                           std::uint8_t *);
+/// The distinct pixel rows of a node row: row r from pattern[r] (pairs[r] for two nodes at a
+/// time) into out[r], each rowBytes long. FixedTW is the tile width known at compile time, 0 to
+/// read it from tw. Where a group of nodes fills whole bytes (groupOf), each group's bits are
+/// gathered independently of the other groups and stored as one word, whose surplus bytes the
+/// next store overwrites; the last few nodes, whose word would reach past the row, go in one
+/// at a time. The codes of a group are read once for all the rows.
+template <int FixedTW>
+void composeRows(const std::uint8_t *codes, int count, const std::uint64_t *const *pattern,
+                 const std::uint64_t *const *pairs, int rows, int tw, std::uint8_t *const *out, std::size_t rowBytes)
+{
+    constexpr int group = groupOf(FixedTW);
+    if constexpr (FixedTW > 0 && group > 0) {
+        constexpr bool byPairs = 2 * FixedTW <= 32 && group % 2 == 0;
+        constexpr int lookups = byPairs ? group / 2 : group;
+        constexpr int shift = byPairs ? 2 * FixedTW : FixedTW;
+        constexpr int bytes = group * FixedTW / 8;
+        int x = 0;
+        for (std::size_t at = 0; x + group <= count && at + sizeof(std::uint64_t) <= rowBytes; x += group, at += bytes) {
+            unsigned index[lookups];
+            for (int k = 0; k < lookups; ++k)
+                index[k] = byPairs ? (codes[x + 2 * k] << 5) | codes[x + 2 * k + 1] : codes[x + k];
+            for (int r = 0; r < rows; ++r) {
+                const std::uint64_t *table = byPairs ? pairs[r] : pattern[r];
+                std::uint64_t v = 0;
+                for (int k = 0; k < lookups; ++k)
+                    v = (v << shift) | table[index[k]];
+                const std::uint64_t bigEndian = __builtin_bswap64(v << (64 - group * FixedTW));
+                std::memcpy(out[r] + at, &bigEndian, sizeof bigEndian);
+            }
+        }
+        for (int r = 0; r < rows; ++r)
+            composeTail(codes, x, count, pattern[r], FixedTW, out[r] + static_cast<std::size_t>(x / group) * bytes,
+                        out[r], rowBytes);
+        return;
+    }
+    (void)pairs;
+    (void)rowBytes;
+    for (int r = 0; r < rows; ++r)
+        composeRow(codes, count, pattern[r], FixedTW ? FixedTW : tw, out[r]);
+}
+
+using ComposeFn = void (*)(const std::uint8_t *, int, const std::uint64_t *const *, const std::uint64_t *const *, int,
+                           int, std::uint8_t *const *, std::size_t);
 
 ComposeFn composerFor(int tw)
 {
     switch (tw) {
-    case 4: return composeRow<4>;
-    case 5: return composeRow<5>;
-    case 10: return composeRow<10>;
-    case 28: return composeRow<28>;
-    case 36: return composeRow<36>;
-    default: return composeRow<0>;
+    case 4: return composeRows<4>;
+    case 5: return composeRows<5>;
+    case 10: return composeRows<10>;
+    case 28: return composeRows<28>;
+    default: return composeRows<0>;
     }
 }
 
@@ -203,11 +258,16 @@ private:
     // so that no wall opens toward the outside.
     void load(std::vector<std::uint8_t> &walls, int y) const
     {
-        constexpr std::uint8_t gone = NodeGrid::Carved | NodeGrid::Blocked;
-        const std::uint8_t *flags = grid_.row(y);
+        constexpr unsigned gone = NodeGrid::Carved | NodeGrid::Blocked;
+        const std::uint16_t *blocks = grid_.blockRow(y >> 1);
+        const int shift = (y & 1) * 8;  // the odd row's nodes lie in the upper byte
         std::uint8_t *w = walls.data();
-        for (int x = 1; x <= gw_; ++x)
-            w[x] = (flags[x] & gone) == 0;
+        // Node 2i is block i's lower half-byte, node 2i + 1 its upper one.
+        for (int i = 0; i <= gw_ / 2; ++i) {
+            const unsigned pair = blocks[i] >> shift;
+            w[2 * i] = (pair & gone) == 0;
+            w[2 * i + 1] = ((pair >> 4) & gone) == 0;
+        }
         w[0] = 0;
         w[gw_ + 1] = 0;
     }
@@ -216,6 +276,133 @@ private:
     int gw_, gh_;
     std::vector<std::uint8_t> below_, here_, above_;
     std::vector<std::uint8_t> codes_;
+};
+
+/// The overlay's black pixels over one node at a time: for every tile row b, the tile width's
+/// bits, leftmost pixel highest, 1 for ink (the opposite of the composed rows' 1 for white).
+class OverlayInk {
+public:
+    OverlayInk(const tiles::TileSet &set, const NodeGrid &grid, const MonoOverlay &overlay)
+        : grid_(grid), overlay_(overlay), tw_(set.width), th_(set.height)
+    {
+        const int lineAcross = strokePixels(overlay::PathWidth * tw_, tw_);
+        const int lineDown = strokePixels(overlay::PathWidth * th_, th_);
+        dotted_ = std::min(lineAcross, lineDown) >= thinnestWall(set);
+        path_.resize(16 * static_cast<std::size_t>(th_));
+        start_.resize(static_cast<std::size_t>(th_));
+        finish_.resize(static_cast<std::size_t>(th_));
+        for (int b = 0; b < th_; ++b) {
+            const double dy = b + 0.5 - th_ / 2.0;
+            for (int a = 0; a < tw_; ++a) {
+                const double dx = a + 0.5 - tw_ / 2.0;
+                const std::uint64_t bit = std::uint64_t{1} << (tw_ - 1 - a);
+                // Pixel centres within half the line's width of the centre lines.
+                const bool inRow = 2 * std::abs(dy) < lineDown;
+                const bool inColumn = 2 * std::abs(dx) < lineAcross;
+                for (unsigned sides = 0; sides < 16; ++sides) {
+                    const bool ink = (inRow && inColumn) || (inRow && dx > 0 && (sides & tiles::East))
+                                     || (inRow && dx < 0 && (sides & tiles::West))
+                                     || (inColumn && dy > 0 && (sides & tiles::South))
+                                     || (inColumn && dy < 0 && (sides & tiles::North));
+                    if (ink && sides != 0)
+                        path_[sides * static_cast<std::size_t>(th_) + b] |= bit;
+                }
+                // Distances in node units, so a tile that is not square keeps round marks.
+                const double u = dx / tw_, v = dy / th_;
+                const double r2 = u * u + v * v;
+                if (r2 <= overlay::StartRadius * overlay::StartRadius)
+                    start_[b] |= bit;
+                if (r2 <= overlay::FinishOuter * overlay::FinishOuter && r2 >= overlay::FinishInner * overlay::FinishInner)
+                    finish_[b] |= bit;
+            }
+        }
+    }
+
+    bool empty() const { return !overlay_.solution && !overlay_.marks; }
+
+    /// Blackens the overlay's pixels in node row y, whose th tile rows of rowBytes each start
+    /// at `rows`, stored bottom row first.
+    void apply(int y, std::uint8_t *rows, std::size_t rowBytes) const
+    {
+        const int gw = grid_.width();
+        const EndPoints &e = overlay_.ends;
+        for (int x = 1; x <= gw; ++x) {
+            const bool start = overlay_.marks && x == e.startX && y == e.startY;
+            const bool finish = overlay_.marks && x == e.finishX && y == e.finishY;
+            const unsigned sides = overlay_.solution && grid_.marked(x, y) ? markedSides(x, y) : 0;
+            if (!start && !finish && sides == 0)
+                continue;
+            for (int b = 0; b < th_; ++b) {
+                const std::uint64_t line = sides ? path_[sides * static_cast<std::size_t>(th_) + b] : 0;
+                const std::uint64_t mark = (start ? start_[b] : 0) | (finish ? finish_[b] : 0);
+                if ((line | mark) == 0)
+                    continue;
+                std::uint8_t *row = rows + static_cast<std::size_t>(th_ - 1 - b) * rowBytes;
+                const std::uint64_t pixelY = static_cast<std::uint64_t>(y - 1) * th_ + b;
+                for (int a = 0; a < tw_; ++a) {
+                    const std::uint64_t bit = std::uint64_t{1} << (tw_ - 1 - a);
+                    const std::uint64_t pixelX = static_cast<std::uint64_t>(x - 1) * tw_ + a;
+                    // Dots on a checkerboard of the whole picture, so they run on across nodes.
+                    const bool ink = (mark & bit) || ((line & bit) && (!dotted_ || (pixelX + pixelY) % 2 == 0));
+                    if (ink)
+                        row[pixelX >> 3] &= static_cast<std::uint8_t>(~(0x80u >> (pixelX & 7)));
+                }
+            }
+        }
+    }
+
+private:
+    /// The line's width in whole pixels nearest to `width`, odd in an odd tile and even in an
+    /// even one, so that it sits on the tile's centre line.
+    static int strokePixels(double width, int tile)
+    {
+        int w = tile % 2 ? 1 : 2;
+        while (std::abs(w + 2 - width) < std::abs(w - width))
+            w += 2;
+        return w;
+    }
+
+    /// The narrowest run of ink across the middle of the straight tiles: the set's thinnest
+    /// wall line.
+    static int thinnestWall(const tiles::TileSet &set)
+    {
+        int thinnest = std::max(set.width, set.height);
+        auto runs = [&](int count, auto inkAt) {
+            int run = 0;
+            for (int i = 0; i <= count; ++i) {
+                if (i < count && inkAt(i)) {
+                    ++run;
+                } else if (run > 0) {
+                    thinnest = std::min(thinnest, run);
+                    run = 0;
+                }
+            }
+        };
+        runs(set.height, [&](int b) { return set.ink(10, set.width / 2, b); });  // west-east
+        runs(set.width, [&](int a) { return set.ink(9, a, set.height / 2); });   // north-south
+        return thinnest;
+    }
+
+    unsigned markedSides(int x, int y) const
+    {
+        unsigned sides = 0;
+        if (x > 1 && grid_.marked(x - 1, y))
+            sides |= tiles::West;
+        if (x < grid_.width() && grid_.marked(x + 1, y))
+            sides |= tiles::East;
+        if (y > 1 && grid_.marked(x, y - 1))
+            sides |= tiles::North;
+        if (y < grid_.height() && grid_.marked(x, y + 1))
+            sides |= tiles::South;
+        return sides;
+    }
+
+    const NodeGrid &grid_;
+    MonoOverlay overlay_;
+    int tw_, th_;
+    bool dotted_ = false;
+    std::vector<std::uint64_t> path_;  // [sides * th + b]
+    std::vector<std::uint64_t> start_, finish_;
 };
 
 } // namespace
@@ -256,16 +443,18 @@ int mono_percent(int y, int gridHeight)
     return 100 - row_percent(y, gridHeight);
 }
 
-bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress)
+bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
+                       const MonoOverlay &overlay)
 {
     AtomicFile out(path);
-    if (!write_mono_bitmap(grid, style, out, progress))
+    if (!write_mono_bitmap(grid, style, out, progress, overlay))
         return false;
     out.commit();
     return true;
 }
 
-bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress)
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
+                       const MonoOverlay &overlay)
 {
     const int gw = grid.width();
     const int gh = grid.height();
@@ -274,9 +463,21 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progres
     if (style < 0 || style >= tiles::SetCount)
         throw std::invalid_argument("cannot write " + out.path() + ": no tile set " + std::to_string(style));
     const Patterns patterns(tiles::tile_set(style));
+    const OverlayInk overlayInk(tiles::tile_set(style), grid, overlay);
     const MonoLayout layout = mono_layout(gw, gh, patterns.tw, patterns.th);
     const ComposeFn compose = composerFor(patterns.tw);
     const std::size_t nodeRowBytes = std::size_t{layout.rowBytes} * static_cast<std::size_t>(patterns.th);
+
+    // The tile rows composed for every node row; the others are copies of one of them.
+    std::vector<int> distinct;
+    std::vector<const std::uint64_t *> distinctPatterns, distinctPairs;
+    for (int b = patterns.th - 1; b >= 0; --b)
+        if (patterns.sameAs[b] == b) {
+            distinct.push_back(b);
+            distinctPatterns.push_back(patterns.row(b));
+            distinctPairs.push_back(patterns.pairRow(b));
+        }
+    std::vector<std::uint8_t *> distinctOut(distinct.size());
 
     CodeRows codeRows(grid);
     out.expectBytes(layout.fileBytes);
@@ -285,7 +486,8 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progres
 
     // Two blocks: one is composed while the other goes to the disk on its own thread,
     // so the writer runs at the slower of the two rather than at their sum.
-    std::vector<std::uint8_t> filling(std::max(BlockBytes, nodeRowBytes));
+    const std::size_t blockBytes = std::max(BlockBytes, nodeRowBytes);
+    std::vector<std::uint8_t> filling(blockBytes);
     std::vector<std::uint8_t> writing(filling.size());
     std::size_t used = 0;
     std::future<void> pending;  // destroyed first: waits for the block in flight
@@ -301,18 +503,21 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progres
 
     for (int y = gh; y >= 1; --y) {
         const std::uint8_t *codes = codeRows.row(y);
-        if (filling.size() - used < nodeRowBytes)
+        if (blockBytes - used < nodeRowBytes)
             handOver();
         // Rows of a node row are stored bottom row first; row b sits at (th - 1 - b).
         std::uint8_t *base = filling.data() + used;
-        for (int b = patterns.th - 1; b >= 0; --b) {
-            std::uint8_t *dst = base + std::size_t(patterns.th - 1 - b) * layout.rowBytes;
-            const int same = patterns.sameAs[b];
-            if (same != b)
-                std::memcpy(dst, base + std::size_t(patterns.th - 1 - same) * layout.rowBytes, layout.rowBytes);
-            else
-                compose(codes, gw, patterns.row(b), patterns.pairRow(b), patterns.tw, dst);
-        }
+        for (std::size_t r = 0; r < distinct.size(); ++r)
+            distinctOut[r] = base + std::size_t(patterns.th - 1 - distinct[r]) * layout.rowBytes;
+        compose(codes, gw, distinctPatterns.data(), distinctPairs.data(), static_cast<int>(distinct.size()),
+                patterns.tw, distinctOut.data(), layout.rowBytes);
+        for (int b = patterns.th - 1; b >= 0; --b)
+            if (const int same = patterns.sameAs[b]; same != b)
+                std::memcpy(base + std::size_t(patterns.th - 1 - b) * layout.rowBytes,
+                            base + std::size_t(patterns.th - 1 - same) * layout.rowBytes, layout.rowBytes);
+        // After the whole node row: rows copied above must not carry another row's overlay.
+        if (!overlayInk.empty())
+            overlayInk.apply(y, base, layout.rowBytes);
         used += nodeRowBytes;
 
         progress.phase(Phase::RenderingToDisk, mono_percent(y, gh));

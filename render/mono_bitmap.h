@@ -1,5 +1,6 @@
 #pragma once
 
+#include "maze/frame.h"
 #include "maze/grid.h"
 
 #include <array>
@@ -30,13 +31,24 @@ std::array<std::uint8_t, 62> mono_header(const MonoLayout &layout);
 /// from the bottom up, so the first row reported is the last one).
 int mono_percent(int y, int gridHeight);
 
+/// What the monochrome file draws over the maze, in black. The writer composes these into its
+/// rows from their geometry (render/overlay.h) as it composes the tiles: nothing is painted.
+struct MonoOverlay {
+    bool solution = false;  ///< a line through the centres of the nodes NodeGrid::Mark holds,
+                            ///< dotted where the tile set has walls as thin as the line
+    bool marks = false;     ///< a filled disc on the start cell, a ring on the finish cell
+    EndPoints ends;         ///< where the marks go
+};
+
 /// Writes the finished grid as a 1-bit bitmap in tile set `style` (0..10) to `path`.
 /// Memory use depends on the width only: the tile masks and a buffer of a few node rows.
 /// The file is written whole or not at all (AtomicFile), after checking its disk has room.
 /// Returns false when progress.stopRequested() ended the writing (nothing is left
 /// behind); throws std::runtime_error naming the file and the cause on failure, the
 /// partial file removed.
-bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress);
+bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
+                       const MonoOverlay &overlay = {});
 
 /// The same into an open `out`, which the caller commits (or drops when false).
-bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress);
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
+                       const MonoOverlay &overlay = {});

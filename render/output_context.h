@@ -14,6 +14,9 @@ struct MazeState;
 /// stays well below the 2 GiB a bitmap header can describe).
 inline constexpr qint64 DefaultPixelBudget = qint64{1} << 28;
 
+/// The answers to the "Bitmap too large" dialog.
+enum class TooLargeAnswer { ScaleDown, Monochrome, Cancel };
+
 /// What the outputs need from whoever runs them. The window fills the dialogs in with
 /// window_output(); tests and the command line give their own answers.
 struct OutputContext {
@@ -22,11 +25,17 @@ struct OutputContext {
     QWidget *parent = nullptr;
     /// The save dialog for a filter such as "Bitmap files (*.bmp)"; empty when cancelled.
     std::function<QString(const QString &filter)> askFileName;
-    /// The "Bitmap too large" dialog: true for "Make a monochrome bitmap".
-    std::function<bool()> askTooLarge;
+    /// The "Bitmap too large" dialog: scale down, a monochrome file, or nothing at all.
+    std::function<TooLargeAnswer()> askTooLarge;
     /// A message for the user (a failure, or what the program does instead).
     std::function<void(const QString &)> reportError;
     qint64 pixelBudget = DefaultPixelBudget;
+    /// Marks on the start and finish in every output.
+    bool marks = false;
+    /// The solution as well: a key page after the printed page, or a second file named by
+    /// keyFileName from the maze's file name. The maze must have been solved.
+    bool answerKey = false;
+    std::function<QString(const QString &mazeFile)> keyFileName{};
 };
 
 /// The outputs' context for a window: QFileDialog, Form6 and a QMessageBox titled

@@ -16,6 +16,9 @@ namespace {
 constexpr std::uint64_t TileBytesPerCell = 360;
 constexpr std::uint64_t CityPlanBytesPerCell = 720;
 constexpr std::uint64_t PageBaseBytes = std::uint64_t{64} << 20;
+// The same for each node an answer key's line passes through: about 85 on a 16383 x 20 maze
+// whose line runs through 240,000 nodes, nearly doubled, as a long line is worth its margin.
+constexpr std::uint64_t LineBytesPerNode = 160;
 
 constexpr std::uint64_t Unlimited = std::numeric_limits<std::uint64_t>::max();
 
@@ -63,16 +66,19 @@ std::uint64_t memory_available()
     return available;
 }
 
-PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan)
+PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan, long long lineNodes)
 {
     const std::uint64_t perCell = cityPlan ? CityPlanBytesPerCell : TileBytesPerCell;
     const std::uint64_t cells = std::uint64_t(std::max(gridWidth / 2, 1)) * std::uint64_t(std::max(gridHeight / 2, 1));
+    const std::uint64_t line = std::uint64_t(std::max(lineNodes, 0LL)) * LineBytesPerNode;
     PageMemory m;
-    m.needed = PageBaseBytes + cells * perCell;
+    m.needed = PageBaseBytes + cells * perCell + line;
     m.available = memory_available();
+    // A larger maze of the same kind has a line as long for its size.
+    const double perLargerCell = double(perCell) + double(line) / double(cells);
     m.largestCells = m.available > PageBaseBytes
-                         ? static_cast<long long>(std::min<std::uint64_t>((m.available - PageBaseBytes) / perCell,
-                                                                          std::uint64_t(1) << 62))
+                         ? static_cast<long long>(std::min(double(m.available - PageBaseBytes) / perLargerCell,
+                                                           double(std::uint64_t(1) << 62)))
                          : 0;
     return m;
 }

@@ -14,8 +14,9 @@ struct PageMemory {
 };
 
 /// The check for a page of a grid of gridWidth x gridHeight nodes; a "City plan" page
-/// (ragged slabs rather than tiles) takes more per cell.
-PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan);
+/// (ragged slabs rather than tiles) takes more per cell, and an answer key's page more for
+/// each of the `lineNodes` its solution line passes through.
+PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan, long long lineNodes = 0);
 
 /// Bytes of memory this process may still take: the least of its address-space limit
 /// less what it already maps, the memory the system has available, and its control

@@ -1,9 +1,12 @@
 #include "render/scene.h"
 
+#include "maze/frame.h"
 #include "maze/state.h"
+#include "render/overlay.h"
 #include "render/tiles.h"
 
 #include <QPainter>
+#include <QVarLengthArray>
 
 #include <cmath>
 
@@ -27,7 +30,65 @@ bool MazeScene::paint(QPainter &painter, const QRect &nodes, Progress *progress,
 {
     const QRect area = options_.cityPlan ? grid() : nodes;
     paintArrows(painter, area);
-    return paintTiles(painter, area, progress, phase);
+    if (!paintTiles(painter, area, progress, phase))
+        return false;
+    paintSolution(painter, area);
+    paintMarks(painter, area);
+    return true;
+}
+
+void MazeScene::paintSolution(QPainter &painter, const QRect &nodes) const
+{
+    if (!options_.layers.solution)
+        return;
+    const NodeGrid &g = state_.grid;
+    const QRect area = nodes & grid();
+    painter.save();
+    if (options_.layers.monochrome) {
+        // Dashes one node apart, centred on the nodes, so the line never reads as a wall.
+        QPen pen(QColor(64, 64, 64), overlay::PathWidth, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        pen.setDashPattern({1, 1});
+        painter.setPen(pen);
+    } else {
+        painter.setPen(QPen(layer_colours::Solution, overlay::PathWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    }
+    QVarLengthArray<QLineF, 256> lines;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        lines.clear();
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (!g.marked(x, y))
+                continue;
+            const QPointF c = centre(x, y);
+            for (int d = Right; d <= Up; ++d) {
+                const int x2 = x + StepX[d], y2 = y + StepY[d];
+                if (x2 >= 1 && y2 >= 1 && x2 <= gridWidth_ && y2 <= gridHeight_ && g.marked(x2, y2))
+                    lines.append(QLineF(c, c + QPointF(0.5 * StepX[d], 0.5 * StepY[d])));
+            }
+        }
+        painter.drawLines(lines.constData(), int(lines.size()));
+    }
+    painter.restore();
+}
+
+void MazeScene::paintMarks(QPainter &painter, const QRect &nodes) const
+{
+    if (!options_.layers.marks)
+        return;
+    const EndPoints ends = end_points(state_);
+    const bool mono = options_.layers.monochrome;
+    painter.save();
+    if (nodes.contains(ends.startX, ends.startY)) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(mono ? QColor(Qt::black) : layer_colours::Start);
+        painter.drawEllipse(centre(ends.startX, ends.startY), overlay::StartRadius, overlay::StartRadius);
+    }
+    if (nodes.contains(ends.finishX, ends.finishY)) {
+        constexpr double middle = (overlay::FinishOuter + overlay::FinishInner) / 2;
+        painter.setPen(QPen(mono ? QColor(Qt::black) : layer_colours::Finish, overlay::FinishOuter - overlay::FinishInner));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(centre(ends.finishX, ends.finishY), middle, middle);
+    }
+    painter.restore();
 }
 
 void MazeScene::paintArrows(QPainter &painter, const QRect &nodes) const

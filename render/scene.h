@@ -3,6 +3,7 @@
 #include "maze/progress.h"
 #include "render/tile_images.h"
 
+#include <QColor>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -12,6 +13,21 @@
 class QPainter;
 class Random;
 struct MazeState;
+
+/// The layers' colours on colour outputs: the solution red, the start in the matte editor's
+/// green and the finish in its red.
+namespace layer_colours {
+inline const QColor Solution{220, 0, 0};
+inline const QColor Start{0, 160, 0};
+inline const QColor Finish{220, 0, 0};
+} // namespace layer_colours
+
+/// What a scene draws over the maze, each off unless asked for.
+struct SceneLayers {
+    bool solution = false;    ///< a line through the centres of the nodes solve_maze marked
+    bool marks = false;       ///< a filled disc on the start cell, a ring on the finish cell
+    bool monochrome = false;  ///< for black-and-white pages: the line dashed dark grey, marks black
+};
 
 /// Where and how a scene lays its maze out, in node units.
 struct SceneOptions {
@@ -23,11 +39,15 @@ struct SceneOptions {
     /// City plan: two random black slabs a wall node, four numbers drawn from this sequence,
     /// instead of tiles.
     Random *cityPlan = nullptr;
+    SceneLayers layers{};
 
     /// The bitmap's layout: a one-node margin all round, tiles of 1.1 units.
-    static SceneOptions bitmap() { return {QPoint(0, 0), 1.1, nullptr}; }
+    static SceneOptions bitmap(const SceneLayers &layers = {}) { return {QPoint(0, 0), 1.1, nullptr, layers}; }
     /// The page's layout: the maze from (0, 0), tiles of 1 unit; City plan when `cityPlan` is set.
-    static SceneOptions page(Random *cityPlan) { return {QPoint(-1, -1), 1, cityPlan}; }
+    static SceneOptions page(Random *cityPlan, const SceneLayers &layers = {})
+    {
+        return {QPoint(-1, -1), 1, cityPlan, layers};
+    }
 };
 
 /// A finished maze drawn in node units on any QPainter (a picture, a strip of one, a page,
@@ -42,8 +62,8 @@ public:
     /// The nodes whose squares meet `area`, a rectangle in the painter's units.
     QRect nodesIn(const QRectF &area) const;
 
-    /// Draws the layers bottom to top, arrows then tiles (a solution, marks or a title join as
-    /// further layer methods called here), over `nodes` and the tiles overlapping into them.
+    /// Draws the layers bottom to top, arrows, tiles, then the solution and the marks when the
+    /// options ask for them, over `nodes` and the tiles overlapping into them.
     /// City plan ignores `nodes` and draws the whole grid in row order, so that its slabs keep
     /// their random numbers. With `progress`, reports `phase` after each row of nodes; false
     /// once a stop is requested.
@@ -57,6 +77,12 @@ private:
     /// square of side tileExtent at unit position (px, py), or its City plan slabs; nothing for bmp <= 0.
     void paintNode(QPainter &painter, int px, int py, int bmp) const;
     void paintCityBlock(QPainter &painter, int px, int py, int bmp) const;
+    /// Each marked node draws the half of the line from its centre toward each marked
+    /// neighbour, so any rectangle of nodes draws exactly its own share.
+    void paintSolution(QPainter &painter, const QRect &nodes) const;
+    void paintMarks(QPainter &painter, const QRect &nodes) const;
+    /// The centre of node (x, y) in the painter's units.
+    QPointF centre(int x, int y) const { return QPointF(x + options_.offset.x() + 0.5, y + options_.offset.y() + 0.5); }
 
     const MazeState &state_;
     const SceneOptions options_;

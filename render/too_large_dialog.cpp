@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 QImage warning_sign()
 {
     QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
@@ -54,6 +56,7 @@ Form6::Form6(QWidget *parent) : QDialog(parent)
     Image1->setObjectName("Image1");
     Image1->setPixmap(sign);
     Image1->setFixedSize(32, 32);
+    Image1->setAccessibleName(tr("Warning"));
 
     Label1[0] = new QLabel(tr("Corvanthel cannot directly work with bitmaps of this size. You can either let "
                               "Corvanthel scale it down to a more manageable size, or convert the bitmap to a "
@@ -61,6 +64,7 @@ Form6::Form6(QWidget *parent) : QDialog(parent)
                            this);
     Label1[0]->setObjectName("Label1_0");
     Label1[0]->setWordWrap(true);
+    setAccessibleDescription(Label1[0]->text());
 
     Line1 = new QFrame(this);
     Line1->setObjectName("Line1");
@@ -73,13 +77,19 @@ Form6::Form6(QWidget *parent) : QDialog(parent)
     Label1[1] = new QLabel(tr("What would you like to do...?"), this);
     Label1[1]->setObjectName("Label1_1");
 
-    Command1 = new QPushButton(tr("Scale down the bitmap"), this);
+    Command1 = new QPushButton(tr("&Scale down the bitmap"), this);
     Command1->setObjectName("Command1");
-    Command2 = new QPushButton(tr("Make a monochrome bitmap"), this);
+    Command1->setToolTip(tr("Draw the maze at half the size, or smaller, in its own colours"));
+    Command2 = new QPushButton(tr("Make a &monochrome bitmap"), this);
     Command2->setObjectName("Command2");
+    Command2->setToolTip(tr("Write the maze at full size in black and white, straight to the file"));
+    // Not in the window's first design, which had no way out: nothing is written.
+    cancelButton = new QPushButton(tr("&Cancel"), this);
+    cancelButton->setObjectName("Command3");
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
+    connect(cancelButton, &QPushButton::clicked, this, &Form6::reject);
 
     auto *top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
@@ -89,31 +99,40 @@ Form6::Form6(QWidget *parent) : QDialog(parent)
     buttons->addStretch();
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
+    buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Line1);
     layout->addWidget(Label1[1]);
     layout->addLayout(buttons);
-    setFixedWidth(440);
+    setFixedWidth(std::max(440, buttons->sizeHint().width() + layout->contentsMargins().left()
+                                    + layout->contentsMargins().right()));
 }
 
 void Form6::Command1_Click()
 {
-    monochromeChosen_ = false;
+    answer_ = TooLargeAnswer::ScaleDown;
     accept();
 }
 
 void Form6::Command2_Click()
 {
-    monochromeChosen_ = true;
+    answer_ = TooLargeAnswer::Monochrome;
     accept();
 }
 
-bool Form6::ask(QWidget *parent)
+void Form6::reject()
+{
+    // Escape and the close box end here as Cancel does, not as "Scale down".
+    answer_ = TooLargeAnswer::Cancel;
+    QDialog::reject();
+}
+
+TooLargeAnswer Form6::ask(QWidget *parent)
 {
     Form6 dialog(parent);
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     dialog.exec();
     QGuiApplication::restoreOverrideCursor();
-    return dialog.MonochromeChosen();
+    return dialog.answer();
 }

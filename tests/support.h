@@ -132,4 +132,23 @@ inline QImage decodeWithImageMagick(const QString &path)
     return image;
 }
 
+/// How a run of a program ended, and what it said.
+struct Run {
+    int exitCode = -1;  // -1 when it crashed or did not finish
+    QString out;
+    QString err;
+};
+
+/// Runs `program` in `workingDirectory` and waits up to two minutes for it.
+inline Run runProgram(const QString &program, const QStringList &arguments, const QString &workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(program, arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
 } // namespace support

@@ -1,12 +1,22 @@
+#include "app/cli_batch.h"
+#include "app/cli_progress.h"
 #include "app/command_line.h"
 #include "tests/support.h"
+#include "tests/text_oracle.h"
 
+#include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
+#include <bit>
+#include <cstdio>
 #include <csignal>
 #include <dirent.h>
 #include <functional>
@@ -24,12 +34,7 @@ using support::readAll;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;  // -1: ended by a signal
-    QString out;
-    QString err;
-    int signal = 0;
-};
+using support::Run;
 
 /// How to start the program beyond its arguments.
 struct Start {
@@ -118,11 +123,19 @@ private slots:
     void monochromeAndPdf();
     void batchesNumberTheirFiles();
     void matteFromAPicture();
+    void jsonAgreesWithTheText_data();
+    void jsonAgreesWithTheText();
+    void bestOfKeepsTheLargest();
+    void jobsMakeTheBatchOfOneJob();
+    void batchesReportFailuresInPlace();
+    void jobsFitTheCoresAndTheMemory();
+    void answerKeysBesideEveryOutput();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
     void numberingRuleForEveryOutput();
     void standardOutputIsWrittenInPlace_data();
     void standardOutputIsWrittenInPlace();
+    void keysBesideAStreamAreRefused();
     void wholeOutputsOnStandardOutput_data();
     void wholeOutputsOnStandardOutput();
     void twoOutputsToOneFileAreRefused_data();
@@ -135,9 +148,11 @@ private slots:
     void aFullDiskKeepsTheOldFile();
     void aRealFullDiskKeepsTheOldPdf();
     void filesOfOneMazeAreAllOrNothing();
+    void checksTheResultLine_data();
     void checksTheResultLine();
     void refusesAStreamTheDiskCannotHold();
     void boundsThePdfsMemory();
+    void boundsTheKeyPagesMemory();
     void outOfMemorySaysWhat();
     void closedStandardOutputIsRefused();
     void signalsLeaveNoTemporary_data();
@@ -163,7 +178,8 @@ void TestCommandLine::parsesEveryOption()
     const auto parsed = parse_command_line(
         {"generate", "--width", "20", "--height=30.5", "--type", "grid", "--run", "7", "--run-style", "vertical",
          "--appearance", "Tiny bricks", "--loops", "12.5", "--difficulty", "harder", "--out", "a.bmp", "--monochrome",
-         "--pdf", "a.pdf", "--text", "a.txt", "--printer", "Office", "--seed", "99", "--count", "3"});
+         "--pdf", "a.pdf", "--text", "a.txt", "--printer", "Office", "--seed", "99", "--count", "3", "--marks",
+         "--answer-key", "--json", "--best-of", "4", "--best-by", "dead-ends", "--jobs", "5"});
     QCOMPARE(parsed.error, QString());
     const CommandLine &o = parsed.options;
     QCOMPARE(o.action, CommandLine::Action::Generate);
@@ -178,6 +194,12 @@ void TestCommandLine::parsesEveryOption()
     QCOMPARE(o.maze.difficulty, DifficultyChoice::Harder);
     QCOMPARE(o.maze.seed, std::optional<std::uint32_t>(99));
     QCOMPARE(o.count, 3);
+    QCOMPARE(o.jobs, 5);
+    QVERIFY(o.maze.marks);
+    QVERIFY(o.maze.answerKey);
+    QVERIFY(o.json);
+    QCOMPARE(o.bestOf, 4);
+    QCOMPARE(o.bestBy, CommandLine::BestBy::DeadEnds);
     QVERIFY(o.monochrome);
     QVERIFY(o.print);
     QCOMPARE(QStringList({o.printerName, o.bitmapFile, o.pdfFile, o.textFile}),
@@ -211,7 +233,7 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 20);
+    QCOMPARE(options, 26);
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
@@ -263,10 +285,11 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("bad difficulty") << QStringList{"generate", "--difficulty", "fiendish", "--text", "t"} << "fiendish";
     QTest::newRow("negative seed") << QStringList{"generate", "--seed", "-1", "--text", "t"} << "--seed";
     QTest::newRow("zero count") << QStringList{"generate", "--count", "0", "--text", "t"} << "--count";
+    QTest::newRow("zero jobs") << QStringList{"generate", "--jobs", "0", "--text", "t"} << "--jobs";
     QTest::newRow("bad cell") << QStringList{"generate", "--matte", "m", "--start", "0,3", "--text", "t"} << "--start";
     QTest::newRow("custom without matte") << QStringList{"generate", "--type", "custom", "--text", "t"} << "--matte";
     QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
-    QTest::newRow("no output") << QStringList{"generate", "--width", "10"} << "nothing to make";
+    QTest::newRow("no output") << QStringList{"generate", "--width", "10", "--marks"} << "nothing to make";
     QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
     QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
     QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
@@ -276,6 +299,11 @@ void TestCommandLine::refusesBadArguments_data()
                                                 << "'-' (standard output) cannot be numbered";
     QTest::newRow("a device in a batch") << QStringList{"generate", "--count", "2", "--text", "/dev/stdout"}
                                          << "/dev/stdout cannot be numbered";
+    QTest::newRow("a key beside standard output") << QStringList{"generate", "--answer-key", "--out", "-"}
+                                                  << "'-' (standard output) has no name";
+    QTest::newRow("best-by alone") << QStringList{"generate", "--best-by", "turns", "--text", "t"} << "--best-of";
+    QTest::newRow("unknown measure") << QStringList{"generate", "--best-of", "3", "--best-by", "width", "--text", "t"} << "dead-ends";
+    QTest::newRow("no candidates") << QStringList{"generate", "--best-of", "0", "--text", "t"} << "--best-of";
 }
 
 void TestCommandLine::refusesBadArguments()
@@ -291,7 +319,7 @@ void TestCommandLine::numbersBatchFiles_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("sibling");
     QTest::addColumn<QString>("numbered");
     QTest::newRow("a single maze keeps its name") << "maze.bmp" << 0 << 1 << "" << "maze.bmp";
     QTest::newRow("first of 3") << "sheet.bmp" << 0 << 3 << "" << "sheet-1.bmp";
@@ -307,9 +335,13 @@ void TestCommandLine::numbersBatchFiles_data()
     QTest::newRow("no extension") << "maze" << 1 << 2 << "" << "maze-2";
     QTest::newRow("a hidden name has no extension") << ".txt" << 0 << 2 << "" << ".txt-1";
     QTest::newRow("a trailing dot") << "maze." << 0 << 2 << "" << "maze.-1";
-    QTest::newRow("a solution in a batch") << "maze.txt" << 2 << 10 << "-solution" << "maze-03-solution.txt";
-    QTest::newRow("a single solution") << "maze.txt" << 0 << 1 << "-solution" << "maze-solution.txt";
-    QTest::newRow("standard output stays") << "-" << 0 << 1 << "-solution" << "-";
+    QTest::newRow("a solution in a batch") << "maze.txt" << 2 << 10 << "solution" << "maze-03-solution.txt";
+    QTest::newRow("a single solution") << "maze.txt" << 0 << 1 << "solution" << "maze-solution.txt";
+    QTest::newRow("a solution of 3") << "sheet.bmp" << 1 << 3 << "solution" << "sheet-2-solution.bmp";
+    QTest::newRow("a solution without extension") << "out.d/maze" << 0 << 1 << "solution" << "out.d/maze-solution";
+    QTest::newRow("a numbered name's solution") << "maze-01.txt" << 2 << 5 << "solution" << "maze-01-3-solution.txt";
+    QTest::newRow("standard output stays") << "-" << 0 << 1 << "solution" << "-";
+    QTest::newRow("no name, no solution") << "" << 0 << 1 << "solution" << "";
     QTest::newRow("no name") << "" << 1 << 2 << "" << "";
 }
 
@@ -318,9 +350,9 @@ void TestCommandLine::numbersBatchFiles()
     QFETCH(QString, name);
     QFETCH(int, index);
     QFETCH(int, count);
-    QFETCH(QString, suffix);
+    QFETCH(QString, sibling);
     QFETCH(QString, numbered);
-    QCOMPARE(numbered_file_name(name, index, count, suffix), numbered);
+    QCOMPARE(numbered_file_name(name, index, count, sibling), numbered);
 }
 
 void TestCommandLine::helpAndVersionNeedNoDisplay()
@@ -503,6 +535,264 @@ void TestCommandLine::matteFromAPicture()
     QVERIFY(!decodeWithImageMagick(path("disc.bmp")).isNull());
 }
 
+void TestCommandLine::jsonAgreesWithTheText_data()
+{
+    // A dark ring on white paper for the matte row.
+    QImage ring(200, 120, QImage::Format_RGB32);
+    ring.fill(Qt::white);
+    {
+        QPainter painter(&ring);
+        painter.setPen(QPen(Qt::black, 40));
+        painter.drawEllipse(QPoint(100, 60), 75, 35);
+    }
+    QVERIFY(ring.save(path("ring.png")));
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("start-up") << QStringList{"--seed", "7"};
+    QTest::newRow("grid, harder, loops") << QStringList{"--type", "grid", "--width", "40", "--height", "25", "--difficulty",
+                                                        "harder", "--loops", "50", "--seed", "3"};
+    QTest::newRow("tlbr, loops, random run") << QStringList{"--width", "30", "--height", "30", "--loops", "90",
+                                                            "--run-style", "random", "--seed", "12"};
+    QTest::newRow("matte") << QStringList{"--matte", "ring.png", "--width", "40", "--height", "24", "--start", "3,12",
+                                          "--finish", "38,12", "--seed", "9"};
+}
+
+void TestCommandLine::jsonAgreesWithTheText()
+{
+    using namespace text_oracle;
+    QFETCH(QStringList, arguments);
+    const Run run = corvanthel(QStringList{"generate", "--json", "--text", "j.txt", "--answer-key"} + arguments, dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out.count(QLatin1Char('\n')), 1);
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(report["files"].toArray(), QJsonArray({"j.txt", "j-solution.txt"}));
+    QCOMPARE(report["seed"].toInteger(), arguments[arguments.indexOf("--seed") + 1].toLongLong());
+
+    const QByteArray text = readAll(path("j.txt"));
+    const TextMaze maze(text.toStdString());
+    QCOMPARE(report["width"].toInteger(), maze.width());
+    QCOMPARE(report["height"].toInteger(), maze.height());
+    const QList<QPoint> solution = shortestNodePath(maze);
+    QVERIFY(!solution.isEmpty());
+    QCOMPARE(report["solution_length"].toInteger(), solution.size() / 2 + 1);
+    const TextMeasures m = measureText(maze);
+    QCOMPARE(report["dead_ends"].toInteger(), m.deadEnds);
+    QCOMPARE(report["junctions"].toInteger(), m.junctions);
+    QCOMPARE(report["longest_corridor"].toInteger(), m.corridor);
+    long long cells = 0;
+    for (const std::string &row : maze.rows)
+        cells += std::count(row.begin(), row.end(), ' ') + std::count(row.begin(), row.end(), 'S')
+                 + std::count(row.begin(), row.end(), 'F');
+    QVERIFY(report["nodes_drawn"].toInteger() > 0);
+    QVERIFY(report["nodes_drawn"].toInteger() < cells);
+    for (const char *key : {"solution_junctions", "solution_turns"})
+        QVERIFY2(report[key].toInteger() >= 0 && report.contains(key), key);
+
+    // The key is the maze with the path's nodes drawn '+', and nothing else changed.
+    const QByteArray key = readAll(path("j-solution.txt"));
+    QCOMPARE(key.size(), text.size());
+    int pluses = 0;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (key[i] == '+') {
+            ++pluses;
+            QCOMPARE(text[i], ' ');
+        } else {
+            QCOMPARE(key[i], text[i]);
+        }
+    }
+    QCOMPARE(pluses, solution.size() - 2);
+
+    // --json alone measures the same maze and writes nothing.
+    const Run alone = corvanthel(QStringList{"generate", "--json"} + arguments, dir.path());
+    QVERIFY2(alone.exitCode == 0, qPrintable(alone.err));
+    QJsonObject measured = QJsonDocument::fromJson(alone.out.toUtf8()).object();
+    QCOMPARE(measured["files"].toArray(), QJsonArray());
+    measured["files"] = report["files"];
+    QCOMPARE(measured, report);
+}
+
+void TestCommandLine::jobsMakeTheBatchOfOneJob()
+{
+    // Every output and the result lines (JSON, with the measures) alike, byte for byte, with
+    // more jobs than cores; the progress is one line for the batch.
+    const QStringList batch = {"generate", "--width", "30", "--height", "20", "--count", "7", "--seed", "61",
+                               "--difficulty", "harder", "--loops", "10", "--text", "m.txt", "--out", "m.bmp",
+                               "--monochrome", "--answer-key", "--json"};
+    QTemporaryDir one, three;
+    const Run alone = corvanthel(batch + QStringList{"--jobs", "1"}, one.path());
+    const Run jobs = corvanthel(batch + QStringList{"--jobs", "3"}, three.path());
+    QCOMPARE(alone.exitCode, 0);
+    QCOMPARE(jobs.exitCode, 0);
+    QCOMPARE(jobs.out, alone.out);
+    QCOMPARE(jobs.out.count('\n'), 7);
+    const QStringList files = QDir(one.path()).entryList(QDir::Files);
+    QCOMPARE(files.size(), 28);
+    QCOMPARE(QDir(three.path()).entryList(QDir::Files), files);
+    for (const QString &f : files)
+        QVERIFY2(readAll(one.filePath(f)) == readAll(three.filePath(f)), qPrintable(f));
+    QVERIFY2(jobs.err.contains("Mazes made: 7 of 7"), qPrintable(jobs.err));
+    QVERIFY2(!jobs.err.contains("\nGenerating..."), qPrintable(jobs.err));
+
+    // A file no output may take is refused before any maze is carved, in a batch of jobs as
+    // in one of one job.
+    QVERIFY(QDir(three.path()).mkdir("f-4.txt"));
+    const Run refused = corvanthel({"generate", "--width", "10", "--height", "10", "--count", "9", "--seed", "1",
+                                    "--text", "f.txt", "--jobs", "2"},
+                                   three.path());
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("corvanthel: cannot write f-4.txt"), qPrintable(refused.err));
+    QCOMPARE(refused.out, QString());
+    QVERIFY(!QFileInfo::exists(three.filePath("f-1.txt")));
+}
+
+// A maze that fails is reported in its place; those before it are all made and reported first,
+// and the lines that follow are in seed order. A result that cannot be written fails the batch.
+void TestCommandLine::batchesReportFailuresInPlace()
+{
+    QTemporaryFile results;
+    QVERIFY(results.open());
+    std::FILE *stream = ::fdopen(::dup(results.handle()), "w");
+    QVERIFY(stream);
+    const bool made = run_batch(9, 2, stream, [](int index, CliProgress &) -> QByteArray {
+        if (index == 3)
+            throw std::runtime_error("cannot write f-4.txt: Is a directory");
+        return "maze " + QByteArray::number(index + 1) + '\n';
+    });
+    std::fclose(stream);
+    QVERIFY(!made);
+    QVERIFY(results.seek(0));  // the stream moved the offset both share
+    const QStringList lines = QString::fromLatin1(results.readAll()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 3, qPrintable(lines.join('|')));
+    int previous = 0;
+    for (const QString &line : lines) {
+        const int maze = line.section(' ', 1).toInt();
+        QVERIFY2(maze > previous && maze != 4, qPrintable(lines.join('|')));
+        QVERIFY2(maze > 3 || maze == previous + 1, qPrintable(lines.join('|')));
+        previous = maze;
+    }
+
+    std::FILE *full = std::fopen("/dev/full", "w");
+    QVERIFY(full);
+    const bool reported = run_batch(5, 2, full, [](int index, CliProgress &) {
+        return "maze " + QByteArray::number(index + 1) + '\n';
+    });
+    std::fclose(full);
+    QVERIFY(!reported);
+}
+
+void TestCommandLine::jobsFitTheCoresAndTheMemory()
+{
+    constexpr std::uint64_t MiB = 1 << 20;
+    // One per core by default, no more than asked or than the batch holds.
+    QCOMPARE(batch_jobs(0, 60, 2, 10 * MiB, 0), 2);
+    QCOMPARE(batch_jobs(0, 60, 16, 10 * MiB, 20000 * MiB), 16);
+    QCOMPARE(batch_jobs(5, 60, 2, 10 * MiB, 0), 5);
+    QCOMPARE(batch_jobs(0, 3, 8, 10 * MiB, 0), 3);
+    QCOMPARE(batch_jobs(0, 1, 0, 10 * MiB, 0), 1);
+    // Three quarters of the memory free for the mazes, and always one.
+    QCOMPARE(batch_jobs(0, 60, 16, 100 * MiB, 1000 * MiB), 7);
+    QCOMPARE(batch_jobs(8, 60, 16, 600 * MiB, 1000 * MiB), 1);
+    QCOMPARE(batch_jobs(0, 60, 16, 4000 * MiB, 1000 * MiB), 1);
+
+    // The estimate grows with the grid and with what is written: the largest harder maze in
+    // its monochrome file takes well under the 4.5 bytes a cell it is held to, yet more than
+    // its grid's 2.
+    MazeState base;
+    base.GridWidth = base.GridHeight = 32767;
+    base.Harder = true;
+    base.MazeStyle = 1;
+    CommandLine o;
+    o.bitmapFile = QStringLiteral("m.bmp");
+    o.monochrome = true;
+    const double cells = 16383.0 * 16383.0;
+    QVERIFY(maze_bytes(o, base) > 2 * cells);
+    QVERIFY(maze_bytes(o, base) < 4.5 * cells);
+    base.GridWidth = base.GridHeight = 601;
+    const std::uint64_t small = maze_bytes(o, base);
+    o.textFile = QStringLiteral("m.txt");
+    QVERIFY(maze_bytes(o, base) > small);
+}
+
+void TestCommandLine::bestOfKeepsTheLargest()
+{
+    const QStringList common = {"generate", "--width", "25", "--height", "20", "--difficulty", "harder", "--json"};
+    for (const QString &by : {QStringLiteral("solution-length"), QStringLiteral("dead-ends"), QStringLiteral("turns")}) {
+        const QString key = by == "solution-length" ? "solution_length" : by == "dead-ends" ? "dead_ends" : "solution_turns";
+        // Two mazes, each the best of its own four seeds: 20..23 and 24..27.
+        const Run best = corvanthel(common + QStringList{"--seed", "20", "--best-of", "4", "--best-by", by, "--count", "2",
+                                                         "--text", "best.txt"},
+                                    dir.path());
+        QVERIFY2(best.exitCode == 0, qPrintable(best.err));
+        const QStringList lines = best.out.trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        for (int maze = 0; maze < 2; ++maze) {
+            qint64 bestSeed = -1, bestValue = -1;
+            for (int k = 0; k < 4; ++k) {
+                const QString seed = QString::number(20 + 4 * maze + k);
+                const Run one = corvanthel(common + QStringList{"--seed", seed, "--text", "one-" + seed + ".txt"}, dir.path());
+                const qint64 value = QJsonDocument::fromJson(one.out.toUtf8()).object()[key].toInteger();
+                if (value > bestValue) {
+                    bestValue = value;
+                    bestSeed = seed.toLongLong();
+                }
+            }
+            const QJsonObject kept = QJsonDocument::fromJson(lines[maze].toUtf8()).object();
+            QCOMPARE(kept["seed"].toInteger(), bestSeed);
+            QCOMPARE(kept[key].toInteger(), bestValue);
+            // Only the kept maze is written, and it is the maze of its seed.
+            const QString written = QStringLiteral("best-%1.txt").arg(maze + 1);
+            QCOMPARE(kept["files"].toArray(), QJsonArray({written}));
+            QCOMPARE(readAll(path(written)), readAll(path(QStringLiteral("one-%1.txt").arg(bestSeed))));
+        }
+    }
+}
+
+void TestCommandLine::answerKeysBesideEveryOutput()
+{
+    const Run run = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--count", "2", "--marks",
+                                "--answer-key", "--json", "--out", "k.bmp", "--pdf", "k.pdf", "--text", "k.txt"},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    for (int maze = 1; maze <= 2; ++maze) {
+        const QJsonObject report = QJsonDocument::fromJson(lines[maze - 1].toUtf8()).object();
+        const QString n = QString::number(maze);
+        QCOMPARE(report["files"].toArray(), QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp",
+                                                        "k-" + n + "-solution.bmp", "k-" + n + ".pdf"}));
+        const QImage bitmap = decodeWithImageMagick(path("k-" + n + ".bmp"));
+        const QImage key = decodeWithImageMagick(path("k-" + n + "-solution.bmp"));
+        QVERIFY(!bitmap.isNull());
+        QCOMPARE(key.size(), bitmap.size());
+        QVERIFY(key != bitmap);
+
+        // The PDF: the maze page, then its key page; its title names the seed.
+        QProcess info;
+        info.start("pdfinfo", {path("k-" + n + ".pdf")});
+        QVERIFY(info.waitForFinished(60000));
+        const QString text = QString::fromLatin1(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Title:\\s+Maze, seed %1\\n").arg(29 + maze))), qPrintable(text));
+    }
+
+    // The monochrome key: 1-bit, the same size, more ink.
+    const Run mono = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--answer-key",
+                                 "--monochrome", "--out", "km.bmp"},
+                                dir.path());
+    QVERIFY2(mono.exitCode == 0, qPrintable(mono.err));
+    const QByteArray maze = readAll(path("km.bmp")), key = readAll(path("km-solution.bmp"));
+    QCOMPARE(key.size(), maze.size());
+    QCOMPARE(support::le16(key, 28), 1u);
+    auto ink = [](const QByteArray &bitmap) {
+        int zeros = 0;
+        for (qsizetype i = 62; i < bitmap.size(); ++i)
+            zeros += 8 - std::popcount(std::uint8_t(bitmap[i]));
+        return zeros;
+    };
+    QVERIFY(ink(key) > ink(maze));
+}
+
 void TestCommandLine::failuresWriteNothing_data()
 {
     QFile corrupt(path("corrupt.jpg"));
@@ -636,6 +926,24 @@ void TestCommandLine::standardOutputIsWrittenInPlace()
     QCOMPARE(leftovers(folder), QStringList());
 }
 
+// A key beside a device would be a file of a made-up name in /dev; a PDF holds its key page.
+void TestCommandLine::keysBesideAStreamAreRefused()
+{
+    const QString folder = freshFolder(dir, "keys");
+    Start start;
+    start.standardOutput = folder + "/stdout";
+    const QStringList maze = {"generate", "--width", "5", "--height", "5", "--answer-key"};
+    const Run text = corvanthel(maze + QStringList{"--text", "/dev/stdout"}, folder, start);
+    QCOMPARE(text.exitCode, 1);
+    QVERIFY2(text.err.contains("--text /dev/stdout is written in place, so --answer-key has no file"),
+             qPrintable(text.err));
+    QVERIFY(!QFileInfo::exists("/dev/stdout-solution"));
+    QCOMPARE(readAll(folder + "/stdout"), QByteArray());
+    const Run pdf = corvanthel(maze + QStringList{"--pdf", "/dev/stdout"}, folder, start);
+    QVERIFY2(pdf.exitCode == 0, qPrintable(pdf.err));
+    QVERIFY(readAll(folder + "/stdout").startsWith("%PDF"));
+}
+
 void TestCommandLine::wholeOutputsOnStandardOutput_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -643,6 +951,7 @@ void TestCommandLine::wholeOutputsOnStandardOutput_data()
     QTest::newRow("colour bitmap") << QStringList{"--out", "-"} << "colour.bmp";
     QTest::newRow("monochrome bitmap") << QStringList{"--monochrome", "--out", "-"} << "mono.bmp";
     QTest::newRow("PDF") << QStringList{"--pdf", "-"} << "";
+    QTest::newRow("PDF with its key, JSON") << QStringList{"--pdf", "-", "--answer-key", "--json"} << "";
 }
 
 // `-` gives the same bytes a file of that output would hold.
@@ -657,6 +966,12 @@ void TestCommandLine::wholeOutputsOnStandardOutput()
     const Run run = corvanthel(maze + arguments, folder, start);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QByteArray streamed = readAll(folder + "/stdout");
+    if (arguments.contains("--json")) {
+        // The JSON keeps out of the maze's way on standard error.
+        const QJsonObject report = QJsonDocument::fromJson(run.err.section('\n', -2).toUtf8()).object();
+        QCOMPARE(report["files"].toArray(), QJsonArray({"-"}));
+        QCOMPARE(report["seed"].toInteger(), 3);
+    }
     if (file.isEmpty()) {
         QVERIFY(streamed.startsWith("%PDF"));
         QVERIFY(streamed.trimmed().endsWith("%%EOF"));
@@ -676,6 +991,7 @@ void TestCommandLine::twoOutputsToOneFileAreRefused_data()
     QTest::newRow("a folder spelt twice") << QStringList{"--out", "sub/../x.bmp", "--pdf", "x.bmp"};
     QTest::newRow("standard output twice") << QStringList{"--text", "-", "--out", "/dev/stdout"};
     QTest::newRow("the same names in a batch") << QStringList{"--count", "2", "--out", "a.bmp", "--text", "a.bmp"};
+    QTest::newRow("a key and a file") << QStringList{"--answer-key", "--text", "m.txt", "--out", "m-solution.txt"};
 }
 
 // Refused before a maze is carved, with nothing written.
@@ -794,24 +1110,37 @@ void TestCommandLine::aRealFullDiskKeepsTheOldPdf()
 void TestCommandLine::filesOfOneMazeAreAllOrNothing()
 {
     const QString folder = freshFolder(dir, "together");
-    QVERIFY(support::writeFile(folder + "/m.txt", "old text"));
-    QVERIFY(support::writeFile(folder + "/m.bmp", "old bitmap"));
-    // The text (14 kB) fits under the limit, the bitmap (1.1 MB) does not.
-    const Run run = corvanthel({"generate", "--width", "60", "--height", "60", "--text", "m.txt", "--out", "m.bmp"},
+    const QStringList names = {"m-solution.bmp", "m-solution.txt", "m.bmp", "m.txt"};
+    for (const QString &name : names)
+        QVERIFY(support::writeFile(folder + "/" + name, "old " + name.toLatin1()));
+    // The text and its key (14 kB each) fit under the limit, the bitmap (1.1 MB) does not:
+    // neither the maze's files nor its keys replace theirs.
+    const Run run = corvanthel({"generate", "--width", "60", "--height", "60", "--text", "m.txt", "--out", "m.bmp",
+                                "--answer-key"},
                                folder, fileSizeLimit(100000));
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("cannot write m.bmp: File too large"), qPrintable(run.err));
-    QCOMPARE(readAll(folder + "/m.txt"), QByteArray("old text"));
-    QCOMPARE(readAll(folder + "/m.bmp"), QByteArray("old bitmap"));
-    QCOMPARE(support::entries(folder), QStringList({"m.bmp", "m.txt"}));
+    for (const QString &name : names)
+        QCOMPARE(readAll(folder + "/" + name), "old " + name.toLatin1());
+    QCOMPARE(support::entries(folder), names);
+}
+
+void TestCommandLine::checksTheResultLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("result line") << QStringList{"--text", "result.txt"};
+    QTest::newRow("JSON") << QStringList{"--text", "result.txt", "--json"};
+    QTest::newRow("JSON alone") << QStringList{"--json"};
+    QTest::newRow("a batch of jobs") << QStringList{"--text", "result.txt", "--count", "4", "--jobs", "2"};
 }
 
 // A result line that cannot be written is a failure.
 void TestCommandLine::checksTheResultLine()
 {
+    QFETCH(QStringList, arguments);
     Start full;
     full.standardOutput = "/dev/full";
-    const Run run = corvanthel({"generate", "--width", "5", "--height", "5", "--text", "result.txt"}, dir.path(), full);
+    const Run run = corvanthel(QStringList{"generate", "--width", "5", "--height", "5"} + arguments, dir.path(), full);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("cannot write the result line to standard output: No space left on device"),
              qPrintable(run.err));
@@ -859,6 +1188,33 @@ void TestCommandLine::boundsThePdfsMemory()
     QVERIFY(run.err.contains("the largest that fits has about "));
     QVERIFY(run.err.contains("make larger mazes with --monochrome"));
     QCOMPARE(support::entries(folder), QStringList());
+}
+
+// An answer key's page holds its line as well: a long maze whose line runs through most of its
+// cells, under limits about where the key page stops fitting, is written or refused, never
+// ended by the allocator.
+void TestCommandLine::boundsTheKeyPagesMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer's shadow memory alone is larger than these address-space limits");
+#endif
+    const QString folder = freshFolder(dir, "key-memory");
+    for (const rlim_t megabytes : {280, 290, 300, 310, 330}) {
+        Start limited;
+        limited.child = [megabytes] {
+            const rlimit limit{megabytes * 1000000, megabytes * 1000000};
+            ::setrlimit(RLIMIT_AS, &limit);
+        };
+        const Run run = corvanthel({"generate", "--width", "16383", "--height", "20", "--seed", "3", "--answer-key",
+                                    "--pdf", "key.pdf"},
+                                   folder, limited);
+        QVERIFY2(run.exitCode == 0 || run.exitCode == 1, qPrintable(QString::number(megabytes) + ": " + run.err));
+        if (run.exitCode == 1) {
+            QVERIFY2(run.err.contains(" needs about "), qPrintable(run.err));
+            QCOMPARE(support::entries(folder), QStringList());
+        }
+        QFile::remove(folder + "/key.pdf");
+    }
 }
 
 // Running out of memory names the maze that needed it, not the allocator's exception.

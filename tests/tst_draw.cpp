@@ -166,7 +166,7 @@ private slots:
     {
         QTest::addColumn<int>("style");
         QTest::addColumn<qint64>("budget");    // pixels
-        QTest::addColumn<int>("button");       // of the too-large dialog; -1: window closed; 0: never shown
+        QTest::addColumn<int>("button");       // of the too-large dialog (3: Cancel); -1: closed; -2: Escape; 0: never shown
         QTest::addColumn<QString>("name");     // empty: the save dialog cancelled
         QTest::addColumn<QSize>("saved");      // empty: a monochrome file
         QTest::addColumn<QString>("failure");  // its cause
@@ -175,7 +175,9 @@ private slots:
         QTest::newRow("24 bits, every shade intact") << 8 << all << 0 << "maze.bmp" << full << "";
         QTest::newRow("too large: monochrome only") << 1 << big << 2 << "maze.bmp" << mono << "";
         QTest::newRow("too large: scale down halves") << 1 << big << 1 << "maze.bmp" << halved << "";
-        QTest::newRow("too large: closing the dialog scales down") << 1 << big << -1 << "maze.bmp" << halved << "";
+        QTest::newRow("too large: Cancel writes nothing") << 1 << big << 3 << "maze.bmp" << QSize() << "";
+        QTest::newRow("too large: closing the dialog cancels") << 1 << big << -1 << "maze.bmp" << QSize() << "";
+        QTest::newRow("too large: Escape cancels") << 1 << big << -2 << "maze.bmp" << QSize() << "";
         QTest::newRow("too large: further failures halve silently") << 1 << half << 1 << "maze.bmp" << quarter << "";
         QTest::newRow("save cancelled") << 1 << all << 0 << "" << full << "";
         QTest::newRow("save cancelled, monochrome") << 1 << big << 2 << "" << mono << "";
@@ -198,11 +200,19 @@ private slots:
         const QString fileName = name.isEmpty() || name[0] == '/' ? name : dir_.filePath(name);
         QStringList filters, messages;
         int dialogs = 0;
+        const bool cancelled = button == 3 || button < 0;
         auto askTooLarge = [&] {
             ++dialogs;
             QTimer::singleShot(0, [&] {
-                if (auto *dialog = qobject_cast<Form6 *>(QApplication::activeModalWidget()))
-                    button > 0 ? (button == 1 ? dialog->Command1 : dialog->Command2)->click() : void(dialog->close());
+                auto *dialog = qobject_cast<Form6 *>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                if (button == -2)
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else if (button == -1)
+                    dialog->close();
+                else
+                    (button == 1 ? dialog->Command1 : button == 2 ? dialog->Command2 : dialog->cancelButton)->click();
             });
             return Form6::ask(nullptr);
         };
@@ -211,8 +221,8 @@ private slots:
         draw_maze(ctx);
         QCOMPARE(dialogs, button != 0 ? 1 : 0);
         QCOMPARE(s.MonochromeChosen, button == 2);
-        QCOMPARE(filters, QStringList({"Bitmap files (*.bmp)"}));
-        const bool written = !name.isEmpty() && failure.isEmpty();
+        QCOMPARE(filters, cancelled ? QStringList() : QStringList({"Bitmap files (*.bmp)"}));
+        const bool written = !name.isEmpty() && failure.isEmpty() && !cancelled;
         QCOMPARE(messages.join(""), failure.isEmpty() ? "" : "cannot write " + fileName + ": " + failure);
         QCOMPARE(entries(dir_.path()), written ? QStringList(name) : QStringList());
         if (!written)

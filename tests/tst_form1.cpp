@@ -4,7 +4,9 @@
 #include "maze/state.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,9 +54,11 @@ void type(QLineEdit *box, const QString &text)
 class TestForm1 : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void startsWithTheStartUpValues();
+    void outputChoicesAreNamedAndOffAtStartUp();
     void widthAndHeightFollowEachKeystroke();
     void typedDimensions_data();
     void typedDimensions();
@@ -69,11 +73,19 @@ private slots:
     void generateRefusesHugeSizesAndChangesNothing();
     void progressIsWordedAsTheCaptionsRead_data();
     void progressIsWordedAsTheCaptionsRead();
+    void settingsLastOnlyWhenRemembered();
 
 private:
     MazeState *state = nullptr;
     Form1 *form = nullptr;
 };
+
+void TestForm1::initTestCase()
+{
+    // Settings go to a folder of the test's own, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(Form1::settingsPath());
+}
 
 void TestForm1::init()
 {
@@ -350,6 +362,93 @@ void TestForm1::progressIsWordedAsTheCaptionsRead()
     QFETCH(QString, caption);
     QCOMPARE(progress_caption(phase, percent), caption);
     QCOMPARE(nodes_drawn_text(3452), QStringLiteral("Nodes drawn: 3452"));
+}
+
+void TestForm1::outputChoicesAreNamedAndOffAtStartUp()
+{
+    // The check boxes carry their own mnemonics; the preview option is reached through its
+    // group's, as the other outputs are.
+    for (QAbstractButton *control : std::initializer_list<QAbstractButton *>{form->marksBox, form->answerKeyBox}) {
+        QVERIFY2(control->text().contains('&'), qPrintable(control->text()));
+        QVERIFY(!control->isChecked());
+    }
+    for (QAbstractButton *control : std::initializer_list<QAbstractButton *>{form->marksBox, form->answerKeyBox, form->previewOption})
+        QCOMPARE(control->parentWidget(), static_cast<QWidget *>(form->outputFrame));
+    QVERIFY(!form->choices().marks);
+    QVERIFY(!form->choices().answerKey);
+    form->marksBox->setChecked(true);
+    form->answerKeyBox->setChecked(true);
+    QVERIFY(form->choices().marks);
+    QVERIFY(form->choices().answerKey);
+    // City plan can be previewed, as it can be printed.
+    form->previewOption->click();
+    QVERIFY(form->cityPlanOption->isEnabled());
+}
+
+void TestForm1::settingsLastOnlyWhenRemembered()
+{
+    const auto parameters = [](Form1 *f) {
+        return QStringList{f->widthEdit->text(), f->heightEdit->text(), f->typeList->currentText(),
+                           f->styleList->currentText(), QString::number(f->runSlider->value()),
+                           f->planksOption->isChecked() ? "Planks" : "other", f->allowLoopsBox->isChecked() ? "loops" : "",
+                           f->loopPercentEdit->text(), f->harderOption->isChecked() ? "harder" : "easier",
+                           f->bitmapOption->isChecked() ? "bitmap" : "printer"};
+    };
+    const auto reopen = [&] {
+        delete form;
+        *state = MazeState{};
+        form = new Form1(*state);
+        form->show();
+        return QTest::qWaitForWindowExposed(form);
+    };
+    const QStringList startUp = parameters(form);
+    const auto change = [&] {
+        type(form->widthEdit, "31");
+        type(form->heightEdit, "17");
+        form->typeList->setCurrentIndex(row(params::MazeTypeChoice::Grid));
+        form->styleList->setCurrentIndex(row(params::RunStyleChoice::VerticalBias));
+        form->runSlider->setValue(8);
+        form->planksOption->click();
+        form->allowLoopsBox->click();
+        type(form->loopPercentEdit, "35");
+        form->harderOption->click();
+        form->bitmapOption->click();
+    };
+    const QStringList changed{"31", "17", "Grid", "Vertical bias", "8", "Planks", "loops", "35", "harder", "bitmap"};
+
+    // Off, as at first: nothing is kept, and the window starts as it always has.
+    QVERIFY(!form->rememberAction->isChecked());
+    change();
+    QCOMPARE(parameters(form), changed);
+    form->close();
+    QVERIFY(reopen());
+    QCOMPARE(parameters(form), startUp);
+    QVERIFY(!QFile::exists(Form1::settingsPath()));
+
+    // On: closing keeps what the controls hold, and the next start shows it, the rules between the
+    // controls kept (the loop box enabled with its check).
+    form->rememberAction->trigger();
+    change();
+    form->close();
+    QVERIFY(reopen());
+    QVERIFY(form->rememberAction->isChecked());
+    QCOMPARE(parameters(form), changed);
+    QVERIFY(form->loopPercentEdit->isEnabled());
+    QCOMPARE(state->GridWidth, 63);
+
+    // A matte is not kept, so neither is its maze type.
+    form->useMatteBox->click();
+    form->close();
+    QVERIFY(reopen());
+    QCOMPARE(form->typeList->currentText(), "Top left to bottom right");
+    QVERIFY(!form->useMatteBox->isChecked());
+
+    // Off again: the next start is the usual one, whatever was kept before.
+    form->rememberAction->trigger();
+    form->close();
+    QVERIFY(reopen());
+    QVERIFY(!form->rememberAction->isChecked());
+    QCOMPARE(parameters(form), startUp);
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,21 +1,29 @@
 #include "app/form1.h"
+#include "app/preview_window.h"
 #include "matte/matte_canvas.h"
 #include "matte/matte_editor.h"
+#include "maze/generation.h"
 #include "maze/parameters.h"
+#include "maze/progress.h"
 #include "maze/state.h"
 #include "render/output_context.h"
+#include "render/text_maze.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPrinterInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QtTest>
+
+#include "tests/support.h"
 
 #include <functional>
 #include <utility>
@@ -59,7 +67,7 @@ Passages passagesOf(const MazeState &s)
     const NodeGrid &g = s.grid;
     auto cell = [&](int x, int y) { return x >= 2 && y >= 2 && x < g.width() && y < g.height() && g.carved(x, y); };
     Passages p{carvedCells(s), 0, 0};
-    std::vector<char> seen(g.bytes(), 0);
+    std::vector<char> seen(g.nodeCount(), 0);
     std::vector<std::pair<int, int>> stack;
     for (int y = 2; y < g.height() && stack.empty(); y += 2)
         for (int x = 2; x < g.width() && stack.empty(); x += 2)
@@ -81,6 +89,29 @@ Passages passagesOf(const MazeState &s)
     return p;
 }
 
+// A key as the keyboard sends it: to whatever has the focus.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *to = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    QVERIFY(to);
+    QTest::keyClick(to, key, modifiers);
+}
+
+void typeInto(const QString &text)
+{
+    press(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+long long openCells(const NodeGrid &g)
+{
+    long long n = 0;
+    for (int y = 2; y < g.height(); y += 2)
+        for (int x = 2; x < g.width(); x += 2)
+            n += !g.blocked(x, y);
+    return n;
+}
+
 void clickCell(Form4 *editor, int cx, int cy)
 {
     MatteCanvas *canvas = editor->matteCanvas;
@@ -97,12 +128,22 @@ private slots:
     void init();
     void cleanup();
     void defaultMazeToABitmap();
+    void answerKeyAndMarksBesideTheBitmap();
+    void bitmapAndKeyTogetherOrNeither_data();
+    void bitmapAndKeyTogetherOrNeither();
+    void previewShowsTheSeededMaze();
     void typesDifficultiesAndLoops_data();
     void typesDifficultiesAndLoops();
     void printerOutputWithoutAPrinterOffersAPdf();
     void closingDuringAGenerationStopsCleanly();
     void matteTypeWithoutAMatteOpensTheEditor();
     void paintedMatteRoundTrip();
+    void enterGenerates();
+    void stopEndsACarvingWithNothingWritten_data();
+    void stopEndsACarvingWithNothingWritten();
+    void stopEndsARenderingWithNothingWritten();
+    void tooLargeCancelledWritesNothing();
+    void keyboardOnlyMatteMaze();
 
 private:
     QTemporaryDir dir;
@@ -115,11 +156,13 @@ private:
 
 void TestGenerate::init()
 {
+    QStandardPaths::setTestModeEnabled(true);
     state = new MazeState;
     form = new Form1(*state);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    state->rng.seed(1234);
+    // Every maze of these tests is made from one seed, so none depends on the clock.
+    form->nextSeed = [] { return 1234u; };
     fileRequests.clear();
     messages.clear();
     nextFile = dir.filePath("maze.bmp");
@@ -128,7 +171,7 @@ void TestGenerate::init()
             fileRequests << filter;
             return nextFile;
         };
-        ctx.askTooLarge = [] { return false; };
+        ctx.askTooLarge = [] { return TooLargeAnswer::ScaleDown; };
         ctx.reportError = [this](const QString &text) { messages << text; };
     };
 }
@@ -137,7 +180,8 @@ void TestGenerate::cleanup()
 {
     delete form;
     delete state;
-    QFile::remove(dir.filePath("maze.bmp"));
+    for (const QString &name : support::entries(dir.path()))
+        QFile::remove(dir.filePath(name));
 }
 
 void TestGenerate::defaultMazeToABitmap()
@@ -162,6 +206,99 @@ void TestGenerate::defaultMazeToABitmap()
     QCOMPARE(state->FinishY, -1);
     QCOMPARE(state->MazeStyle, 1);
     QCOMPARE(state->RunLength, 3);
+}
+
+void TestGenerate::answerKeyAndMarksBesideTheBitmap()
+{
+    form->bitmapOption->click();
+    form->typeList->setCurrentIndex(int(params::position(params::MazeTypeChoice::Grid)));
+    form->marksBox->setChecked(true);
+    form->answerKeyBox->setChecked(true);
+    form->generateButton->click();
+    QCOMPARE(messages, QStringList());
+    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp)"));
+    const QImage maze(nextFile);
+    const QImage key(dir.filePath("maze-solution.bmp"));
+    QVERIFY(!maze.isNull());
+    QCOMPARE(key.size(), maze.size());
+    auto count = [](const QImage &picture, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                n += picture.pixel(x, y) == colour;
+        return n;
+    };
+    // The start's green disc on both, the red line only on the key.
+    QVERIFY(count(maze, qRgb(0, 160, 0)) > 0);
+    QVERIFY(count(key, qRgb(0, 160, 0)) > 0);
+    const int redOnMaze = count(maze, qRgb(220, 0, 0));
+    QVERIFY(count(key, qRgb(220, 0, 0)) > redOnMaze + 100);
+    QVERIFY(QFile::remove(dir.filePath("maze-solution.bmp")));
+}
+
+void TestGenerate::bitmapAndKeyTogetherOrNeither_data()
+{
+    QTest::addColumn<bool>("monochrome");
+    QTest::newRow("colour") << false;
+    QTest::newRow("monochrome") << true;
+}
+
+// A key that cannot be written leaves the maze's old file as it was, in both bitmap outputs.
+void TestGenerate::bitmapAndKeyTogetherOrNeither()
+{
+    QFETCH(bool, monochrome);
+    QVERIFY(support::writeFile(nextFile, "old maze"));
+    QVERIFY(QDir(dir.path()).mkdir("maze-solution.bmp"));
+    form->bitmapOption->click();
+    form->widthEdit->setText("12");
+    form->heightEdit->setText("10");
+    form->answerKeyBox->setChecked(true);
+    form->adjustOutput = [&](OutputContext &ctx) {
+        if (monochrome)
+            ctx.pixelBudget = 100;
+        ctx.askFileName = [this](const QString &filter) { return fileRequests << filter, nextFile; };
+        ctx.askTooLarge = [] { return TooLargeAnswer::Monochrome; };
+        ctx.reportError = [this](const QString &text) { messages << text; };
+    };
+    form->generateButton->click();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("maze-solution.bmp"), qPrintable(messages[0]));
+    QCOMPARE(state->MonochromeChosen, monochrome);
+    QCOMPARE(support::readAll(nextFile), QByteArray("old maze"));
+    QCOMPARE(support::entries(dir.path()), QStringList({"maze-solution.bmp", "maze.bmp"}));
+    QVERIFY(QDir(dir.path()).rmdir("maze-solution.bmp"));
+}
+
+void TestGenerate::previewShowsTheSeededMaze()
+{
+    form->previewOption->click();
+    form->widthEdit->setText("20");
+    form->heightEdit->setText("15");
+    form->nextSeed = [] { return 99u; };
+    QString shown;
+    std::string mazeShown;
+    form->adjustPreview = [&](PreviewWindow &preview) {
+        QTimer::singleShot(0, &preview, [&] {
+            shown = preview.measuresLabel->text();
+            mazeShown = maze_text(*state);
+            QVERIFY(preview.isModal());
+            preview.closeButton->click();
+        });
+    };
+    form->generateButton->click();
+    QVERIFY2(shown.startsWith("Seed 99: 20 x 15 cells, solution "), qPrintable(shown));
+    QCOMPARE(fileRequests, QStringList());
+    // The window's maze is a function of its seed and choices: the command line makes it too.
+    params::Choices c = form->choices();
+    c.seed = 99;
+    MazeState again;
+    params::apply_choices(c, again);
+    again.rng.seed(99);
+    allocate_arrays(again);
+    Progress quiet;
+    carve_maze(again, quiet);
+    QCOMPARE(maze_text(again), mazeShown);
+    QCOMPARE(state->StartX, -1);
 }
 
 void TestGenerate::typesDifficultiesAndLoops_data()
@@ -304,6 +441,185 @@ void TestGenerate::paintedMatteRoundTrip()
     // A matte maze keeps its points for the next Generate.
     QCOMPARE(state->StartX, 2);
     QCOMPARE(state->FinishY, 2);
+}
+
+void TestGenerate::enterGenerates()
+{
+    form->bitmapOption->click();
+    form->widthEdit->setText("8");
+    form->widthEdit->setFocus();
+    QTest::keyClick(form->widthEdit, Qt::Key_Return);
+    QCOMPARE(fileRequests.size(), 1);
+    QCOMPARE(QImage(nextFile).size(), QSize(5 * 19, 5 * 143));
+    // Enter on a button presses that button, not Generate.
+    form->setupButton->setFocus();
+    bool setupShown = false;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            setupShown = true;
+            dialog->reject();
+        }
+    });
+    QTest::keyClick(form->setupButton, Qt::Key_Return);
+    QVERIFY(setupShown);
+    QCOMPARE(fileRequests.size(), 1);
+}
+
+void TestGenerate::stopEndsACarvingWithNothingWritten_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Stop button") << false;
+    QTest::newRow("Escape") << true;
+}
+
+void TestGenerate::stopEndsACarvingWithNothingWritten()
+{
+    QFETCH(bool, escape);
+    form->bitmapOption->click();
+    form->widthEdit->setText("400");
+    form->heightEdit->setText("400");
+    // At the walk's first look at the event queue: what the window shows, then Stop.
+    QString buttonText;
+    bool menuEnabled = true, barShown = false;
+    int barTotal = 0;
+    QTimer::singleShot(0, form, [&] {
+        buttonText = form->generateButton->text();
+        menuEnabled = form->settingsMenu->isEnabled() && form->settingsMenu->menuAction()->isEnabled();
+        barShown = form->progressBar->isVisible();
+        barTotal = form->progressBar->maximum();
+        if (escape)
+            press(Qt::Key_Escape);
+        else
+            form->generateButton->click();
+    });
+    form->generateButton->click();
+    QCOMPARE(buttonText, "&Stop");
+    QVERIFY(!menuEnabled);
+    QVERIFY(barShown);
+    // The bar's whole is every cell the walk may carve.
+    QCOMPARE(barTotal, openCells(state->grid));
+    QVERIFY(carvedCells(*state) < barTotal);
+    QVERIFY(fileRequests.isEmpty());
+    QCOMPARE(support::entries(dir.path()), QStringList());
+    // The window is at rest and usable again.
+    QCOMPARE(form->generateButton->text(), "&Generate");
+    QVERIFY(form->parametersFrame->isEnabled());
+    QVERIFY(!form->progressBar->isVisible());
+    QCOMPARE(form->statusLabel->text(), QString());
+    QCOMPARE(form->windowTitle(), Form1::programTitle());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(form->isVisible());
+    form->widthEdit->setText("10");
+    form->heightEdit->setText("10");
+    form->generateButton->click();
+    QCOMPARE(fileRequests.size(), 1);
+    QVERIFY(QFile::exists(nextFile));
+}
+
+void TestGenerate::stopEndsARenderingWithNothingWritten()
+{
+    form->bitmapOption->click();
+    form->thickLinesOption->click();
+    form->widthEdit->setText("300");
+    form->heightEdit->setText("300");
+    // Stop as soon as the caption shows a drawn row.
+    QStringList captions;
+    QString bar;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, form, [&] {
+        captions << form->windowTitle();
+        if (form->windowTitle().startsWith("Rendering - ") && form->generateButton->text() == "&Stop") {
+            poll.stop();
+            bar = QStringLiteral("Rendering - %1% of %2").arg(form->progressBar->value()).arg(form->progressBar->maximum());
+            form->generateButton->click();
+        }
+    });
+    poll.start(0);
+    form->generateButton->click();
+    QVERIFY2(!poll.isActive(), qPrintable(captions.join(", ")));
+    // The bar follows the output's percentage once the output begins.
+    QCOMPARE(bar, captions.last() + " of 100");
+    QVERIFY(fileRequests.isEmpty());
+    QCOMPARE(support::entries(dir.path()), QStringList());
+    QCOMPARE(form->generateButton->text(), "&Generate");
+    QVERIFY(form->generateButton->isEnabled());
+}
+
+void TestGenerate::tooLargeCancelledWritesNothing()
+{
+    form->bitmapOption->click();
+    form->widthEdit->setText("20");
+    form->heightEdit->setText("20");
+    int asked = 0;
+    form->adjustOutput = [&](OutputContext &ctx) {
+        ctx.pixelBudget = 100;
+        ctx.askFileName = [this](const QString &filter) { return fileRequests << filter, nextFile; };
+        ctx.askTooLarge = [&] { return ++asked, TooLargeAnswer::Cancel; };
+        ctx.reportError = [this](const QString &text) { messages << text; };
+    };
+    form->generateButton->click();
+    QCOMPARE(asked, 1);
+    QVERIFY(fileRequests.isEmpty());
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(support::entries(dir.path()), QStringList());
+    QCOMPARE(form->windowTitle(), Form1::programTitle());
+}
+
+void TestGenerate::keyboardOnlyMatteMaze()
+{
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    // Dimensions through their mnemonics.
+    press(Qt::Key_W, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), form->widthEdit);
+    typeInto("6");
+    press(Qt::Key_H, Qt::AltModifier);
+    typeInto("4");
+    press(Qt::Key_M, Qt::AltModifier);
+    QTRY_VERIFY(form->useMatteBox->isChecked());
+
+    // In the editor: a paper wall down column 2 with a gap in the bottom row, the start top left and the
+    // finish top right, then Enter for Ok.
+    QWidget *focusInEditor = nullptr;
+    whenShown<Form4>(this, [&](Form4 *editor) {
+        focusInEditor = QApplication::focusWidget();
+        if (focusInEditor != editor->matteCanvas) {
+            editor->cancelButton->click();
+            return;
+        }
+        for (Qt::Key key : {Qt::Key_P, Qt::Key_Right, Qt::Key_Right, Qt::Key_Space})
+            press(key);
+        press(Qt::Key_Down, Qt::ShiftModifier);
+        press(Qt::Key_Down, Qt::ShiftModifier);
+        for (Qt::Key key : {Qt::Key_S, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left, Qt::Key_Left, Qt::Key_Space, Qt::Key_F})
+            press(key);
+        press(Qt::Key_Right, Qt::ControlModifier);  // ten cells: as far as the last column
+        press(Qt::Key_Space);
+        press(Qt::Key_Return);
+    });
+    press(Qt::Key_E, Qt::AltModifier);
+    QTRY_VERIFY(focusInEditor);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(state->UseMatte);
+    QCOMPARE(QList<int>({state->StartX, state->StartY, state->FinishX, state->FinishY}), QList<int>({2, 2, 12, 2}));
+    // A window manager gives the main window back its activation; the offscreen platform does not.
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+
+    // The output group through its caption's mnemonic, the bitmap with an arrow key, then Enter.
+    press(Qt::Key_O, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), form->printerOption);
+    press(Qt::Key_Down);
+    QVERIFY(form->bitmapOption->isChecked());
+    press(Qt::Key_Return);
+    QCOMPARE(fileRequests.size(), 1);
+    QVERIFY(QFile::exists(nextFile));
+    for (int cy = 0; cy < 4; ++cy)
+        for (int cx = 0; cx < 6; ++cx) {
+            const bool paper = cx == 2 && cy < 3;
+            QCOMPARE(state->grid.blocked(2 * cx + 2, 2 * cy + 2), paper);
+            QCOMPARE(state->grid.carved(2 * cx + 2, 2 * cy + 2), !paper);
+        }
 }
 
 QTEST_MAIN(TestGenerate)

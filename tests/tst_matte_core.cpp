@@ -1,5 +1,6 @@
 #include "matte/acceptance.h"
 #include "matte/completion.h"
+#include "matte/matte_history.h"
 #include "matte/matte_model.h"
 #include "matte/path_link.h"
 #include "maze/grid.h"
@@ -75,6 +76,14 @@ private slots:
     void sweepCounts();
     void modelEdits();
     void modelFromBlocked();
+    void importKeepsPointsOnMazeCells_data();
+    void importKeepsPointsOnMazeCells();
+    void undoAndRedoRestoreEveryStep();
+    void strokesAreOneStep();
+    void historyKeepsWithinItsBudget();
+    void strokeLinesAreUnbroken_data();
+    void strokeLinesAreUnbroken();
+    void randomStrokeLinesCrossEveryCellTheyName();
 };
 
 void TestMatteCore::randomMattesAgreeWithOracles()
@@ -300,6 +309,215 @@ void TestMatteCore::modelFromBlocked()
     QCOMPARE(opened({4, 4}, {4, 4}), "none");
     QCOMPARE(opened({4, 4}, {10, 6}), "none");
     QCOMPARE(opened({4, 4}, {8, 6}, 5), "none");
+}
+
+void TestMatteCore::importKeepsPointsOnMazeCells_data()
+{
+    QTest::addColumn<MatteCell>("start");
+    QTest::addColumn<MatteCell>("finish");
+    QTest::addColumn<QString>("after");
+    // The picture: paper at (1, 0) only.
+    QTest::newRow("both on maze cells") << MatteCell{0, 0} << MatteCell{2, 1} << "S#./..F";
+    QTest::newRow("start on paper") << MatteCell{1, 0} << MatteCell{2, 1} << ".#./..F";
+    QTest::newRow("finish outside") << MatteCell{0, 1} << MatteCell{3, 1} << ".#./S..";
+    QTest::newRow("one cell for both") << MatteCell{2, 0} << MatteCell{2, 0} << ".#S/...";
+    QTest::newRow("none given") << MatteCell{} << MatteCell{} << ".#./...";
+}
+
+void TestMatteCore::importKeepsPointsOnMazeCells()
+{
+    QFETCH(MatteCell, start);
+    QFETCH(MatteCell, finish);
+    QFETCH(QString, after);
+    MatteModel m(3, 2);
+    QVERIFY(m.placeStart(1, 1));
+    CellMap picture(3, 2);
+    picture.set(1, 0);
+    QVERIFY(m.replace(picture, start, finish));
+    QCOMPARE(drawing(m), after);
+    QVERIFY(!m.blank());
+    QVERIFY(m.clear());
+    QVERIFY(m.blank());
+}
+
+void TestMatteCore::undoAndRedoRestoreEveryStep()
+{
+    // Random edits of every kind; after each, the whole painting is kept to compare.
+    std::mt19937 rng(5);
+    MatteModel m(9, 7);
+    MatteHistory history;
+    m.setObserver([&](const MatteChange &c) { history.record(c); });
+    auto any = [&](int n) { return int(rng() % unsigned(n)); };
+    std::vector<QString> states{drawing(m)};
+    std::vector<MattePainting> paintings{m.painting()};
+    for (int i = 0; states.size() < 60 && i < 2000; ++i) {
+        bool changed = false;
+        switch (any(7)) {
+        case 0:
+        case 1:
+            changed = m.paintCell(any(9), any(7), any(3) != 0);
+            break;
+        case 2:
+            changed = m.placeStart(any(9), any(7));
+            break;
+        case 3:
+            changed = m.placeFinish(any(9), any(7));
+            break;
+        case 4:
+            changed = any(4) == 0 && m.invert();
+            break;
+        case 5:
+            changed = any(4) == 0 && m.clear();
+            break;
+        case 6: {
+            CellMap picture(9, 7);
+            for (int k = 0; k < 20; ++k)
+                picture.set(any(9), any(7));
+            changed = m.replace(picture, {any(9), any(7)}, {any(9), any(7)});
+            break;
+        }
+        }
+        if (changed) {
+            states.push_back(drawing(m));
+            paintings.push_back(m.painting());
+        }
+    }
+    QCOMPARE(history.undoSteps(), states.size() - 1);
+    for (std::size_t k = states.size() - 1; k > 0; --k) {
+        QVERIFY(history.undo(m));
+        QCOMPARE(drawing(m), states[k - 1]);
+        QVERIFY(m.painting().paper == paintings[k - 1].paper);
+    }
+    QVERIFY(!history.undo(m));
+    QVERIFY(!history.canUndo());
+    for (std::size_t k = 1; k < states.size(); ++k) {
+        QVERIFY(history.redo(m));
+        QCOMPARE(drawing(m), states[k]);
+    }
+    QVERIFY(!history.redo(m));
+    // A new edit after an undo forgets what was undone.
+    QVERIFY(history.undo(m));
+    QVERIFY(history.canRedo());
+    m.clear() || m.invert();
+    QVERIFY(!history.canRedo());
+}
+
+void TestMatteCore::strokesAreOneStep()
+{
+    MatteModel m(5, 2);
+    MatteHistory history;
+    m.setObserver([&](const MatteChange &c) { history.record(c); });
+    QVERIFY(m.placeStart(4, 1));
+    const QString before = drawing(m);
+    // Paper across the top, back to maze on one cell, then over the start: one step.
+    history.beginStroke();
+    for (int cx = 0; cx < 5; ++cx)
+        m.paintCell(cx, 0, true);
+    m.paintCell(2, 0, false);
+    m.paintCell(4, 1, true);
+    history.endStroke();
+    QCOMPARE(drawing(m), "##.##/....#");
+    QCOMPARE(history.undoSteps(), 2u);
+    QCOMPARE(history.storedCells(), 5u);  // cell 2 went and came back
+    QVERIFY(history.undo(m));
+    QCOMPARE(drawing(m), before);
+    QVERIFY(history.redo(m));
+    QCOMPARE(drawing(m), "##.##/....#");
+    // A stroke that ends where it began leaves no step; moving the start is one step.
+    history.beginStroke();
+    m.paintCell(0, 1, true);
+    m.paintCell(0, 1, false);
+    history.endStroke();
+    QCOMPARE(history.undoSteps(), 2u);
+    history.beginStroke();
+    for (int cx = 0; cx < 4; ++cx)
+        m.placeStart(cx, 1);
+    history.endStroke();
+    QCOMPARE(drawing(m), "##.##/...S#");
+    QVERIFY(history.undo(m));
+    QCOMPARE(drawing(m), "##.##/....#");
+}
+
+void TestMatteCore::historyKeepsWithinItsBudget()
+{
+    MatteModel m(10, 10);
+    MatteHistory history(250);
+    m.setObserver([&](const MatteChange &c) { history.record(c); });
+    QVERIFY(m.invert());  // 100 cells a step
+    QVERIFY(m.invert());
+    QCOMPARE(history.undoSteps(), 2u);
+    QVERIFY(m.invert());
+    QCOMPARE(history.undoSteps(), 2u);  // the first is gone
+    QCOMPARE(history.storedCells(), 200u);
+    // The newest step stays however large it is.
+    MatteHistory tiny(10);
+    m.setObserver([&](const MatteChange &c) { tiny.record(c); });
+    QVERIFY(m.invert());
+    QVERIFY(m.invert());
+    QCOMPARE(tiny.undoSteps(), 1u);
+    QVERIFY(tiny.undo(m));
+    QCOMPARE(m.painting().paper.count(), 0u);
+    QVERIFY(!tiny.undo(m));
+}
+
+void TestMatteCore::strokeLinesAreUnbroken_data()
+{
+    QTest::addColumn<MatteCell>("from");
+    QTest::addColumn<MatteCell>("to");
+    QTest::addColumn<QString>("cells");
+    QTest::newRow("one cell") << MatteCell{3, 3} << MatteCell{3, 3} << "3,3";
+    QTest::newRow("across") << MatteCell{0, 2} << MatteCell{3, 2} << "0,2 1,2 2,2 3,2";
+    QTest::newRow("up") << MatteCell{1, 2} << MatteCell{1, 0} << "1,2 1,1 1,0";
+    QTest::newRow("diagonal: corners go down first") << MatteCell{0, 0} << MatteCell{2, 2} << "0,0 0,1 1,1 1,2 2,2";
+    QTest::newRow("shallow") << MatteCell{0, 0} << MatteCell{4, 1} << "0,0 1,0 2,0 2,1 3,1 4,1";
+    QTest::newRow("shallow, backwards") << MatteCell{4, 1} << MatteCell{0, 0} << "4,1 3,1 2,1 2,0 1,0 0,0";
+    QTest::newRow("off the matte") << MatteCell{-2, 0} << MatteCell{1, 0} << "-2,0 -1,0 0,0 1,0";
+}
+
+void TestMatteCore::strokeLinesAreUnbroken()
+{
+    QFETCH(MatteCell, from);
+    QFETCH(MatteCell, to);
+    QFETCH(QString, cells);
+    QStringList got;
+    for (const MatteCell c : cells_on_line(from, to))
+        got << QStringLiteral("%1,%2").arg(c.cx).arg(c.cy);
+    QCOMPARE(got.join(u' '), cells);
+
+}
+
+void TestMatteCore::randomStrokeLinesCrossEveryCellTheyName()
+{
+    // Each cell a step from the last, both ends included, and the line between the centres
+    // meets every cell's closed square (clipped exactly, as a line to a box).
+    const auto meets = [](MatteCell a, MatteCell b, MatteCell c) {
+        double lo = 0, hi = 1;
+        for (const auto [from, to, centre] : {std::array{a.cx, b.cx, c.cx}, std::array{a.cy, b.cy, c.cy}}) {
+            const double d = to - from;
+            if (d == 0) {
+                if (std::abs(from - centre) > 0.5)
+                    return false;
+                continue;
+            }
+            const double t1 = (centre - 0.5 - from) / d, t2 = (centre + 0.5 - from) / d;
+            lo = std::max(lo, std::min(t1, t2));
+            hi = std::min(hi, std::max(t1, t2));
+        }
+        return lo <= hi + 1e-12;
+    };
+    std::mt19937 rng(11);
+    for (int i = 0; i < 2000; ++i) {
+        const MatteCell a{int(rng() % 41) - 20, int(rng() % 41) - 20}, b{int(rng() % 41) - 20, int(rng() % 41) - 20};
+        const std::vector<MatteCell> line = cells_on_line(a, b);
+        QCOMPARE(line.front(), a);
+        QCOMPARE(line.back(), b);
+        QCOMPARE(qsizetype(line.size()), qsizetype(std::abs(b.cx - a.cx) + std::abs(b.cy - a.cy) + 1));
+        for (std::size_t k = 1; k < line.size(); ++k)
+            QCOMPARE(std::abs(line[k].cx - line[k - 1].cx) + std::abs(line[k].cy - line[k - 1].cy), 1);
+        for (const MatteCell c : line)
+            QVERIFY2(meets(a, b, c), qPrintable(QStringLiteral("(%1,%2) on (%3,%4)-(%5,%6)")
+                                                     .arg(c.cx).arg(c.cy).arg(a.cx).arg(a.cy).arg(b.cx).arg(b.cy)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestMatteCore)

@@ -5,10 +5,12 @@
 #include "matte/matte_colours.h"
 #include "matte/matte_editor.h"
 #include "matte/matte_model.h"
-#include "matte/matte_picture.h"
+#include "matte/matte_widgets.h"
 #include "matte/path_check.h"
+#include "matte/matte_picture.h"
 #include "maze/state.h"
 #include "tests/matte_drawing.h"
+#include "tests/support.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -23,11 +25,19 @@ namespace {
 
 QTemporaryDir pictures;
 const QList<int> unset{-1, -1, -1, -1};
+const QString question = QStringLiteral("Corvanthel (icon %1): ").arg(QMessageBox::Question);
+const QString clearQuestion =
+    question + "Clear the whole matte? Every cell becomes maze, and the start and finish are removed.";
+const QString replaceQuestion = question + "Replace the painting with the picture? The start and finish go with it, "
+                                           "unless the picture was saved with its own.";
+const QString discardQuestion = question + "The matte has changed. Close the editor and lose the changes?";
 
-// Runs `action` while a zero-delay timer answers every message box with OK, noting "title (icon): text" and
-// calling `beforeOk`, and hands the dialog named `expected` to `handle`. Any other dialog is rejected and noted.
+// Runs `action` while a zero-delay timer answers every message box with OK, and every question with its
+// accepting button (its other one unless `agree`), noting "title (icon): text" and calling `beforeOk`, and
+// hands the dialog named `expected` to `handle`. Any other dialog is rejected and noted.
 QStringList answering(const std::function<void()> &action, const QString &expected = {},
-                      const std::function<void(QDialog *)> &handle = {}, const std::function<void()> &beforeOk = {})
+                      const std::function<void(QDialog *)> &handle = {}, const std::function<void()> &beforeOk = {},
+                      bool agree = true)
 {
     QStringList seen;
     QTimer timer;
@@ -38,7 +48,11 @@ QStringList answering(const std::function<void()> &action, const QString &expect
             seen << box->windowTitle() + icon + ": " + box->text();
             if (beforeOk)
                 beforeOk();
-            box->button(QMessageBox::Ok)->click();
+            QAbstractButton *answer = box->button(QMessageBox::Ok);
+            for (QAbstractButton *b : box->buttons())
+                if (!answer && (box->buttonRole(b) == QMessageBox::AcceptRole) == agree)
+                    answer = b;
+            answer->click();
         } else if (auto *dialog = qobject_cast<QDialog *>(modal); dialog && dialog->objectName() != expected) {
             seen << QStringLiteral("unexpected dialog ") + dialog->objectName();
             dialog->reject();
@@ -167,6 +181,12 @@ private slots:
     void importPictures();
     void damagedPicturesAreRefused_data();
     void damagedPicturesAreRefused();
+    void keyboardPaintsAndSaysWhatItDoes();
+    void escapeAsksWhenThePaintingChanged();
+    void zoomMakesALargeMatteEditable();
+    void savedMatteImportsAsItWas();
+    void savingFailsCleanly();
+    void importDialogListsEveryFormatAndTakesATypedPath();
 };
 
 void TestMatteEditor::setUp_data()
@@ -242,28 +262,44 @@ void TestMatteEditor::pensInvertAndClear()
     QCOMPARE(e.points(), (QList<int>{2, 2, -1, -1}));
     e.click(0, 0, MC::Maze);
     QCOMPARE(e.points(), unset);
-    // A right-button drag paints nothing; a left drag paints the cells under the pointer, not those between.
+    // A right-button drag paints nothing; a left drag paints every cell along the way, a jump of four cells
+    // included, and down off the canvas as far as its edge.
     e.f->paperPen->click();
+    const QStringList before = e.picture();
     for (auto [button, cy] : {std::pair{Qt::RightButton, 3}, std::pair{Qt::LeftButton, 2}}) {
         QTest::mousePress(e.canvas(), button, {}, e.centre(0, cy));
-        for (QPoint at : {e.centre(2, cy), e.centre(4, cy), QPoint(-40, -40)})
+        for (QPoint at : {e.centre(4, cy), QPoint(e.centre(4, cy).x(), 100000)})
             QTest::mouseMove(e.canvas(), at);
         QTest::mouseRelease(e.canvas(), button, {}, QPoint(-40, -40));
     }
-    const QStringList dragged{"......", ".#....", "#.#.#.", "......", ".....#"};
+    const QStringList dragged{"......", ".#....", "#####.", "....#.", "....##"};
+    QCOMPARE(e.picture(), dragged);
+    // The whole drag is one step back, and forward again.
+    QTest::keyClick(e.f.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(e.picture(), before);
+    QTest::keyClick(e.f.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(e.picture(), dragged);
     // Invert turns the start cell to paper with the rest, and unsets it.
     e.click(0, 0, MC::Start);
     QCOMPARE(answering([&] { e.f->invertButton->click(); }), QStringList());
-    QCOMPARE(e.picture(), (QStringList{"######", "#.####", ".#.#.#", "######", "#####."}));
+    QCOMPARE(e.picture(), (QStringList{"######", "#.####", ".....#", "####.#", "####.."}));
     QCOMPARE(e.points(), unset);
     e.f->invertButton->click();
     QCOMPARE(e.picture(), dragged);
     e.click(1, 0, MC::Start);
     QCOMPARE(e.s.StartX, 4);
-    e.f->clearButton->click();
+    // Clear asks first; kept, nothing changes.
+    QCOMPARE(answering([&] { e.f->clearButton->click(); }, {}, {}, {}, false), QStringList{clearQuestion});
+    QCOMPARE(e.picture()[2], "#####.");
+    QCOMPARE(answering([&] { e.f->clearButton->click(); }), QStringList{clearQuestion});
     QCOMPARE(e.picture(), QStringList(5, QStringLiteral("......")));
     QCOMPARE(e.points(), unset);
+    // A blank matte clears without a question, and nothing is lost.
+    QCOMPARE(answering([&] { e.f->clearButton->click(); }), QStringList());
+    // Undo brings the cleared painting back, the start with it.
+    e.f->undoButton->click();
+    QCOMPARE(e.picture()[0], ".S....");
+    QCOMPARE(e.s.StartX, 4);
 }
 
 void TestMatteEditor::ok_data()
@@ -365,8 +401,9 @@ void TestMatteEditor::ok()
     QCOMPARE(e.picture(), matte);
     if (noPath) {
         QCOMPARE(e.f->penColour(), MC::Maze);
-        // Closed from the title bar, the editor puts back the points and Blocked it opened with.
-        e.f->close();
+        // Closed from the title bar, once the user agrees to lose the painting, the editor puts back the
+        // points and Blocked it opened with.
+        QCOMPARE(answering([&] { e.f->close(); }), QStringList{discardQuestion});
     } else {
         e.f->cancelButton->click();  // Cancel keeps the points painted: the main window clears them
     }
@@ -451,9 +488,10 @@ void TestMatteEditor::importPictures()
         }
         (item ? dialog->importButton : dialog->cancelButton)->click();
     });
-    QCOMPARE(seen, message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(e.picture(), expected);
     const bool imported = !shown.startsWith(u'S');
+    // The start painted first is lost by an import, which asks first.
+    QCOMPARE(seen, !message.isEmpty() ? QStringList{message} : imported ? QStringList{replaceQuestion} : QStringList());
+    QCOMPARE(e.picture(), expected);
     QCOMPARE(e.points(), (imported ? unset : QList<int>{2, 2, -1, -1}));
 }
 
@@ -485,12 +523,231 @@ void TestMatteEditor::damagedPicturesAreRefused()
     Form5 dialog;
     dialog.setDirectory(folder.path());
     QListWidgetItem *item = dialog.fileList->findItems(name, Qt::MatchExactly).value(0);
-    if (name.endsWith(".png"))
-        QSKIP("the dialog lists .bmp, .gif, .jpg and .jpeg only");
     QVERIFY(item);
     const QStringList seen = answering([&] { dialog.fileList->setCurrentItem(item); });
     QCOMPARE(seen, damaged ? QStringList{"Corvanthel: The picture format is invalid - try another."} : QStringList());
     QCOMPARE(dialog.importButton->isEnabled(), !damaged);
+}
+
+void TestMatteEditor::keyboardPaintsAndSaysWhatItDoes()
+{
+    Editor e(5, 4);
+    QCOMPARE(QApplication::focusWidget(), e.canvas());
+    const auto says = [&] { return e.canvas()->accessibleDescription(); };
+    QCOMPARE(says(), "Maze pen; cell 1 across, 1 down: maze");
+    QCOMPARE(e.f->penIndicator->accessibleName(), "Current pen: Maze");
+    // No outline for the mouse; one once the keyboard moves the cursor (the cell is then not of one colour).
+    QCOMPARE(e.picture()[0], ".....");
+    QTest::keyClick(e.canvas(), Qt::Key_Right);
+    QCOMPARE(e.picture()[0], ".?...");
+    QTest::keyClick(e.canvas(), Qt::Key_P);
+    QVERIFY(e.f->paperPen->isChecked());
+    QCOMPARE(e.f->penIndicator->accessibleName(), "Current pen: Paper");
+    QTest::keyClick(e.canvas(), Qt::Key_Space);
+    QCOMPARE(says(), "Paper pen; cell 2 across, 1 down: paper");
+    // Shift with an arrow paints as it goes; the cursor stops at the edge.
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(e.canvas(), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(says(), "Paper pen; cell 2 across, 4 down: paper");
+    QTest::keyClick(e.canvas(), Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(says(), "Paper pen; cell 5 across, 4 down: maze");
+    QTest::keyClick(e.canvas(), Qt::Key_F);
+    QTest::keyClick(e.canvas(), Qt::Key_Space);
+    QTest::keyClick(e.canvas(), Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(e.canvas(), Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(e.canvas(), Qt::Key_S);
+    QTest::keyClick(e.canvas(), Qt::Key_Space);
+    QCOMPARE(says(), "Start pen; cell 1 across, 1 down: start");
+    QTest::mouseClick(e.canvas(), Qt::RightButton, {}, e.centre(3, 0));  // the mouse hides the outline again
+    QCOMPARE(e.picture(), (QStringList{"S#...", ".#...", ".#...", ".#..F"}));
+    QCOMPARE(e.points(), (QList<int>{2, 2, 10, 8}));
+    // Each key that painted is a step of its own.
+    QTest::keyClick(e.f.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(e.points(), (QList<int>{-1, -1, 10, 8}));
+    for (int i = 0; i < 2; ++i)
+        e.f->undoButton->click();
+    QCOMPARE(e.picture(), (QStringList{".#...", ".#...", ".#...", "....."}));
+    QVERIFY(e.f->redoButton->isEnabled());
+}
+
+void TestMatteEditor::escapeAsksWhenThePaintingChanged()
+{
+    {
+        // Unchanged (painted and undone): Escape is Cancel at once.
+        Editor e(4, 3, [](MazeState &s) { s.UseMatte = true; });
+        e.click(1, 1, MC::Paper);
+        e.f->undoButton->click();
+        QVERIFY(!e.f->changed());
+        QCOMPARE(answering([&] { QTest::keyClick(e.canvas(), Qt::Key_Escape); }), QStringList());
+        QVERIFY(!e.f->isVisible());
+        QVERIFY(!e.s.UseMatte);
+    }
+    Editor e(4, 3, [](MazeState &s) { s.UseMatte = true; });
+    e.click(1, 1, MC::Paper);
+    QVERIFY(e.f->changed());
+    QCOMPARE(answering([&] { QTest::keyClick(e.canvas(), Qt::Key_Escape); }, {}, {}, {}, false),
+             QStringList{discardQuestion});
+    QVERIFY(e.f->isVisible());
+    QVERIFY(e.s.UseMatte);
+    QCOMPARE(answering([&] { QTest::keyClick(e.canvas(), Qt::Key_Escape); }), QStringList{discardQuestion});
+    QVERIFY(!e.f->isVisible());
+    QVERIFY(!e.s.UseMatte);
+}
+
+void TestMatteEditor::zoomMakesALargeMatteEditable()
+{
+    Editor e(300, 200);
+    // At the window's first size a cell is one pixel, and the matte fits.
+    QCOMPARE(e.cs(), 1);
+    QVERIFY(e.f->fitting());
+    QCOMPARE(e.canvas()->drawableSize(), QSize(300, 200));
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(e.f.get(), Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(e.cs(), 8);
+    QVERIFY(!e.f->fitting());
+    QCOMPARE(e.canvas()->drawableSize(), QSize(2400, 1600));
+    QVERIFY(e.f->canvasView->horizontalScrollBar()->maximum() > 0);
+    // A click paints the cell under it at this size, the cells round it untouched and each one colour.
+    e.click(150, 100, MC::Paper);
+    const QImage shown = e.canvas()->grab(e.canvas()->cellRect({149, 99}).united(e.canvas()->cellRect({151, 101})))
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    for (int cy = 0; cy < 3; ++cy)
+        for (int cx = 0; cx < 3; ++cx) {
+            const QRgb want = toQRgb(cx == 1 && cy == 1 ? MC::Paper : MC::Maze);
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x)
+                    QCOMPARE(shown.pixel(cx * 8 + x, cy * 8 + y), want);
+        }
+    QVERIFY(e.f->matte().painting().paper.at(150, 100));
+    QCOMPARE(e.f->matte().painting().paper.count(), 1u);
+    // The cursor keeps itself in view.
+    QTest::keyClick(e.canvas(), Qt::Key_Home);
+    for (int i = 0; i < 31; ++i)
+        QTest::keyClick(e.canvas(), Qt::Key_Right, Qt::ControlModifier);
+    QScrollBar *across = e.f->canvasView->horizontalScrollBar();
+    QCOMPARE(across->value(), across->maximum());
+    QTest::keyClick(e.f.get(), Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(e.cs(), 6);
+    e.f->fitButton->click();
+    QCOMPARE(e.cs(), 1);
+    // Fitting, the cells grow with the window.
+    e.f->resize(e.f->width() + 700, e.f->height() + 500);
+    QTRY_VERIFY(e.cs() >= 3);
+    QVERIFY(e.f->fitting());
+    QCOMPARE(e.canvas()->drawableSize(), QSize(300, 200) * e.cs());
+}
+
+void TestMatteEditor::savedMatteImportsAsItWas()
+{
+    const QStringList drawing{"#..##....", ".S.#..#..", "...#..#..", "##....#F.", "......###", "#........"};
+    const QString path = pictures.filePath("saved.png");
+    QStringList shownAfterSave;
+    QList<int> pointsAfterSave;
+    {
+        Editor e(9, 6);
+        e.paint(drawing);
+        e.f->askSaveName = [&] { return path; };
+        QCOMPARE(answering([&] { e.f->saveButton->click(); }), QStringList());
+        shownAfterSave = e.picture();
+        pointsAfterSave = e.points();
+    }
+    QCOMPARE(shownAfterSave, drawing);
+    // One pixel a cell, maze dark and paper white, as another program reads it.
+    const QImage read = support::decodeWithImageMagick(path);
+    QCOMPARE(read.size(), QSize(9, 6));
+    QCOMPARE(read.pixel(0, 0), qRgb(255, 255, 255));
+    QCOMPARE(read.pixel(1, 0), qRgb(0, 0, 0));
+    QCOMPARE(read.pixel(1, 1), qRgb(0, 255, 0));
+    QCOMPARE(read.pixel(7, 3), qRgb(255, 0, 0));
+    // The import's checks of a picture's structure pass it, its text fields kept.
+    QString error;
+    const QImage checked = load_matte_picture(path, &error);
+    QVERIFY2(!checked.isNull(), qPrintable(error));
+    QCOMPARE(checked.text(MatteStartKey), "1,1");
+    QCOMPARE(checked.text(MatteFinishKey), "7,3");
+
+    const auto import = [&](Editor &e) {
+        return answering([&] { e.f->importButton->click(); }, "Form5", [&](QDialog *d) {
+            auto *dialog = static_cast<Form5 *>(d);
+            dialog->setDirectory(pictures.path());
+            dialog->fileList->setCurrentItem(dialog->fileList->findItems("saved.png", Qt::MatchExactly).value(0));
+            dialog->importButton->click();
+        });
+    };
+    // The same size: the same cells and the same points.
+    Editor same(9, 6);
+    QCOMPARE(import(same), QStringList());
+    QCOMPARE(same.picture(), drawing);
+    QCOMPARE(same.points(), pointsAfterSave);
+    // Twice the size: each cell becomes four, and the points go with their cells.
+    Editor twice(18, 12);
+    QCOMPARE(import(twice), QStringList());
+    QStringList doubled;
+    for (const QString &row : drawing) {
+        QString wide;
+        for (const QChar c : row)
+            wide += QString(2, c == u'#' ? u'#' : u'.');
+        doubled << wide << wide;
+    }
+    doubled[3][3] = u'S';
+    doubled[7][15] = u'F';
+    QCOMPARE(twice.picture(), doubled);
+    // Undo takes the whole import back.
+    twice.f->undoButton->click();
+    QCOMPARE(twice.picture(), QStringList(12, QString(18, u'.')));
+    QCOMPARE(twice.points(), unset);
+}
+
+void TestMatteEditor::savingFailsCleanly()
+{
+    Editor e(4, 3);
+    e.click(1, 1, MC::Paper);
+    const QString path = pictures.filePath("missing/matte.png");
+    e.f->askSaveName = [&] { return path; };
+    const QStringList seen = answering([&] { e.f->saveButton->click(); });
+    QCOMPARE(seen.size(), 1);
+    QVERIFY2(seen[0].contains("cannot write " + path), qPrintable(seen[0]));
+    QVERIFY(!QFileInfo::exists(pictures.filePath("missing")));
+}
+
+void TestMatteEditor::importDialogListsEveryFormatAndTakesATypedPath()
+{
+    const QStringList patterns = Form5::pattern().split(u';');
+    QCOMPARE(patterns.mid(0, 4), (QStringList{"*.bmp", "*.gif", "*.jpg", "*.jpeg"}));
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        QVERIFY2(patterns.contains("*." + QString::fromLatin1(format)), format.constData());
+    QVERIFY(patterns.contains("*.png"));
+
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("sub"));
+    QImage dot(3, 2, QImage::Format_RGB32);
+    dot.fill(Qt::white);
+    dot.setPixel(1, 1, qRgb(0, 0, 0));
+    QVERIFY(dot.save(folder.filePath("sub/dot.png")));
+    QVERIFY(dot.save(folder.filePath("sub/dot.ppm")));
+
+    Form5 dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.setDirectory(folder.path());
+    // A folder typed opens; a picture typed is chosen and imported; a name that is nothing says so.
+    dialog.pathEdit->setText("sub");
+    QTest::keyClick(dialog.pathEdit, Qt::Key_Return);
+    QCOMPARE(dialog.directory(), QDir(folder.filePath("sub")).absolutePath());
+    QStringList listed;
+    for (int i = 0; i < dialog.fileList->count(); ++i)
+        listed << dialog.fileList->item(i)->text();
+    QCOMPARE(listed, (QStringList{"dot.png", "dot.ppm"}));
+    dialog.pathEdit->setText("nothing.png");
+    QCOMPARE(answering([&] { QTest::keyClick(dialog.pathEdit, Qt::Key_Return); }),
+             QStringList{"Corvanthel: There is no file or folder " + QDir::toNativeSeparators(folder.filePath("sub/nothing.png")) + "."});
+    QVERIFY(dialog.isVisible());
+    dialog.pathEdit->setText(folder.filePath("sub/dot.png"));
+    QTest::keyClick(dialog.pathEdit, Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.chosenPath(), QDir::toNativeSeparators(folder.filePath("sub/dot.png")));
 }
 
 QTEST_MAIN(TestMatteEditor)

@@ -61,10 +61,12 @@ private slots:
         QTest::newRow("Thin lines, 3 wide: 1 pad bit, 2 pad bytes") << 1 << 3 << 41 << false << -1;
         QTest::newRow("Medium lines, 10 wide: 3 pad bytes") << 0 << 10 << 31 << false << -1;
         QTest::newRow("Medium lines, 8 wide: 32 bits, nothing to pad") << 0 << 8 << 31 << false << -1;
+        QTest::newRow("Medium lines, 37 wide: 16 nodes at a time and 5 more") << 0 << 37 << 9 << false << -1;
         QTest::newRow("Thick lines, 21 wide") << 7 << 21 << 11 << false << -1;
         QTest::newRow("Shaded, 25 x 15") << 8 << 25 << 15 << false << 94;
         QTest::newRow("Plumbing, 21 x 21 maze") << 5 << 21 << 21 << true << -1;
         QTest::newRow("Planks, 101 wide: 4 pad bits, 1 pad byte") << 9 << 101 << 7 << false << -1;
+        QTest::newRow("Tiny bricks, 9 wide: 4 pad bits") << 10 << 9 << 31 << false << -1;
     }
 
     // Replaces a longer file whole; pad bits are white (read raw: decoders drop them).

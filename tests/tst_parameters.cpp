@@ -41,6 +41,10 @@ class TestParameters : public QObject {
 private slots:
     void choicesApplyToTheState_data();
     void choicesApplyToTheState();
+    void runLengthTable();
+    void leadingNumbers_data();
+    void leadingNumbers();
+    void sizeChecks();
 };
 
 void TestParameters::choicesApplyToTheState_data()
@@ -108,6 +112,48 @@ void TestParameters::choicesApplyToTheState()
     QCOMPARE(s.CityPlan, applied.CityPlan);
     QCOMPARE(s.LoopChance, applied.LoopChance);
     QCOMPARE(s.Harder, applied.Harder);
+}
+
+void TestParameters::runLengthTable()
+{
+    const int expected[] = {0, 1, 2, 3, 8, 10, 12, 18, 20, 32, 54};
+    for (int p = 0; p <= 10; ++p)
+        QCOMPARE(params::run_length(p), expected[p]);
+}
+
+void TestParameters::leadingNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("nodes");
+    QTest::newRow("12") << "12" << qint64(25);
+    QTest::newRow("7.9 truncates") << "7.9" << qint64(15);
+    QTest::newRow("-2") << "-2" << qint64(-3);
+    QTest::newRow("-2.5 rounds down") << "-2.5" << qint64(-5);
+    QTest::newRow("empty") << "" << qint64(1);
+    QTest::newRow("letters") << "abc" << qint64(1);
+    QTest::newRow("leading part") << "12abc" << qint64(25);
+    QTest::newRow("blank first") << "  30" << qint64(61);
+    QTest::newRow("huge is held, not wrapped") << "99999999999" << qint64(199999999999);
+}
+
+void TestParameters::leadingNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, nodes);
+    const std::string utf8 = text.toStdString();
+    QCOMPARE(params::node_count(params::leading_number(utf8)), nodes);
+}
+
+void TestParameters::sizeChecks()
+{
+    QVERIFY(!params::check_size(TopLeftToBottomRight, 101, 141));
+    QCOMPARE(params::check_size(TopLeftToBottomRight, 7, 141)->minimumCells, 4);
+    QCOMPARE(params::check_size(GridMaze, 13, 141)->message, "Sorry, grid mazes must be at least 7 x 7.");
+    QVERIFY(!params::check_size(GridMaze, 15, 15));
+    QVERIFY(!params::check_size(CustomMatte, 3, 3));
+    QVERIFY(!params::check_size(TopLeftToBottomRight, 32767, 32767));
+    QVERIFY(params::check_size(TopLeftToBottomRight, 32769, 101));
+    QVERIFY(params::check_size(CustomMatte, 101, 199999999999));
 }
 
 QTEST_APPLESS_MAIN(TestParameters)

@@ -204,6 +204,20 @@ private slots:
         QCOMPARE(cli.exitCode(), 0);
         QVERIFY(cli.readAllStandardOutput().contains("printer CorvanthelPDF"));
         QCOMPARE(spooled(), QString());
+
+        // With --answer-key the job holds the maze page, then the key page.
+        QFile::remove(spooledPdf_);
+        cli.start(CORVANTHEL_BINARY, {"generate", "--width", "20", "--height", "25", "--seed", "3", "--print",
+                                      "--answer-key", "--marks"});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(spooled(), QString());
+        QProcess info;
+        info.start("pdfinfo", {spooledPdf_});
+        QVERIFY(info.waitForFinished(60000));
+        const QString pages = QString::fromLatin1(info.readAllStandardOutput());
+        QVERIFY2(pages.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(pages));
+
         cli.start(CORVANTHEL_BINARY, {"generate", "--printer", "Nowhere"});
         QVERIFY(cli.waitForFinished(60000));
         QCOMPARE(cli.exitCode(), 1);
@@ -252,7 +266,7 @@ private:
 
     OutputContext context(MazeState &s)
     {
-        return {s, quiet_, nullptr, [](const QString &) { return QString(); }, [] { return false; },
+        return {s, quiet_, nullptr, [](const QString &) { return QString(); }, [] { return TooLargeAnswer::Cancel; },
                 [this](const QString &m) { messages_ << m; }};
     }
 

@@ -20,14 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     if (o.count < 1 || o.count > 100000)
         std::abort();
-    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print)
+    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print && !o.json)
         std::abort();
     // In a batch every name is numbered, differently for each maze, in its own folder.
     for (const QString &name : {o.bitmapFile, o.pdfFile, o.textFile}) {
         if (name.isEmpty())
             continue;
         const QString first = numbered_file_name(name, 0, o.count);
-        const QString last = numbered_file_name(name, o.count - 1, o.count, QStringLiteral("-solution"));
+        const QString last = numbered_file_name(name, o.count - 1, o.count, QStringLiteral("solution"));
         if (o.count > 1 && (first == name || first == numbered_file_name(name, 1, o.count)))
             std::abort();
         const qsizetype folder = name.lastIndexOf(QLatin1Char('/')) + 1;

@@ -1,0 +1,162 @@
+#include "app/cli_batch.h"
+
+#include "app/cli_progress.h"
+#include "app/command_line.h"
+#include "maze/state.h"
+#include "render/output_context.h"
+#include "render/tiles.h"
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+int batch_jobs(int requested, int count, int cores, std::uint64_t mazeBytes, std::uint64_t availableBytes)
+{
+    std::uint64_t jobs = static_cast<std::uint64_t>(std::max(1, requested > 0 ? requested : cores));
+    jobs = std::min<std::uint64_t>(jobs, static_cast<std::uint64_t>(std::max(1, count)));
+    if (availableBytes > 0 && mazeBytes > 0)
+        jobs = std::min(jobs, std::max<std::uint64_t>(1, availableBytes / 4 * 3 / mazeBytes));
+    return static_cast<int>(jobs);
+}
+
+std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
+{
+    const auto gw = static_cast<std::uint64_t>(std::max<std::int64_t>(base.GridWidth, 0));
+    const auto gh = static_cast<std::uint64_t>(std::max<std::int64_t>(base.GridHeight, 0));
+    const std::uint64_t nodes = (gw + 1) * (gh + 1);
+    const std::uint64_t grid = (gw / 2 + 2) * (gh / 2 + 2) * 2;
+    std::uint64_t bytes = grid;
+    if (base.Harder)
+        bytes += grid / 4;  // the hunt's records: 32 bytes for 64 cells
+    if (o.json || o.maze.answerKey || o.bestOf > 1)
+        bytes += grid / 4;  // the solver's queue and path, with room to spare
+    if (!o.textFile.isEmpty())
+        bytes += std::min<std::uint64_t>(nodes, std::uint64_t{2} << 20);  // a block of rows at a time
+    if (!o.bitmapFile.isEmpty()) {
+        const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
+        const std::uint64_t rowBytes = (set.width * (gw + 2) + 31) / 32 * 4;
+        bytes += 2 * std::max<std::uint64_t>(std::uint64_t{4} << 20, rowBytes * set.height);
+        if (!o.monochrome) {
+            const std::uint64_t pixels = std::uint64_t(set.width) * (gw + 2) * set.height * (gh + 2);
+            bytes += 4 * std::min<std::uint64_t>(pixels, static_cast<std::uint64_t>(DefaultPixelBudget));
+        }
+    }
+    if (!o.pdfFile.isEmpty())
+        bytes += 48 * nodes;  // the page's drawing, held until the page ends
+    return bytes;
+}
+
+std::uint64_t available_memory()
+{
+    // Linux says what it can give without swapping, page cache included.
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kib = 0;
+    while (meminfo >> key >> kib) {
+        if (key == "MemAvailable:")
+            return kib * 1024;
+        meminfo.ignore(64, '\n');
+    }
+#if defined(Q_OS_UNIX) && defined(_SC_AVPHYS_PAGES)
+    const long pages = sysconf(_SC_AVPHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && size > 0)
+        return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
+#endif
+    return 0;
+}
+
+bool run_batch(int count, int jobs, std::FILE *resultStream,
+               const std::function<QByteArray(int index, CliProgress &progress)> &make)
+{
+    struct Result {
+        bool done = false;
+        bool failed = false;
+        QByteArray out;
+        std::string error;
+    };
+    std::vector<Result> results(static_cast<std::size_t>(count));
+    std::mutex mutex;
+    std::condition_variable changed;
+    int next = 0;       // the first maze not yet begun
+    bool stop = false;  // a maze failed: begin no more
+    BatchProgress progress(stderr, count, jobs);
+
+    const auto work = [&](int slot) {
+        for (;;) {
+            int index;
+            {
+                std::lock_guard lock(mutex);
+                if (stop || next >= count)
+                    break;
+                index = next++;
+            }
+            Result r;
+            try {
+                r.out = make(index, progress.start(slot, index));
+            } catch (const std::exception &e) {
+                r.failed = true;
+                r.error = e.what();
+            }
+            progress.done(slot);
+            std::lock_guard lock(mutex);
+            r.done = true;
+            stop = stop || r.failed;
+            results[static_cast<std::size_t>(index)] = std::move(r);
+            changed.notify_all();
+        }
+        std::lock_guard lock(mutex);
+        changed.notify_all();
+    };
+    std::vector<std::thread> threads;
+    for (int slot = 0; slot < jobs; ++slot) {
+        try {
+            threads.emplace_back(work, slot);
+        } catch (const std::system_error &) {
+            // No thread to spare: the ones running do the work.
+            if (threads.empty())
+                throw;
+            break;
+        }
+    }
+
+    bool ok = true;
+    bool streamBroken = false;  // the results' stream failed: no more are tried on it
+    for (int index = 0; index < count; ++index) {
+        std::unique_lock lock(mutex);
+        Result &r = results[static_cast<std::size_t>(index)];
+        // After a failure, a maze never begun never comes.
+        changed.wait(lock, [&] { return r.done || (stop && index >= next); });
+        if (!r.done)
+            break;
+        const Result result = std::move(r);
+        lock.unlock();
+        QString failure;
+        if (result.failed) {
+            failure = QString::fromStdString(result.error);
+        } else if (!streamBroken) {
+            failure = progress.write(resultStream, result.out);
+            streamBroken = !failure.isEmpty();
+        }
+        if (!failure.isEmpty()) {
+            progress.write(stderr, "corvanthel: " + failure.toLocal8Bit() + '\n');
+            ok = false;
+            std::lock_guard again(mutex);
+            stop = true;
+        }
+    }
+    for (auto &t : threads)
+        t.join();
+    return ok;
+}
