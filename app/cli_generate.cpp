@@ -249,10 +249,20 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
         checkPageMemory(base, QStringLiteral("a printed page"));
 }
 
+/// What every maze of a run shares, worked out once before the first is made.
+struct Batch {
+    const CommandLine &o;
+    const MazeState &base;   // the choices applied
+    const MazeState &matte;  // the accepted matte's grid, for a matte maze
+    std::uint32_t firstSeed;
+    QPageLayout page;        // a PDF's page: the printer support is asked on this thread only
+};
+
 /// Writes one output of the finished maze into `file`; the caller commits.
-void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, const Output &out,
-                 const PageOptions &pages, AtomicFile &file)
+void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Output &out, const PageOptions &pages,
+                 AtomicFile &file)
 {
+    const CommandLine &o = b.o;
     const QString name = QFile::decodeName(QByteArray::fromStdString(file.path()));
     QString error;
     switch (out.kind) {
@@ -261,7 +271,7 @@ void writeOutput(const CommandLine &o, MazeState &s, CliProgress &progress, cons
         return;
     case Output::Pdf:
         checkPageMemory(s, QStringLiteral("a PDF page"), pages.answerKey);
-        if (!write_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, file, &error, pages))
+        if (!write_pdf_page(s, progress, b.page, PdfResolution, file, &error, pages))
             fail(error);
         progress.finish();
         return;
@@ -369,11 +379,11 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
 }
 
 /// Makes maze `index` of the batch and its outputs; returns its result line (or JSON object).
-QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
-                   int index, CliProgress &progress)
+QByteArray makeOne(const Batch &b, int index, CliProgress &progress)
 {
+    const CommandLine &o = b.o;
     MazeState s;
-    const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
+    const Made made = makeBest(o, s, b.base, b.matte, b.firstSeed, index, progress);
 
     PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
     if (o.count > 1)
@@ -393,13 +403,13 @@ QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState 
             continue;
         }
         files.push_back(std::make_unique<AtomicFile>(name));
-        writeOutput(o, s, progress, out, pages, *files.back());
+        writeOutput(b, s, progress, out, pages, *files.back());
         toCommit.push_back(files.back().get());
     }
     AtomicFile::commitTogether(toCommit);
     for (const Output &out : streams) {
         AtomicFile stream(file_system_name(out.name));
-        writeOutput(o, s, progress, out, pages, stream);
+        writeOutput(b, s, progress, out, pages, stream);
         stream.commit();
     }
 
@@ -462,7 +472,8 @@ int run_generate(const CommandLine &o)
         checkOutputs(o, base);
         // With a maze on standard output, the result lines keep out of its way.
         std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
-        const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
+        const Batch batch{o, base, matte, o.maze.seed ? *o.maze.seed : Random::clockSeed(),
+                          o.pdfFile.isEmpty() ? QPageLayout() : pageLayout(o.printerName)};
         // Pages come out of a printer in the order they are sent: printing goes one at a time.
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
         const int jobs = o.print ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
@@ -470,11 +481,11 @@ int run_generate(const CommandLine &o)
             std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
         if (jobs > 1)
             return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
-                       return makeOne(o, base, matte, firstSeed, index, progress);
+                       return makeOne(batch, index, progress);
                    }) ? 0 : 1;
         CliProgress progress(stderr);
         for (int i = 0; i < o.count; ++i)
-            if (const QString failure = write_result(results, makeOne(o, base, matte, firstSeed, i, progress));
+            if (const QString failure = write_result(results, makeOne(batch, i, progress));
                 !failure.isEmpty())
                 fail(failure);
         return 0;
