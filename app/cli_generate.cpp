@@ -9,15 +9,19 @@
 #include "maze/parameters.h"
 #include "maze/solve.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
 #include "render/mono_png.h"
+#include "render/output_memory.h"
 #include "render/print.h"
 #include "render/save_file.h"
 #include "render/svg_maze.h"
 #include "render/text_maze.h"
+#include "render/tiles.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,6 +38,7 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -119,6 +124,15 @@ QPageLayout filePageLayout()
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
+/// True when the batch goes into one document: with --count above 1, --pdf makes one book
+/// and --print one print job of every maze.
+bool isBook(const CommandLine &o)
+{
+    return o.count > 1 && (!o.pdfFile.isEmpty() || o.print);
+}
+
+void checkPageMemory(const CommandLine &o, const MazeState &s, const QString &what, bool answerKey = false);
+
 /// The named or default printer, ready to print; fails when there is none.
 std::unique_ptr<QPrinter> openPrinter(const CommandLine &o)
 {
@@ -131,9 +145,10 @@ std::unique_ptr<QPrinter> openPrinter(const CommandLine &o)
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-/// Prints one page on the named or default printer; returns the printer's name.
+/// Prints the maze's pages on the named or default printer; returns the printer's name.
 QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
 {
+    checkPageMemory(o, s, QStringLiteral("a printed page"), pages.answerKey);
     const std::unique_ptr<QPrinter> printer = openPrinter(o);
     printer->setDocName(maze_document_title(s.rng.currentSeed()));
     QString error;
@@ -142,52 +157,200 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress, const Page
     return printer->printerName();
 }
 
-/// Where a file named on the command line is written: '-' is standard output.
-std::string target(const QString &file)
+/// One output file of a maze, in the order the result line names them.
+struct Output {
+    enum Kind { Text, Picture, Pdf } kind;
+    QString name;      // numbered for its maze
+    bool key = false;  // the answer key beside the maze's own file
+};
+
+/// The files of maze `index`; a batch's book is not among them (bookOf).
+QList<Output> outputsOf(const CommandLine &o, int index)
 {
-    return file == QLatin1String("-") ? std::string("/dev/stdout") : file.toStdString();
+    QList<Output> outputs;
+    const auto add = [&](Output::Kind kind, const QString &file) {
+        if (file.isEmpty())
+            return;
+        outputs.append({kind, numbered_file_name(file, index, o.count)});
+        // A PDF holds its key page; the other outputs get a file beside their own.
+        if (o.maze.answerKey && kind != Output::Pdf)
+            outputs.append({kind, numbered_file_name(file, index, o.count, KeySibling), true});
+    };
+    add(Output::Text, o.textFile);
+    add(Output::Picture, o.bitmapFile);
+    if (!isBook(o))
+        add(Output::Pdf, o.pdfFile);
+    return outputs;
 }
 
-/// The maze, or its answer key with `solution`, as --out's picture: an SVG drawing; or a
-/// bitmap or PNG drawn in colour, enlarged `scale` times, or streamed as a monochrome file
-/// when asked or when too large to draw.
-void writePicture(MazeState &s, CliProgress &progress, const QString &file, FileFormat format, bool monochrome,
-                  bool marks, bool solution, int scale)
+/// The batch's one PDF of every maze, when there is one.
+std::optional<Output> bookOf(const CommandLine &o)
 {
-    const bool png = format == FileFormat::Png;
-    try {
-        if (format == FileFormat::Svg) {
-            Random slabs = s.rng;
-            write_maze_svg(s, target(file), progress, SvgOptions{solution, marks, scale, s.CityPlan ? &slabs : nullptr});
+    if (!isBook(o) || o.pdfFile.isEmpty())
+        return std::nullopt;
+    return Output{Output::Pdf, o.pdfFile};
+}
+
+/// The option an output comes from, for messages.
+QString optionOf(const Output &out)
+{
+    const QString key = out.key ? QStringLiteral("--answer-key ") : QString();
+    switch (out.kind) {
+    case Output::Text:
+        return key + QStringLiteral("--text");
+    case Output::Picture:
+        return key + QStringLiteral("--out");
+    case Output::Pdf:
+        break;
+    }
+    return QStringLiteral("--pdf");
+}
+
+/// The cells across and down of a grid of nodes.
+QString cellsOf(const MazeState &s)
+{
+    return QStringLiteral("%1 x %2").arg(s.GridWidth / 2).arg(s.GridHeight / 2);
+}
+
+/// Refuses pages that the memory left cannot lay out, in the command line's terms: a page
+/// of a book holds up to --per-page mazes. With `answerKey` (a solved maze), the key page
+/// too. A poster's pages each hold a part of the maze: the document checks each as it
+/// comes.
+void checkPageMemory(const CommandLine &o, const MazeState &s, const QString &what, bool answerKey)
+{
+    if (!o.pages.poster.isEmpty())
+        return;
+    const int mazes = std::min(o.pages.perPage, o.count);
+    const PageMemory m = answerKey ? pages_memory(s, true, {}, mazes)
+                                   : page_memory(s.GridWidth, s.GridHeight, s.CityPlan, 0, mazes);
+    if (m.fits())
+        return;
+    const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
+    const QString held = mazes > 1 ? QStringLiteral(", %1 mazes to a page,").arg(mazes) : QString();
+    fail(QStringLiteral("%1 of %2 cells%3%4 needs about %5 of memory and only %6 is free; the largest that fits "
+                        "has about %7 cells%8 (%9 x %9); make larger mazes with --monochrome --out FILE.bmp")
+             .arg(what, cellsOf(s), answerKey ? QStringLiteral(" with its answer key") : QString(), held,
+                  QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
+                  QString::fromStdString(grouped(std::uint64_t(m.largestCells))),
+                  mazes > 1 ? QStringLiteral(" a maze") : QString())
+             .arg(side));
+}
+
+/// Everything that can be refused before any maze is carved: outputs no writer may
+/// take, two outputs to one file, outputs the disk or the memory cannot hold.
+void checkOutputs(const CommandLine &o, const MazeState &base)
+{
+    QHash<QString, QString> taken;  // identity -> the option and name that took it
+    const std::optional<Output> book = bookOf(o);
+    for (int index = 0; index < o.count; ++index) {
+        QList<Output> outputs = outputsOf(o, index);
+        if (index == 0 && book)
+            outputs.append(*book);
+        for (const Output &out : outputs) {
+            const std::string name = file_system_name(out.name);
+            const QString mine = QStringLiteral("%1 %2").arg(optionOf(out), out.name);
+            // A book is one file for the batch, not numbered: it may be a stream.
+            const bool isTheBook = book && out.kind == Output::Pdf;
+            if (!out.key && !isTheBook && is_stream_output(name)) {
+                if (o.count > 1)
+                    fail(QStringLiteral("%1 is written in place, so it cannot be numbered for --count %2")
+                             .arg(mine).arg(o.count));
+                // Its key would be a file of a name made up beside a device.
+                if (o.maze.answerKey && out.kind != Output::Pdf)
+                    fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
+                                        "beside: give a file name").arg(mine));
+            }
+            const QString identity = QString::fromStdString(output_identity(name));
+            if (const auto other = taken.constFind(identity); other != taken.cend())
+                fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));
+            taken.insert(identity, mine);
+        }
+    }
+    const int width = base.GridWidth;
+    const int height = base.GridHeight;
+    // Room is checked where the size is known before writing: text and monochrome bitmaps.
+    // PNG and SVG sizes are known only once written (a full disk fails the write then); a
+    // drawn bitmap's room is checked once drawn, as it may become a monochrome file.
+    for (const Output &out : outputsOf(o, 0)) {
+        const std::string name = file_system_name(out.name);
+        if (out.kind == Output::Text)
+            check_output_room(name, (std::uint64_t(width) + 1) * std::uint64_t(height));
+        else if (out.kind == Output::Picture && o.monochrome && o.bitmapFormat == FileFormat::Bmp) {
+            const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
+            check_output_room(name, mono_layout(width, height, set.width * o.scale, set.height * o.scale).fileBytes);
+        } else if (out.kind == Output::Pdf)
+            checkPageMemory(o, base, QStringLiteral("a PDF page"));
+    }
+    if (book)
+        checkPageMemory(o, base, QStringLiteral("a PDF page"));
+    if (o.print)
+        checkPageMemory(o, base, QStringLiteral("a printed page"));
+}
+
+/// What every maze of a run shares, worked out once before the first is made.
+struct Batch {
+    const CommandLine &o;
+    const MazeState &base;   // the choices applied
+    const MazeState &matte;  // the accepted matte's grid, for a matte maze
+    std::uint32_t firstSeed;
+    QPageLayout page;        // a PDF file's page before the page options
+};
+
+/// Writes one output of the finished maze into `file`; the caller commits. --out's picture
+/// is an SVG drawing, or a bitmap or PNG drawn in colour and enlarged --scale times, or
+/// streamed as a monochrome file when asked or when too large to draw.
+void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Output &out, const PageOptions &pages,
+                 AtomicFile &file)
+{
+    const CommandLine &o = b.o;
+    const QString name = QFile::decodeName(QByteArray::fromStdString(file.path()));
+    QString error;
+    switch (out.kind) {
+    case Output::Text:
+        write_maze_text(s, file, out.key);
+        return;
+    case Output::Pdf:
+        checkPageMemory(o, s, QStringLiteral("a PDF page"), pages.answerKey);
+        if (!write_pdf_page(s, progress, b.page, PdfResolution, file, &error, pages))
+            fail(error);
+        progress.finish();
+        return;
+    case Output::Picture:
+        break;
+    }
+    if (o.bitmapFormat == FileFormat::Svg) {
+        // City plan draws the maze's own slabs from a copy of its sequence.
+        Random slabs = s.rng;
+        write_maze_svg(s, file, progress, SvgOptions{out.key, o.maze.marks, o.scale, s.CityPlan ? &slabs : nullptr});
+        progress.finish();
+        return;
+    }
+    const bool png = o.bitmapFormat == FileFormat::Png;
+    if (!o.monochrome) {
+        QImage picture;
+        const QSize size = maze_picture_size(s);
+        const bool fits = qint64(size.width()) * size.height() * o.scale * o.scale <= DefaultPixelBudget;
+        const RenderResult result = fits ? render_maze(s, progress, size, DefaultPixelBudget, picture,
+                                                       SceneLayers{out.key, o.maze.marks, false})
+                                         : RenderResult::TooLarge;
+        if (result == RenderResult::Done)
+            picture = enlarged_picture(picture, o.scale);
+        if (!picture.isNull()) {
+            if (!(png ? write_png(picture, file, &error) : write_bitmap(picture, file, &error)))
+                fail(error);
+            progress.finish();
             return;
         }
-        if (!monochrome) {
-            QImage picture;
-            const QSize size = maze_picture_size(s);
-            const bool fits = qint64(size.width()) * size.height() * scale * scale <= DefaultPixelBudget;
-            const RenderResult result = fits ? render_maze(s, progress, size, DefaultPixelBudget, picture,
-                                                           SceneLayers{solution, marks, false})
-                                             : RenderResult::TooLarge;
-            if (result == RenderResult::Stopped)
-                return;
-            if (result == RenderResult::Done)
-                picture = enlarged_picture(picture, scale);
-            if (!picture.isNull()) {
-                QString error;
-                const QString name = QString::fromStdString(target(file));
-                if (!(png ? save_png(picture, name, &error) : save_bitmap(picture, name, &error)))
-                    fail(error);
-                return;
-            }
-            progress.finish();
-            std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome %s\n",
-                         qPrintable(file), png ? "PNG" : "bitmap");
-        }
-        const MonoOverlay overlay{solution, marks, end_points(s)};
-        (png ? write_mono_png : write_mono_bitmap)(s.grid, s.MazeStyle, target(file), progress, overlay, scale);
-    } catch (const std::runtime_error &e) {
-        fail(QString::fromStdString(e.what()));
+        progress.finish();
+        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome %s\n",
+                     qPrintable(name), png ? "PNG" : "bitmap");
     }
+    const MonoOverlay overlay{out.key, o.maze.marks, end_points(s)};
+    if (png)
+        write_mono_png(s.grid, s.MazeStyle, file, progress, overlay, o.scale);
+    else
+        write_mono_bitmap(s.grid, s.MazeStyle, file, progress, overlay, o.scale);
+    progress.finish();
 }
 
 /// One maze carved from `seed`, with its measures when they were asked for.
@@ -272,51 +435,43 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-/// Writes a result line to `stream` and sends it on at once.
-void report(const QByteArray &line, FILE *stream)
-{
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stream);
-    std::fflush(stream);
-}
-
-/// Makes maze `index` of the batch and its outputs; into `documents` (a batch's PDF book and
-/// print job) when there are any, else into its own PDF file and print job. Returns its line
-/// (or JSON object) for the report, and its seed in *seed.
-QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
-                   int index, CliProgress &progress, const std::vector<MazeDocument *> &documents = {},
+/// Makes maze `index` of the batch and its outputs; into `documents` (a batch's book and
+/// print job) when there are any, else into its own PDF file and print job. Returns its result
+/// line (or JSON object), and its seed in *seed.
+QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::vector<MazeDocument *> &documents = {},
                    std::uint32_t *seed = nullptr)
 {
+    const CommandLine &o = b.o;
     MazeState s;
-    const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
-
+    const Made made = makeBest(o, s, b.base, b.matte, b.firstSeed, index, progress);
     // Every output of a City plan maze draws the same slabs, from the sequence as carving left it.
     const Random afterCarving = s.rng;
-    QStringList written;
-    const QString text = numbered_file_name(o.textFile, index, o.count);
-    if (!text.isEmpty()) {
-        const QString key = numbered_file_name(o.textFile, index, o.count, KeySibling);
-        try {
-            write_maze_text(s, target(text));
-            if (o.maze.answerKey)
-                write_maze_text(s, target(key), true);
-        } catch (const std::runtime_error &e) {
-            fail(QString::fromStdString(e.what()));
+    const PageOptions pages{o.maze.marks, o.maze.answerKey, {}, o.pages};
+
+    // Files, the keys among them, are written beside their old selves and replace them
+    // together; a stream, a book's page and a print job cannot be taken back, so they come
+    // once the files are in place.
+    const QList<Output> outputs = outputsOf(o, index);
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> toCommit;
+    QList<Output> streams;
+    for (const Output &out : outputs) {
+        const std::string name = file_system_name(out.name);
+        if (is_stream_output(name)) {
+            streams.append(out);
+            continue;
         }
-        written << text;
-        if (o.maze.answerKey)
-            written << key;
+        files.push_back(std::make_unique<AtomicFile>(name));
+        s.rng = afterCarving;
+        writeOutput(b, s, progress, out, pages, *files.back());
+        toCommit.push_back(files.back().get());
     }
-    const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
-    if (!bitmap.isEmpty()) {
-        writePicture(s, progress, bitmap, o.bitmapFormat, o.monochrome, o.maze.marks, false, o.scale);
-        progress.finish();
-        written << bitmap;
-        if (o.maze.answerKey) {
-            const QString key = numbered_file_name(o.bitmapFile, index, o.count, KeySibling);
-            writePicture(s, progress, key, o.bitmapFormat, o.monochrome, o.maze.marks, true, o.scale);
-            progress.finish();
-            written << key;
-        }
+    AtomicFile::commitTogether(toCommit);
+    for (const Output &out : streams) {
+        AtomicFile stream(file_system_name(out.name));
+        s.rng = afterCarving;
+        writeOutput(b, s, progress, out, pages, stream);
+        stream.commit();
     }
     for (MazeDocument *document : documents) {
         QString error;
@@ -325,16 +480,10 @@ QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState 
             fail(error);
         progress.finish();
     }
-    const PageOptions pages{o.maze.marks, o.maze.answerKey, {}, o.pages};
-    const QString pdf = documents.empty() ? o.pdfFile : QString();
-    if (!pdf.isEmpty()) {
-        QString error;
-        s.rng = afterCarving;
-        if (!save_pdf_page(s, progress, filePageLayout(), PdfResolution, QString::fromStdString(target(pdf)), &error, pages))
-            fail(error);
-        progress.finish();
-        written << pdf;
-    }
+
+    QStringList written;
+    for (const Output &out : outputs)
+        written << out.name;
     QString printer;
     if (o.print && documents.empty()) {
         s.rng = afterCarving;
@@ -359,12 +508,22 @@ QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState 
         .toLocal8Bit();
 }
 
-/// The batch into one document for each of --pdf and --print: every maze, then every
-/// answer key, each maze carved again from its seed so that one is held at a time.
-void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
-              CliProgress &progress)
+/// Writes a result to `results`; a result that cannot be written ends the run.
+void report(std::FILE *results, const QByteArray &result)
 {
-    const int gw = static_cast<int>(base.GridWidth), gh = static_cast<int>(base.GridHeight);
+    if (const QString failure = write_result(results, result); !failure.isEmpty())
+        fail(failure);
+}
+
+/// The batch into one document for each of --pdf and --print: every maze, then every
+/// answer key, each maze carved again from its seed so that one is held at a time. Each
+/// maze's own files are committed with it, as in any batch; the book is one file, written
+/// page by page and committed once it is whole, and the print job goes out after it. Pages
+/// go in order into one document, so a book is made one maze at a time.
+void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
+{
+    const CommandLine &o = b.o;
+    const int gw = static_cast<int>(b.base.GridWidth), gh = static_cast<int>(b.base.GridHeight);
     std::unique_ptr<QPrinter> printer;
     std::unique_ptr<MazeDocument> printJob;
     if (o.print) {
@@ -380,11 +539,13 @@ void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matt
                 documents.push_back(d);
         std::vector<std::uint32_t> seeds(static_cast<std::size_t>(o.count));
         for (int i = 0; i < o.count; ++i)
-            report(makeOne(o, base, matte, firstSeed, i, progress, documents, &seeds[std::size_t(i)]), stdout);
+            report(results, makeOne(b, i, progress, documents, &seeds[std::size_t(i)]));
         for (int i = 0; o.maze.answerKey && i < o.count; ++i) {
             MazeState s;
-            carve(s, base, matte, seeds[std::size_t(i)], true, progress);
+            carve(s, b.base, b.matte, seeds[std::size_t(i)], true, progress);
+            const Random afterCarving = s.rng;
             for (MazeDocument *d : documents) {
+                s.rng = afterCarving;
                 if (d->add(s, i + 1, true, o.maze.marks, progress, error) == PrintResult::Failed)
                     return false;
                 progress.finish();
@@ -393,42 +554,63 @@ void makeBook(const CommandLine &o, const MazeState &base, const MazeState &matt
         pages = documents.front()->pages();
         return pdf ? pdf->finish(error) == PrintResult::Done : true;
     };
+    const std::optional<Output> book = bookOf(o);
     QString error;
-    if (!o.pdfFile.isEmpty()) {
-        const bool saved = save_whole_file(QString::fromStdString(target(o.pdfFile)), &error, [&](QFileDevice &file, QString &cause) {
-            QPdfWriter writer(&file);
-            writer.setCreator(QStringLiteral("Corvanthel"));
-            writer.setTitle(QStringLiteral("%1 mazes").arg(o.count));
-            writer.setPageLayout(filePageLayout());
-            writer.setResolution(PdfResolution);
-            MazeDocument book(writer, o.pages, gw, gh, o.count);
-            return fill(&book, &cause) ? SaveStep::Written : SaveStep::Failed;
-        });
-        if (!saved) {
-            if (printer)
-                printer->abort();
+    try {
+        if (book) {
+            AtomicFile file(file_system_name(book->name));
+            const bool written = write_whole_file(file, &error, [&](QIODevice &device, QString &cause) {
+                QPdfWriter writer(&device);
+                writer.setCreator(QStringLiteral("Corvanthel"));
+                writer.setTitle(QStringLiteral("%1 mazes").arg(o.count));
+                writer.setPageLayout(b.page);
+                writer.setResolution(PdfResolution);
+                MazeDocument document(writer, o.pages, gw, gh, o.count);
+                return fill(&document, &cause) ? SaveStep::Written : SaveStep::Failed;
+            });
+            if (!written)
+                fail(error);
+            file.commit();
+        } else if (!fill(nullptr, &error)) {
             fail(error);
         }
-    } else if (!fill(nullptr, &error)) {
-        fail(error);
+    } catch (...) {
+        // Nothing of a batch that failed is printed.
+        if (printer)
+            printer->abort();
+        throw;
     }
-    // The print job goes out only once the file is in place.
     if (printJob && printJob->finish(&error) == PrintResult::Failed)
         fail(error);
     if (o.json) {
-        QJsonObject book{{"mazes", o.count}, {"pages", pages}};
-        if (!o.pdfFile.isEmpty())
-            book.insert("files", QJsonArray{o.pdfFile});
+        QJsonObject made{{"mazes", o.count}, {"pages", pages}};
+        if (book)
+            made.insert("files", QJsonArray{book->name});
         if (printer)
-            book.insert("printer", printer->printerName());
-        report(QJsonDocument(book).toJson(QJsonDocument::Compact) + '\n', stdout);
+            made.insert("printer", printer->printerName());
+        report(results, QJsonDocument(made).toJson(QJsonDocument::Compact) + '\n');
         return;
     }
-    for (const QString &made : {o.pdfFile, printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
+    for (const QString &made : {book ? book->name : QString(),
+                                printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
         if (!made.isEmpty())
-            report(QStringLiteral("%1: %2 mazes on %3 %4\n").arg(made).arg(o.count).arg(pages)
-                       .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages")).toLocal8Bit(),
-                   stdout);
+            report(results, QStringLiteral("%1: %2 mazes on %3 %4\n").arg(made).arg(o.count).arg(pages)
+                                .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages")).toLocal8Bit());
+}
+
+/// True when one of the outputs is the standard output the result lines would go to.
+bool writesStandardOutput(const CommandLine &o)
+{
+    const std::string standardOutput = output_identity("-");
+    QList<Output> outputs = outputsOf(o, 0);
+    if (const std::optional<Output> book = bookOf(o))
+        outputs.append(*book);
+    for (const Output &out : outputs) {
+        const std::string name = file_system_name(out.name);
+        if (is_stream_output(name) && output_identity(name) == standardOutput)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -454,29 +636,33 @@ int run_generate(const CommandLine &o)
             base.FinishY = matte.FinishY;
         }
 
-        const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
-        // Pages come out of a printer in the order they are sent: printing goes one at a time.
+        checkOutputs(o, base);
+        // With a maze on standard output, the result lines keep out of its way.
+        std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
+        const Batch batch{o, base, matte, o.maze.seed ? *o.maze.seed : Random::clockSeed(), filePageLayout()};
+        // A book's pages go into one document, and a printer's out of it, in the order they are
+        // sent: a book is made one maze at a time.
+        const bool book = isBook(o);
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        // So do the pages of a book, one document for the whole batch.
-        const bool oneAtATime = o.print || !o.pdfFile.isEmpty();
-        const int jobs = oneAtATime ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
-        if (jobs < std::min(o.jobs, o.count) && !oneAtATime)
+        const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        if (jobs < std::min(o.jobs, o.count) && !book)
             std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
         if (jobs > 1)
-            return run_batch(o.count, jobs, [&](int index, CliProgress &progress) {
-                       return makeOne(o, base, matte, firstSeed, index, progress);
+            return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
+                       return makeOne(batch, index, progress);
                    }) ? 0 : 1;
         CliProgress progress(stderr);
-        if (o.count > 1 && (!o.pdfFile.isEmpty() || o.print)) {
-            makeBook(o, base, matte, firstSeed, progress);
+        if (book) {
+            makeBook(batch, results, progress);
             return 0;
         }
-        // Standard output carries the file when '-' named it; the result lines then go beside it.
-        const QStringList outputs{o.textFile, o.bitmapFile, o.pdfFile};
-        FILE *stream = outputs.contains(QStringLiteral("-")) ? stderr : stdout;
         for (int i = 0; i < o.count; ++i)
-            report(makeOne(o, base, matte, firstSeed, i, progress), stream);
+            report(results, makeOne(batch, i, progress));
         return 0;
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "
+                             "than is free\n", qPrintable(QStringLiteral("%1 x %2").arg(o.maze.widthCells).arg(o.maze.heightCells)));
+        return 1;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.
         std::fprintf(stderr, "corvanthel: %s\n", e.what());

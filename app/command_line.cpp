@@ -1,8 +1,9 @@
 #include "app/command_line.h"
 
 #include "maze/parameters.h"
+#include "render/atomic_file.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -117,7 +118,8 @@ enum class Section { Maze, Matte, Output, Pages, Batch };
 constexpr const char *SectionTitles[] = {
     "Maze (defaults are the main window's start-up values):",
     "Matte (makes a \"Custom (using matte)\" maze):",
-    "Output (at least one):",
+    "Output (at least one; each FILE may be - for standard output, and the result line or JSON then\n"
+    "goes to standard error; the files of a maze, its keys included, are written whole or not at all):",
     "Pages of --pdf and --print (none given: the maze from the page's top-left corner):",
     "Batches and repeats:",
 };
@@ -229,7 +231,8 @@ const Option Options[] = {
                        "\"easier\" or \"harder\"");
      }},
 
-    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg or .jpeg: dark pixels are maze, light are not",
+    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg, .jpeg or .png: dark pixels are maze, light\n"
+                                          "are not; a damaged picture is refused",
      [](Reading &r, const QString &v) { return store(r.o.mattePicture, v); }},
     {"--start", "X,Y", Section::Matte, "the start cell, counted from 1",
      [](Reading &r, const QString &v) { return cell(v, r.o.startCell); }},
@@ -241,7 +244,8 @@ const Option Options[] = {
     {"--out", "FILE", Section::Output,
      "the drawn maze, in the format its extension names: .bmp (24-bit\n"
      "bitmap), .png, .svg (shapes) or .pdf (as --pdf); bitmaps and PNGs\n"
-     "too large to draw become monochrome files",
+     "too large to draw become monochrome files; - writes it to standard\n"
+     "output, in the format --format names",
      [](Reading &r, const QString &v) { return store(r.o.bitmapFile, v); }},
     {"--format", "FORMAT", Section::Output,
      "what --out - writes on standard output (or --out DEVICE): bmp\n(default), png, svg, pdf or text",
@@ -259,7 +263,8 @@ const Option Options[] = {
      }},
     {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap or PNG streamed to disk",
      [](Reading &r, const QString &) { return set(r.o.monochrome); }},
-    {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it",
+    {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it; the page\n"
+                                           "is held in memory, and one too large for it is refused",
      [](Reading &r, const QString &v) { return store(r.o.pdfFile, v); }},
     {"--print", nullptr, Section::Output, "print on the default printer",
      [](Reading &r, const QString &) { return set(r.o.print); }},
@@ -268,7 +273,8 @@ const Option Options[] = {
          r.o.print = true;
          return store(r.o.printerName, v);
      }},
-    {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F",
+    {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F\n"
+                                        "(16383 x 16383 cells need about 1.1 GB of memory)",
      [](Reading &r, const QString &v) { return store(r.o.textFile, v); }},
     {"--marks", nullptr, Section::Output, "mark the start (a disc) and the finish (a ring) in every output",
      [](Reading &r, const QString &) { return set(r.o.maze.marks); }},
@@ -340,7 +346,10 @@ const Option Options[] = {
      [](Reading &r, const QString &v) {
          return whole(v, 0, 0xFFFFFFFFull, r.o.maze.seed, "a whole number from 0 to 4294967295");
      }},
-    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered, but\n--pdf and --print make one document of them, pages numbered,\nthe answer keys after all the mazes",
+    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; NAME.EXT becomes NAME-01.EXT ...\n"
+                                     "NAME-N.EXT, numbered to the width of N, but --pdf and --print\n"
+                                     "make one document of them, pages numbered, the answer keys\n"
+                                     "after all the mazes",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
     {"--jobs", "N", Section::Batch,
      "make N mazes of --count at once (default: one per core, fewer when\n"
@@ -373,27 +382,21 @@ QString chooseFormat(Reading &r)
     CommandLine &o = r.o;
     if (o.bitmapFile.isEmpty())
         return r.format ? QStringLiteral("--format names what --out - writes on standard output") : QString();
-    std::optional<FileFormat> format;
-    // Standard output, a device or a pipe has no extension to go by.
-    const QFileInfo info(o.bitmapFile);
-    const bool stream = o.bitmapFile == QLatin1String("-")
-                        || (info.suffix().isEmpty() && info.exists() && !info.isFile() && !info.isDir());
-    if (stream) {
-        if (r.format == TextFormat) {
-            if (!o.textFile.isEmpty())
-                return QStringLiteral("--out - --format text and --text both make the text: give one");
-            o.textFile.swap(o.bitmapFile);
-            return {};
-        }
-        format = static_cast<FileFormat>(r.format.value_or(0));
-    } else {
-        if (r.format)
-            return QStringLiteral("--format is for --out - (standard output) and devices: a file's extension names its format");
-        format = file_format_of(o.bitmapFile.toStdString());
-        if (!format)
-            return QStringLiteral("--out: '%1' is not a format Corvanthel writes; name the file %2")
-                .arg(o.bitmapFile, QLatin1String(FileFormatNames));
+    const std::string name = QFile::encodeName(o.bitmapFile).toStdString();
+    const bool stream = is_stream_output(name);
+    if (stream && r.format == TextFormat) {
+        if (!o.textFile.isEmpty())
+            return QStringLiteral("--out - --format text and --text both make the text: give one");
+        o.textFile.swap(o.bitmapFile);
+        return {};
     }
+    if (!stream && r.format)
+        return QStringLiteral("--format is for --out - (standard output) and devices: a file's extension names its format");
+    const std::optional<FileFormat> format =
+        output_format(name, stream, r.format ? std::optional(static_cast<FileFormat>(*r.format)) : std::nullopt);
+    if (!format)
+        return QStringLiteral("--out: '%1' is not a format Corvanthel writes; name the file %2")
+            .arg(o.bitmapFile, QLatin1String(FileFormatNames));
     if (*format == FileFormat::Pdf) {
         if (!o.pdfFile.isEmpty())
             return QStringLiteral("--out %1 and --pdf %2 both make the PDF: give one").arg(o.bitmapFile, o.pdfFile);
@@ -423,6 +426,20 @@ QString checkCombination(Reading &r)
         return QStringLiteral("--best-by goes with --best-of N");
     if (const QString refusal = chooseFormat(r); !refusal.isEmpty())
         return refusal;
+    const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
+    if (files.count(QStringLiteral("-")) > 1)
+        return QStringLiteral("only one output can go to standard output ('-')");
+    // A batch's PDF is one book, not numbered: it may go where a single file would.
+    for (const QString &file : {o.textFile, o.bitmapFile})
+        if (o.count > 1 && (file == QLatin1String("-") || file.startsWith(QLatin1String("/dev/"))
+                            || file.startsWith(QLatin1String("/proc/"))))
+            return QStringLiteral("--count %1 numbers its files, and %2 cannot be numbered: give a file name")
+                .arg(o.count)
+                .arg(file == QLatin1String("-") ? QStringLiteral("'-' (standard output)") : file);
+    // A key file is named after its maze's file; standard output has no name to follow.
+    if (o.maze.answerKey && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
+        return QStringLiteral("--answer-key writes NAME-solution beside the maze's file, and '-' (standard output) "
+                              "has no name: give a file name");
     const bool picture = !o.bitmapFile.isEmpty();
     if (o.monochrome && (!picture || o.bitmapFormat == FileFormat::Svg))
         return QStringLiteral("--monochrome needs --out FILE.bmp or FILE.png");
@@ -495,24 +512,21 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
 
 QString numbered_file_name(const QString &name, int index, int count, const QString &sibling)
 {
-    if (name.isEmpty())
+    if (name.isEmpty() || name == QLatin1String("-") || (count <= 1 && sibling.isEmpty()))
         return name;
-    const QFileInfo info(name);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    QString stem = name.left(name.size() - suffix.size());
-    const QString tag = sibling.isEmpty() ? QString() : QLatin1Char('-') + sibling;
-    if (count <= 1)
-        return stem + tag + suffix;
-
-    static const QRegularExpression trailingDigits(QStringLiteral("(\\d+)$"));
-    const auto match = trailingDigits.match(stem);
-    if (match.hasMatch() && !info.completeBaseName().isEmpty()) {
-        const QString digits = match.captured(1);
-        stem.chop(digits.size());
-        const qulonglong number = digits.toULongLong() + static_cast<qulonglong>(index);
-        return stem + QStringLiteral("%1").arg(number, digits.size(), 10, QLatin1Char('0')) + tag + suffix;
+    // The extension is what follows the last dot of the file's own name, unless that
+    // dot begins the name (".txt" is a hidden file without one).
+    const qsizetype nameStart = name.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype cut = dot > nameStart && dot + 1 < name.size() ? dot : name.size();
+    QString numbered = name.left(cut);
+    if (count > 1) {
+        const int digits = int(QString::number(count).size());
+        numbered += QStringLiteral("-%1").arg(index + 1, digits, 10, QLatin1Char('0'));
     }
-    return stem + QStringLiteral("-%1").arg(index + 1) + tag + suffix;
+    if (!sibling.isEmpty())
+        numbered += QLatin1Char('-') + sibling;
+    return numbered + name.mid(cut);
 }
 
 QString command_line_help()

@@ -3,6 +3,7 @@
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 #include "render/file_format.h"
 #include "render/mono_bitmap.h"
 #include "render/mono_png.h"
@@ -12,13 +13,13 @@
 #include "render/svg_maze.h"
 #include "render/tiles.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -141,23 +142,42 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
 
 namespace {
 
-bool savePicture(const QImage &picture, const QString &path, const char *format, QString *error)
+/// Writes `picture` in `format` (a name QImageWriter knows) to the device it is given.
+FileWriter pictureWriter(const QImage &picture, const char *format)
 {
-    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
-        QImageWriter writer(&file, format);
+    return [&picture, format](QIODevice &device, QString &cause) {
+        QImageWriter writer(&device, format);
         if (writer.write(picture))
             return SaveStep::Written;
         cause = writer.errorString();
         return SaveStep::Failed;
-    });
+    };
 }
 
 } // namespace
 
+std::uint64_t bitmap_file_bytes(QSize size)
+{
+    const std::uint64_t rowBytes = (std::uint64_t(size.width()) * 3 + 3) / 4 * 4;
+    return 54 + rowBytes * std::uint64_t(size.height());
+}
+
 bool save_bitmap(const QImage &picture, const QString &path, QString *error)
 {
+    return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_bitmap(picture, file, error); });
+}
+
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)
+{
+    try {
+        file.expectBytes(bitmap_file_bytes(picture.size()));
+    } catch (const std::runtime_error &e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
     // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-    return savePicture(picture, path, "bmp", error);
+    return write_whole_file(file, error, pictureWriter(picture, "bmp"));
 }
 
 QImage palette_picture(const QImage &picture)
@@ -221,16 +241,19 @@ QImage enlarged_picture(const QImage &picture, int scale)
 
 bool save_png(const QImage &picture, const QString &path, QString *error)
 {
-    return savePicture(palette_picture(picture), path, "png", error);
+    return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_png(picture, file, error); });
+}
+
+bool write_png(const QImage &picture, AtomicFile &file, QString *error)
+{
+    const QImage fewest = palette_picture(picture);
+    return write_whole_file(file, error, pictureWriter(fewest, "png"));
 }
 
 std::optional<FileFormat> format_for_saving(const QString &name)
 {
-    // A device or a pipe has no extension to go by: it takes the bitmap, the default.
-    const QFileInfo info(name);
-    if (info.suffix().isEmpty() && info.exists() && !info.isFile() && !info.isDir())
-        return FileFormat::Bmp;
-    return file_format_of(name.toStdString());
+    const std::string path = file_system_name(name);
+    return output_format(path, is_stream_output(path));
 }
 
 QString unknown_format_message(const QString &name, const QString &accepted)
@@ -250,15 +273,28 @@ void giant_bitmap(OutputContext &ctx)
         ctx.reportError(unknown_format_message(name, QObject::tr(".bmp or .png")));
         return;
     }
-    const auto write = format == FileFormat::Png ? write_mono_png : write_mono_bitmap;
+    const auto write = [png = format == FileFormat::Png](const NodeGrid &grid, int style, AtomicFile &file,
+                                                         Progress &progress, const MonoOverlay &overlay) {
+        return png ? write_mono_png(grid, style, file, progress, overlay) : write_mono_bitmap(grid, style, file, progress, overlay);
+    };
     MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
-        if (!write(s.grid, s.MazeStyle, name.toStdString(), ctx.progress, overlay, 1) || !ctx.answerKey)
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
             return;
-        overlay.solution = true;
-        write(s.grid, s.MazeStyle, ctx.keyFileName(name).toStdString(), ctx.progress, overlay, 1);
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            overlay.solution = true;
+            if (!write(s.grid, s.MazeStyle, *key, ctx.progress, overlay))
+                return;
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
     } catch (const std::exception &e) {
-        ctx.reportError(QString::fromStdString(e.what()));
+        ctx.reportError(QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -279,11 +315,21 @@ void saveVectors(OutputContext &ctx, FileFormat format, const QString &name)
         // City plan's key draws the maze's own slabs.
         Random mazeSlabs = s.rng, keySlabs = s.rng;
         SvgOptions options{false, ctx.marks, 1, s.CityPlan ? &mazeSlabs : nullptr};
-        if (!write_maze_svg(s, name.toStdString(), ctx.progress, options) || !ctx.answerKey)
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write_maze_svg(s, maze, ctx.progress, options))
             return;
-        options.solution = true;
-        options.cityPlan = s.CityPlan ? &keySlabs : nullptr;
-        write_maze_svg(s, ctx.keyFileName(name).toStdString(), ctx.progress, options);
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            options.solution = true;
+            options.cityPlan = s.CityPlan ? &keySlabs : nullptr;
+            if (!write_maze_svg(s, *key, ctx.progress, options))
+                return;
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
     } catch (const std::exception &e) {
         ctx.reportError(QString::fromStdString(e.what()));
     }
@@ -357,26 +403,39 @@ void draw_maze(OutputContext &ctx, const QString &chosenName)
         saveVectors(ctx, *format, name);
         return;
     }
-    const auto save = *format == FileFormat::Png ? save_png : save_bitmap;
+    const auto write = *format == FileFormat::Png ? write_png : write_bitmap;
     QString error;
-    if (!save(picture, name, &error)) {
-        ctx.reportError(error);
-        return;
+    try {
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write(picture, maze, &error)) {
+            ctx.reportError(error);
+            return;
+        }
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            // The key at the size the maze was drawn at; one picture held at a time.
+            picture = QImage();
+            layers.solution = true;
+            ctx.progress.phase(Phase::Rendering);
+            const RenderResult drawn = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
+            if (drawn == RenderResult::Stopped)
+                return;
+            if (drawn == RenderResult::TooLarge) {
+                ctx.reportError(QObject::tr("Corvanthel cannot draw the answer key of this maze."));
+                return;
+            }
+            ctx.progress.phase(Phase::Saving);
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            if (!write(picture, *key, &error)) {
+                ctx.reportError(error);
+                return;
+            }
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
+    } catch (const std::runtime_error &e) {
+        ctx.reportError(QString::fromLocal8Bit(e.what()));
     }
-    if (!ctx.answerKey)
-        return;
-    // The key at the size the maze was drawn at; one picture held at a time.
-    picture = QImage();
-    layers.solution = true;
-    ctx.progress.phase(Phase::Rendering);
-    const RenderResult key = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
-    if (key == RenderResult::Stopped)
-        return;
-    if (key == RenderResult::TooLarge) {
-        ctx.reportError(QObject::tr("Corvanthel cannot draw the answer key of this maze."));
-        return;
-    }
-    ctx.progress.phase(Phase::Saving);
-    if (!save(picture, ctx.keyFileName(name), &error))
-        ctx.reportError(error);
 }

@@ -7,7 +7,10 @@
 #include <QImage>
 #include <QSize>
 
+#include <cstdint>
 #include <optional>
+
+class AtomicFile;
 
 /// How drawing a picture ended.
 enum class RenderResult { Done, TooLarge, Stopped };
@@ -24,10 +27,16 @@ QSize maze_picture_size(const MazeState &s);
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
                          QImage &picture, const SceneLayers &layers = {});
 
-/// Saves a picture as an uncompressed 24-bit Windows bitmap. A file is written under a
-/// temporary name and renamed at the end, so a failure leaves nothing under `path`;
-/// then false, with "cannot write <path>: <cause>" in *error.
+/// Saves a picture as an uncompressed 24-bit Windows bitmap, whole or not at all: on
+/// failure nothing new is left under `path`, and false, with "cannot write <path>:
+/// <cause>" in *error.
 bool save_bitmap(const QImage &picture, const QString &path, QString *error);
+
+/// The same into an open `file` (after checking its disk has room); the caller commits.
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error);
+
+/// Bytes of the 24-bit bitmap file of a picture of `size` pixels.
+std::uint64_t bitmap_file_bytes(QSize size);
 
 /// The picture in the fewest bits a pixel that keep every colour exactly: 1-bit for black
 /// and white, an 8-bit palette up to 256 colours, RGB32 beyond.
@@ -40,12 +49,16 @@ QImage enlarged_picture(const QImage &picture, int scale);
 /// false, with "cannot write <path>: <cause>" in *error, on failure.
 bool save_png(const QImage &picture, const QString &path, QString *error);
 
+/// The same into an open `file`, which the caller commits. Its room is not checked before:
+/// a compressed size is known only once written.
+bool write_png(const QImage &picture, AtomicFile &file, QString *error);
+
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
 /// user chooses (or `name` when given), in the format its extension names (.bmp, .png;
 /// .svg and .pdf are drawn again from the maze as vectors), with its answer key beside it
-/// when the context asks for one; Cancel in that dialog writes nothing. Sets
-/// s.MonochromeChosen to the dialog's last answer.
+/// when the context asks for one (both files or neither); Cancel in that dialog writes
+/// nothing. Sets s.MonochromeChosen to the dialog's last answer.
 void draw_maze(OutputContext &ctx, const QString &name = {});
 
 /// Saves the maze under `name` in the format its extension names: the bitmap output for
@@ -53,13 +66,14 @@ void draw_maze(OutputContext &ctx, const QString &name = {});
 /// message naming the accepted ones.
 void save_maze_file(OutputContext &ctx, const QString &name);
 
-/// The format a file saved under `name` takes: its extension's, or the bitmap for a device
-/// or a pipe without one; none for any other name.
+/// The format a file saved under `name` takes (output_format): its extension's, or the
+/// bitmap for a device or a pipe without one; none for any other name.
 std::optional<FileFormat> format_for_saving(const QString &name);
 
 /// The message for a file name whose extension is none of `accepted`.
 QString unknown_format_message(const QString &name, const QString &accepted);
 
 /// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap or PNG
-/// straight to disk, whatever its size, and its answer key beside it when asked.
+/// straight to disk, whatever its size, and its answer key beside it when asked (both
+/// files or neither).
 void giant_bitmap(OutputContext &ctx);

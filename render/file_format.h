@@ -33,3 +33,14 @@ inline std::optional<FileFormat> file_format_of(std::string_view name)
         return FileFormat::Pdf;
     return std::nullopt;
 }
+
+/// The format an output named `name` is written in: a file's extension's; for a stream
+/// (standard output, a device, a pipe), which has no name to go by, `chosen` when given,
+/// else its extension's, else the bitmap. None for a file of any other extension.
+inline std::optional<FileFormat> output_format(std::string_view name, bool stream,
+                                               std::optional<FileFormat> chosen = std::nullopt)
+{
+    if (stream)
+        return chosen ? *chosen : file_format_of(name).value_or(FileFormat::Bmp);
+    return file_format_of(name);
+}

@@ -496,7 +496,7 @@ namespace {
 /// large blocks. At scale 1 the rows are composed straight into the block being filled.
 class BmpSink : public MonoRowSink {
 public:
-    BmpSink(const std::string &path, int scale) : out_(path), scale_(scale) {}
+    BmpSink(AtomicFile &out, int scale) : out_(out), scale_(scale) {}
 
     bool bottomUp() const override { return true; }
 
@@ -504,6 +504,7 @@ public:
     {
         layout_ = layout;
         scaled_ = mono_layout(static_cast<int>(layout.width), static_cast<int>(layout.height), scale_, scale_);
+        out_.expectBytes(scaled_.fileBytes);
         const auto header = mono_header(scaled_);
         out_.write(header.data(), header.size());
         nodeRowBytes_ = std::size_t{layout.rowBytes} * static_cast<std::size_t>(tileHeight);
@@ -546,7 +547,6 @@ public:
     {
         handOver();
         pending_.get();
-        out_.commit();
     }
 
 private:
@@ -561,7 +561,7 @@ private:
         used_ = 0;
     }
 
-    AtomicFile out_;
+    AtomicFile &out_;
     int scale_;
     MonoLayout layout_, scaled_;
     std::size_t nodeRowBytes_ = 0;
@@ -623,10 +623,20 @@ bool compose_mono_rows(const NodeGrid &grid, int style, MonoRowSink &sink, Progr
     return true;
 }
 
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
+                       const MonoOverlay &overlay, int scale)
+{
+    check_mono_request(grid, style, scale, out.path());
+    BmpSink sink(out, scale);
+    return compose_mono_rows(grid, style, sink, progress, overlay);
+}
+
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
                        const MonoOverlay &overlay, int scale)
 {
-    check_mono_request(grid, style, scale, path);
-    BmpSink sink(path, scale);
-    return compose_mono_rows(grid, style, sink, progress, overlay);
+    AtomicFile out(path);
+    if (!write_mono_bitmap(grid, style, out, progress, overlay, scale))
+        return false;
+    out.commit();
+    return true;
 }

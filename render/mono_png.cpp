@@ -21,7 +21,7 @@ constexpr std::size_t BlockBytes = std::size_t{1} << 20;
 /// cause (ours from the file, or libpng's message) into an exception afterwards.
 class PngSink : public MonoRowSink {
 public:
-    PngSink(const std::string &path, int scale) : path_(path), file_(path), scale_(scale)
+    PngSink(AtomicFile &file, int scale) : path_(file.path()), file_(file), scale_(scale)
     {
         png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, &PngSink::onError, &PngSink::onWarning);
         if (png_)
@@ -82,7 +82,6 @@ public:
         if (!guarded([&] { png_write_end(png_, info_); }))
             rethrow();
         flush();
-        file_.commit();
     }
 
 private:
@@ -142,7 +141,7 @@ private:
     static void onWarning(png_structp, png_const_charp) {}
 
     std::string path_;
-    AtomicFile file_;
+    AtomicFile &file_;
     int scale_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
@@ -154,10 +153,23 @@ private:
 
 } // namespace
 
+bool write_mono_png(const NodeGrid &grid, int style, AtomicFile &file, Progress &progress,
+                    const MonoOverlay &overlay, int scale)
+{
+    check_mono_request(grid, style, scale, file.path());
+    // No room is checked before: the compressed size is known only once written, and the
+    // raw rows, its only bound, are hundreds of times larger, so a check against them would
+    // refuse files that fit. A full disk fails the write and leaves nothing.
+    PngSink sink(file, scale);
+    return compose_mono_rows(grid, style, sink, progress, overlay);
+}
+
 bool write_mono_png(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
                     const MonoOverlay &overlay, int scale)
 {
-    check_mono_request(grid, style, scale, path);
-    PngSink sink(path, scale);
-    return compose_mono_rows(grid, style, sink, progress, overlay);
+    AtomicFile file(path);
+    if (!write_mono_png(grid, style, file, progress, overlay, scale))
+        return false;
+    file.commit();
+    return true;
 }

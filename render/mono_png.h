@@ -11,3 +11,7 @@
 /// is left behind); throws std::runtime_error naming the file and the cause on failure.
 bool write_mono_png(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
                     const MonoOverlay &overlay = {}, int scale = 1);
+
+/// The same into an open `file`, which the caller commits (or drops when false).
+bool write_mono_png(const NodeGrid &grid, int style, AtomicFile &file, Progress &progress,
+                    const MonoOverlay &overlay = {}, int scale = 1);

@@ -2,6 +2,8 @@
 
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
+#include "render/output_memory.h"
 #include "render/save_file.h"
 #include "render/scene.h"
 
@@ -220,6 +222,14 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
         painter_->end();
         return PrintResult::Stopped;
     };
+    // A page is held whole until it ends: each maze, or each poster page's part of it, must
+    // fit in what the page has left, or it is refused before the memory runs out.
+    auto tooLarge = [&](const QRect &part) {
+        const QString refusal = page_memory_refusal(s, key, part);
+        if (!refusal.isEmpty() && error)
+            *error = printer ? where_ + QStringLiteral(": ") + refusal : refusal;
+        return !refusal.isEmpty();
+    };
     const PageParts parts = partsOf(setup_, count_, key);
     QString title;
     if (key)
@@ -239,7 +249,13 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
         const int columns = setup_.poster.width(), rows = setup_.poster.height();
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
-                if (!startPage(error))
+                // City plan: every page draws the maze's own slabs, cut to what it shows.
+                Random slabs = s.rng;
+                const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &slabs : nullptr, layers));
+                const QRectF shown(c * poster.step.width(), r * poster.step.height(), paint.width(), poster.usable);
+                const QRect part = scene.nodesIn(maze.inverted().mapRect(shown));
+                // Slabs are drawn whole on every page: such a page holds the whole maze.
+                if (tooLarge(s.CityPlan ? QRect() : part) || !startPage(error))
                     return PrintResult::Failed;
                 QPainter &p = *painter_;
                 const QTransform shift = QTransform::fromTranslate(-c * poster.step.width(), -r * poster.step.height());
@@ -251,11 +267,7 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
                 if (parts.nameLine)
                     drawNameLine(p, plan.nameLine, dpi_);
                 p.setWorldTransform(maze * shift);
-                // City plan: every page draws the maze's own slabs, cut to what it shows.
-                Random slabs = s.rng;
-                const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &slabs : nullptr, layers));
-                const QRectF shown(c * poster.step.width(), r * poster.step.height(), paint.width(), poster.usable);
-                if (!scene.paint(p, scene.nodesIn(maze.inverted().mapRect(shown)), &progress, Phase::Printing))
+                if (!scene.paint(p, part, &progress, Phase::Printing))
                     return stopped();
                 p.setWorldTransform(shift);
                 drawPosterMarks(p, poster, setup_.poster, dpi_);
@@ -273,6 +285,8 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     }
 
     const PagePlan plan = plan_page(paint, dpi_, grid_.width(), grid_.height(), parts);
+    if (tooLarge({}))
+        return PrintResult::Failed;
     if (place_ == 0) {
         if (!startPage(error))
             return PrintResult::Failed;
@@ -322,6 +336,13 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     }
     auto *printer = dynamic_cast<QPrinter *>(&device);
     const QString where = deviceWhere(device);
+    // The page is held whole until it ends: a page that cannot fit is refused before
+    // the memory runs out.
+    if (const QString refusal = page_memory_refusal(s, options.answerKey); !refusal.isEmpty()) {
+        if (error)
+            *error = printer ? where + QStringLiteral(": ") + refusal : refusal;
+        return PrintResult::Failed;
+    }
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
@@ -383,8 +404,16 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error, const PageOptions &options)
 {
-    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
-        QPdfWriter writer(&file);
+    return save_to_file(path, error, [&](AtomicFile &file, bool &stopped) {
+        return write_pdf_page(s, progress, layout, resolution, file, error, options, &stopped);
+    });
+}
+
+bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                    AtomicFile &file, QString *error, const PageOptions &options, bool *stopped)
+{
+    return write_whole_file(file, error, [&](QIODevice &device, QString &cause) {
+        QPdfWriter writer(&device);
         writer.setCreator(QStringLiteral("Corvanthel"));
         writer.setTitle(maze_document_title(s.rng.currentSeed()));
         writer.setPageLayout(layout);
@@ -398,7 +427,57 @@ bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, 
             break;
         }
         return SaveStep::Written;
-    });
+    }, stopped);
+}
+
+namespace {
+
+/// The nodes of `part` the answer key's line passes through.
+long long solutionNodes(const NodeGrid &g, const QRect &part)
+{
+    long long nodes = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            nodes += g.marked(x, y);
+    return nodes;
+}
+
+/// The nodes of `s` a page shows: all of them unless `part` names some.
+QRect shownNodes(const MazeState &s, const QRect &part)
+{
+    const QRect grid(1, 1, s.grid.width(), s.grid.height());
+    return part.isNull() ? grid : part & grid;
+}
+
+} // namespace
+
+PageMemory pages_memory(const MazeState &s, bool answerKey, const QRect &part, int mazes)
+{
+    const QRect nodes = shownNodes(s, part);
+    const PageMemory maze = page_memory(nodes.width(), nodes.height(), s.CityPlan, 0, mazes);
+    // The key page is the maze page and its line: the line is counted only when the maze
+    // page fits, so a grid far too large is refused without a pass over it.
+    if (!maze.fits() || !answerKey)
+        return maze;
+    return page_memory(nodes.width(), nodes.height(), s.CityPlan, solutionNodes(s.grid, nodes), mazes);
+}
+
+QString page_memory_refusal(const MazeState &s, bool answerKey, const QRect &part)
+{
+    const PageMemory m = pages_memory(s, answerKey, part);
+    if (m.fits())
+        return {};
+    const QRect nodes = shownNodes(s, part);
+    const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
+    const QString text = answerKey ? QObject::tr("a page of %1 x %2 cells with its answer key needs about %3 of memory "
+                                                 "and only %4 is free; the largest page that fits has about %5 cells "
+                                                 "(%6 x %6)")
+                                   : QObject::tr("a page of %1 x %2 cells needs about %3 of memory and only %4 is free; "
+                                                 "the largest page that fits has about %5 cells (%6 x %6)");
+    return text.arg(nodes.width() / 2).arg(nodes.height() / 2)
+        .arg(QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
+             QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+        .arg(side);
 }
 
 void print_maze(OutputContext &ctx, QPrinter &printer)

@@ -91,6 +91,15 @@ void polygon(SvgText &out, const std::vector<Point> &points, double x, double y,
 
 bool write_maze_svg(const MazeState &s, const std::string &path, Progress &progress, const SvgOptions &options)
 {
+    AtomicFile file(path);
+    if (!write_maze_svg(s, file, progress, options))
+        return false;
+    file.commit();
+    return true;
+}
+
+bool write_maze_svg(const MazeState &s, AtomicFile &file, Progress &progress, const SvgOptions &options)
+{
     const NodeGrid &g = s.grid;
     const int gw = g.width(), gh = g.height();
     const tiles::TileSet &set = tiles::tile_set(s.MazeStyle);
@@ -98,7 +107,8 @@ bool write_maze_svg(const MazeState &s, const std::string &path, Progress &progr
     const long long width = static_cast<long long>(tw) * (gw + 2), height = static_cast<long long>(th) * (gh + 2);
     const int scale = options.scale < 1 ? 1 : options.scale;
 
-    AtomicFile file(path);
+    // No room is checked before: the size follows from the merged runs, known only once
+    // written. A full disk fails the write and leaves nothing.
     SvgText out(file);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width * scale << "\" height=\""
@@ -222,6 +232,5 @@ bool write_maze_svg(const MazeState &s, const std::string &path, Progress &progr
     }
     out << "</svg>\n";
     out.flush();
-    file.commit();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+class AtomicFile;
 class Progress;
 class Random;
 struct MazeState;
@@ -22,3 +23,6 @@ struct SvgOptions {
 /// node row; false, with nothing left behind, when a stop was requested. Throws
 /// std::runtime_error naming the file and the cause on failure.
 bool write_maze_svg(const MazeState &s, const std::string &path, Progress &progress, const SvgOptions &options = {});
+
+/// The same into an open `file`, which the caller commits (or drops when false).
+bool write_maze_svg(const MazeState &s, AtomicFile &file, Progress &progress, const SvgOptions &options = {});
