@@ -2,6 +2,7 @@
 #include "matte/completion.h"
 #include "matte/far_points.h"
 #include "matte/shapes.h"
+#include "matte/word_cells.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
 #include "maze/progress.h"
@@ -142,6 +143,29 @@ std::vector<int> distances(const CellMap &paper, MatteCell from)
     return d;
 }
 
+/// Cells as rows of '#' (true) and '.', joined by '/', and back.
+QString drawn(const CellMap &cells)
+{
+    QStringList rows;
+    for (int cy = 0; cy < cells.rows(); ++cy) {
+        QString row;
+        for (int cx = 0; cx < cells.cols(); ++cx)
+            row += cells.at(cx, cy) ? u'#' : u'.';
+        rows << row;
+    }
+    return rows.join(u'/');
+}
+
+CellMap fromDrawing(const QString &drawing)
+{
+    const QStringList rows = drawing.split(u'/');
+    CellMap cells(int(rows.first().size()), int(rows.size()));
+    for (int cy = 0; cy < cells.rows(); ++cy)
+        for (int cx = 0; cx < cells.cols(); ++cx)
+            cells.set(cx, cy, rows[cy][cx] == u'#');
+    return cells;
+}
+
 int largest(const std::vector<int> &d)
 {
     return *std::max_element(d.begin(), d.end());
@@ -196,6 +220,12 @@ private slots:
     void farPointsAreFarApart();
     void farPointsOfSmallMattes_data();
     void farPointsOfSmallMattes();
+    void outlinesFillCellsByTheirCentres_data();
+    void outlinesFillCellsByTheirCentres();
+    void piecesAreJoined_data();
+    void piecesAreJoined();
+    void thinLinesAreWidened_data();
+    void thinLinesAreWidened();
 };
 
 namespace {
@@ -354,6 +384,97 @@ void TestShapes::farPointsOfSmallMattes()
     // From paper, or from outside the matte, nothing is farthest.
     QVERIFY(!farthest_cell(painted(drawing).paper, {0, 1}).cell.isSet() || !painted(drawing).paper.at(0, 1));
     QVERIFY(!farthest_cell(painted(drawing).paper, {-1, 0}).cell.isSet());
+}
+
+void TestShapes::outlinesFillCellsByTheirCentres_data()
+{
+    QTest::addColumn<Outline>("outline");
+    QTest::addColumn<QString>("cells");
+    // A square from 0.5 to 3.5 takes the centres 0.5 (on its edge), 1.5 and 2.5, not 3.5.
+    QTest::newRow("square") << Outline{{{0.5, 0.5}, {3.5, 0.5}, {3.5, 3.5}, {0.5, 3.5}}}
+                            << "###./###./###./....";
+    // The same square drawn the other way round fills the same cells.
+    QTest::newRow("clockwise") << Outline{{{0.5, 0.5}, {0.5, 3.5}, {3.5, 3.5}, {3.5, 0.5}}}
+                               << "###./###./###./....";
+    // A hole drawn the other way round stays empty.
+    QTest::newRow("hole") << Outline{{{0, 0}, {4, 0}, {4, 4}, {0, 4}}, {{1.2, 1.2}, {1.2, 2.8}, {2.8, 2.8}, {2.8, 1.2}}}
+                          << "####/#..#/#..#/####";
+    // Two letters that overlap are both whole, the overlap too.
+    QTest::newRow("overlap") << Outline{{{0, 0}, {3, 0}, {3, 1}, {0, 1}}, {{2, 0}, {4, 0}, {4, 1}, {2, 1}}}
+                             << "####/..../..../....";
+    // A triangle: centres under the slanting side only.
+    QTest::newRow("triangle") << Outline{{{0, 0}, {4, 4}, {0, 4}}} << "..../#.../##../###.";
+    // Partly off the grid: only the grid's cells.
+    QTest::newRow("off the grid") << Outline{{{-5, 2}, {9, 2}, {9, 9}, {-5, 9}}} << "..../..../####/####";
+}
+
+void TestShapes::outlinesFillCellsByTheirCentres()
+{
+    QFETCH(Outline, outline);
+    QFETCH(QString, cells);
+    QCOMPARE(drawn(fill_outline(outline, 4, 4)), cells);
+}
+
+void TestShapes::piecesAreJoined_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("baseline");
+    QTest::addColumn<QString>("after");
+    // Letters side by side: the gaps between them on the baseline, not inside a letter.
+    QTest::newRow("along the baseline") << "#.#..#/#.#..#/#.#..#" << 2 << "#.#..#/#.#..#/######";
+    // A dot drops straight onto its letter.
+    QTest::newRow("dot") << "..#./..../..../..#." << 3 << "..#./..#./..#./..#.";
+    // Two dots over one letter each drop.
+    QTest::newRow("two dots") << "#.#/.../.../###" << 3 << "#.#/#.#/#.#/###";
+    // A piece that shares no column with the rest is joined by a shortest path.
+    QTest::newRow("beside") << "##.../##.../...##/...##" << -1 << "##.../####./...##/...##";
+    QTest::newRow("one piece") << "###/#.#/###" << 1 << "###/#.#/###";
+}
+
+void TestShapes::piecesAreJoined()
+{
+    QFETCH(QString, before);
+    QFETCH(int, baseline);
+    QFETCH(QString, after);
+    CellMap cells = fromDrawing(before);
+    const CellMap was = cells;
+    const CellMap added = join_pieces(cells, baseline);
+    QCOMPARE(drawn(cells), after);
+    for (int cy = 0; cy < cells.rows(); ++cy)
+        for (int cx = 0; cx < cells.cols(); ++cx)
+            QCOMPARE(added.at(cx, cy), cells.at(cx, cy) && !was.at(cx, cy));
+}
+
+void TestShapes::thinLinesAreWidened_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    // A line one cell wide gains a second row or column, on the side with room.
+    QTest::newRow("across") << "..../####/...." << "..../####/####";
+    QTest::newRow("down") << ".#../.#../.#.." << ".##./.##./.##.";
+    QTest::newRow("against the edge") << "..../..../####" << "..../####/####";
+    // Towards the line's own body rather than away from it.
+    QTest::newRow("a tip") << "..#../####./####." << ".##../####./####.";
+    // Never into a gap of one cell, which would join two strokes.
+    QTest::newRow("a gap of one") << "#.#../#.#../#.#.." << "#.##./#.##./#.##.";
+    // A lone cell becomes a square.
+    QTest::newRow("a dot") << "..../.#../...." << "..../.##./.##.";
+    QTest::newRow("already wide") << "##/##" << "##/##";
+    // No room at all: left as it is.
+    QTest::newRow("one column") << "#/#/#" << "#/#/#";
+}
+
+void TestShapes::thinLinesAreWidened()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    CellMap cells = fromDrawing(before);
+    const CellMap was = cells;
+    const CellMap added = thicken_lines(cells);
+    QCOMPARE(drawn(cells), after);
+    for (int cy = 0; cy < cells.rows(); ++cy)
+        for (int cx = 0; cx < cells.cols(); ++cx)
+            QCOMPARE(added.at(cx, cy), cells.at(cx, cy) && !was.at(cx, cy));
 }
 
 QTEST_APPLESS_MAIN(TestShapes)
