@@ -23,33 +23,30 @@ QRawFont wordFont()
     return QRawFont(QString::fromLatin1(WordFontFile), probe.unitsPerEm(), QFont::PreferNoHinting);
 }
 
-QString sizeText(int cols, int rows)
-{
-    return QStringLiteral("%1 x %2").arg(cols).arg(rows);
-}
-
 } // namespace
 
 WordMatte word_matte(const QString &text, int cols, int rows)
 {
     WordMatte out;
-    const QString word = text.normalized(QString::NormalizationForm_C).simplified();
-    if (word.isEmpty()) {
-        out.error = QStringLiteral("a word needs at least one letter");
+    out.word = text.normalized(QString::NormalizationForm_C).simplified();
+    const QString &word = out.word;
+    const auto refuse = [&out](WordRefusal why) {
+        out.refusal = why;
         return out;
-    }
+    };
+    if (word.isEmpty())
+        return refuse(WordRefusal::NoLetters);
     const QRawFont font = wordFont();
-    if (!font.isValid()) {
-        out.error = QStringLiteral("cannot draw words: the font DejaVu Sans Bold is not installed "
-                                   "(Debian package fonts-dejavu-core)");
-        return out;
+    if (!font.isValid())
+        return refuse(WordRefusal::NoFont);
+    for (const char32_t c : word.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (!QChar::isSpace(c) && font.glyphIndexesForString(one).value(0) == 0) {
+            out.missing = one;
+            return refuse(WordRefusal::MissingLetter);
+        }
     }
     const QList<quint32> glyphs = font.glyphIndexesForString(word);
-    for (qsizetype i = 0; i < glyphs.size() && i < word.size(); ++i)
-        if (glyphs[i] == 0 && !word[i].isSpace()) {
-            out.error = QStringLiteral("DejaVu Sans Bold has no letter for '%1'").arg(word[i]);
-            return out;
-        }
     const QList<QPointF> advances =
         font.advancesForGlyphIndexes(glyphs, QRawFont::SeparateAdvances | QRawFont::KernedAdvances);
 
@@ -67,10 +64,8 @@ WordMatte word_matte(const QString &text, int cols, int rows)
         pen += i < advances.size() ? advances[i].x() : 0;
     }
     const QRectF ink = path.boundingRect();
-    if (ink.isEmpty()) {
-        out.error = QStringLiteral("a word needs at least one letter");
-        return out;
-    }
+    if (ink.isEmpty())
+        return refuse(WordRefusal::NoLetters);
 
     // The scale that fills the grid one way, and the least that keeps the word legible:
     // its letters, accents left out ('E' for 'É'), at least MinLetterCells tall.
@@ -83,13 +78,9 @@ WordMatte word_matte(const QString &text, int cols, int rows)
     const double least = MinLetterCells / std::max(letterHeight, 1.0);
     const double scale = std::min(cols / ink.width(), rows / ink.height());
     if (!(scale >= least)) {
-        const int needCols = int(std::ceil(ink.width() * least)), needRows = int(std::ceil(ink.height() * least));
-        out.error = QStringLiteral("\"%1\" is too small to read on %2 cells: letters %3 cells tall need at least %4 "
-                                   "cells")
-                        .arg(word, sizeText(cols, rows))
-                        .arg(MinLetterCells)
-                        .arg(sizeText(std::max(cols, needCols), std::max(rows, needRows)));
-        return out;
+        out.needed = QSize(std::max(cols, int(std::ceil(ink.width() * least))),
+                           std::max(rows, int(std::ceil(ink.height() * least))));
+        return refuse(WordRefusal::TooSmall);
     }
     const double left = (cols - ink.width() * scale) / 2 - ink.left() * scale;
     const double top = (rows - ink.height() * scale) / 2 - ink.top() * scale;

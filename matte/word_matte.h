@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 /// Where the word's font, DejaVu Sans Bold, is read from (Debian's fonts-dejavu-core).
@@ -13,15 +14,27 @@ inline constexpr char WordFontFile[] = "/usr/share/fonts/truetype/dejavu/DejaVuS
 /// the font's strokes are then over 2 cells thick.
 inline constexpr int MinLetterCells = 10;
 
-/// A word laid over a grid of cells as a matte.
+/// Why a word makes no matte.
+enum class WordRefusal {
+    None,
+    NoLetters,      // empty, or spaces only
+    NoFont,         // DejaVu Sans Bold is not installed
+    MissingLetter,  // the font has no letter for a character of the word
+    TooSmall,       // its letters would stand under MinLetterCells cells tall
+};
+
+/// A word laid over a grid of cells as a matte, or why it makes none.
 struct WordMatte {
     CellMap inside;        ///< the word's cells, one joined region; 0 x 0 when refused
     CellMap joins;         ///< those of them that join its pieces rather than draw letters
     QList<QRect> letters;  ///< each letter's ink box in cells, in reading order
     int baselineRow = -1;  ///< the row of cells just above the baseline, the letters' feet
-    QString error;         ///< why the word makes no matte, a sentence without its full stop
+    WordRefusal refusal = WordRefusal::None;
+    QString word;          ///< as drawn: spaces squeezed, accents composed
+    QString missing;       ///< the character the font lacks (MissingLetter)
+    QSize needed;          ///< the least grid, in cells, the word reads on (TooSmall)
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return refusal == WordRefusal::None; }
 };
 
 /// The word in DejaVu Sans Bold over cols x rows cells: scaled, its proportions kept, until
@@ -29,6 +42,6 @@ struct WordMatte {
 /// the cell's centre; lines one cell thin are widened, and the pieces joined along the
 /// baseline. The outlines come
 /// unhinted straight from the font file, so the cells are the same on every machine.
-/// Refuses an empty word, a letter the font lacks, a missing font, and a word whose
-/// letters would stand under MinLetterCells cells tall (the message names the size needed).
+/// Refuses an empty word, a missing font, a letter the font lacks, and a word whose letters
+/// would stand under MinLetterCells cells tall (with the size it needs).
 WordMatte word_matte(const QString &word, int cols, int rows);
