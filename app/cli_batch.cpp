@@ -43,7 +43,7 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
     if (o.json || o.maze.answerKey || o.bestOf > 1)
         bytes += grid / 4;  // the solver's queue and path, with room to spare
     if (!o.textFile.isEmpty())
-        bytes += nodes;  // the text is made whole before it is written
+        bytes += std::min<std::uint64_t>(nodes, std::uint64_t{2} << 20);  // a block of rows at a time
     if (!o.bitmapFile.isEmpty()) {
         const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
         const std::uint64_t rowBytes = (set.width * (gw + 2) + 31) / 32 * 4;
@@ -77,7 +77,8 @@ std::uint64_t available_memory()
     return 0;
 }
 
-bool run_batch(int count, int jobs, const std::function<QByteArray(int index, CliProgress &progress)> &make)
+bool run_batch(int count, int jobs, std::FILE *resultStream,
+               const std::function<QByteArray(int index, CliProgress &progress)> &make)
 {
     struct Result {
         bool done = false;
@@ -131,6 +132,7 @@ bool run_batch(int count, int jobs, const std::function<QByteArray(int index, Cl
     }
 
     bool ok = true;
+    bool streamBroken = false;  // the results' stream failed: no more are tried on it
     for (int index = 0; index < count; ++index) {
         std::unique_lock lock(mutex);
         Result &r = results[static_cast<std::size_t>(index)];
@@ -140,11 +142,18 @@ bool run_batch(int count, int jobs, const std::function<QByteArray(int index, Cl
             break;
         const Result result = std::move(r);
         lock.unlock();
+        QString failure;
         if (result.failed) {
-            progress.write(stderr, "corvanthel: " + QByteArray::fromStdString(result.error) + '\n');
+            failure = QString::fromStdString(result.error);
+        } else if (!streamBroken) {
+            failure = progress.write(resultStream, result.out);
+            streamBroken = !failure.isEmpty();
+        }
+        if (!failure.isEmpty()) {
+            progress.write(stderr, "corvanthel: " + failure.toLocal8Bit() + '\n');
             ok = false;
-        } else {
-            progress.write(stdout, result.out);
+            std::lock_guard again(mutex);
+            stop = true;
         }
     }
     for (auto &t : threads)

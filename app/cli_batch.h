@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 
 class CliProgress;
@@ -22,8 +23,10 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base);
 std::uint64_t available_memory();
 
 /// Makes mazes 0..count - 1 with `make`, `jobs` at a time on threads of their own, under one
-/// progress line on stderr, and writes what each returns to stdout in maze order, each as
-/// soon as those before it are written. A maze whose `make` throws is reported in its place
+/// progress line on stderr, and writes what each returns to `resultStream` (stdout, or stderr when
+/// a maze goes to stdout) in maze order, each as soon as those before it are written. A maze
+/// whose `make` throws, or whose result cannot be written, is reported in its place
 /// ("corvanthel: " and the message, on stderr) and no maze is begun after it; those already
-/// begun are finished and reported. Returns whether every maze was made.
-bool run_batch(int count, int jobs, const std::function<QByteArray(int index, CliProgress &progress)> &make);
+/// begun are finished and reported. Returns whether every maze was made and reported.
+bool run_batch(int count, int jobs, std::FILE *resultStream,
+               const std::function<QByteArray(int index, CliProgress &progress)> &make);

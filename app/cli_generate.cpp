@@ -9,12 +9,17 @@
 #include "maze/parameters.h"
 #include "maze/solve.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
+#include "render/output_memory.h"
 #include "render/print.h"
+#include "render/save_file.h"
 #include "render/text_maze.h"
+#include "render/tiles.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,10 +30,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -122,9 +129,12 @@ QPageLayout pageLayout(const QString &printerName)
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
-/// Prints one page on the named or default printer; returns the printer's name.
+void checkPageMemory(const MazeState &s, const QString &what, bool answerKey = false);
+
+/// Prints the maze's pages on the named or default printer; returns the printer's name.
 QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
 {
+    checkPageMemory(s, QStringLiteral("a printed page"), pages.answerKey);
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
     const QPrinterInfo info = o.printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(o.printerName);
@@ -139,32 +149,151 @@ QString print(const CommandLine &o, MazeState &s, Progress &progress, const Page
     return info.printerName();
 }
 
-/// The maze, or its answer key with `solution`, as a bitmap: drawn in colour, or streamed as a
-/// monochrome file when asked or when too large to draw.
-void writeBitmap(MazeState &s, CliProgress &progress, const QString &file, bool monochrome, bool marks,
-                 bool solution)
+/// One output file of a maze, in the order the result line names them.
+struct Output {
+    enum Kind { Text, Bitmap, Pdf } kind;
+    QString name;      // numbered for its maze
+    bool key = false;  // the answer key beside the maze's own file
+};
+
+QList<Output> outputsOf(const CommandLine &o, int index)
 {
-    if (!monochrome) {
+    QList<Output> outputs;
+    const auto add = [&](Output::Kind kind, const QString &file) {
+        if (file.isEmpty())
+            return;
+        outputs.append({kind, numbered_file_name(file, index, o.count)});
+        // A PDF holds its key page; the other outputs get a file beside their own.
+        if (o.maze.answerKey && kind != Output::Pdf)
+            outputs.append({kind, numbered_file_name(file, index, o.count, KeySibling), true});
+    };
+    add(Output::Text, o.textFile);
+    add(Output::Bitmap, o.bitmapFile);
+    add(Output::Pdf, o.pdfFile);
+    return outputs;
+}
+
+/// The option an output comes from, for messages.
+QString optionOf(const Output &out)
+{
+    const QString key = out.key ? QStringLiteral("--answer-key ") : QString();
+    switch (out.kind) {
+    case Output::Text:
+        return key + QStringLiteral("--text");
+    case Output::Bitmap:
+        return key + QStringLiteral("--out");
+    case Output::Pdf:
+        break;
+    }
+    return QStringLiteral("--pdf");
+}
+
+/// The cells across and down of a grid of nodes.
+QString cellsOf(const MazeState &s)
+{
+    return QStringLiteral("%1 x %2").arg(s.GridWidth / 2).arg(s.GridHeight / 2);
+}
+
+/// Refuses pages that the memory left cannot lay out, in the command line's terms. With
+/// `answerKey` (a solved maze), the key page too.
+void checkPageMemory(const MazeState &s, const QString &what, bool answerKey)
+{
+    const PageMemory m = answerKey ? pages_memory(s, true) : page_memory(s.GridWidth, s.GridHeight, s.CityPlan);
+    if (m.fits())
+        return;
+    const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
+    fail(QStringLiteral("%1 of %2 cells%3 needs about %4 of memory and only %5 is free; the largest that fits "
+                        "has about %6 cells (%7 x %7); make larger mazes with --monochrome --out FILE.bmp")
+             .arg(what, cellsOf(s), answerKey ? QStringLiteral(" with its answer key") : QString(),
+                  QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
+                  QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+             .arg(side));
+}
+
+/// Everything that can be refused before any maze is carved: outputs no writer may
+/// take, two outputs to one file, outputs the disk or the memory cannot hold.
+void checkOutputs(const CommandLine &o, const MazeState &base)
+{
+    QHash<QString, QString> taken;  // identity -> the option and name that took it
+    for (int index = 0; index < o.count; ++index)
+        for (const Output &out : outputsOf(o, index)) {
+            const std::string name = file_system_name(out.name);
+            const QString mine = QStringLiteral("%1 %2").arg(optionOf(out), out.name);
+            if (!out.key && is_stream_output(name)) {
+                if (o.count > 1)
+                    fail(QStringLiteral("%1 is written in place, so it cannot be numbered for --count %2")
+                             .arg(mine).arg(o.count));
+                // Its key would be a file of a name made up beside a device.
+                if (o.maze.answerKey && out.kind != Output::Pdf)
+                    fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
+                                        "beside: give a file name").arg(mine));
+            }
+            const QString identity = QString::fromStdString(output_identity(name));
+            if (const auto other = taken.constFind(identity); other != taken.cend())
+                fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));
+            taken.insert(identity, mine);
+        }
+    const int width = base.GridWidth;
+    const int height = base.GridHeight;
+    for (const Output &out : outputsOf(o, 0)) {
+        const std::string name = file_system_name(out.name);
+        if (out.kind == Output::Text)
+            check_output_room(name, (std::uint64_t(width) + 1) * std::uint64_t(height));
+        else if (out.kind == Output::Bitmap && o.monochrome) {
+            const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
+            check_output_room(name, mono_layout(width, height, set.width, set.height).fileBytes);
+        } else if (out.kind == Output::Pdf)
+            checkPageMemory(base, QStringLiteral("a PDF page"));
+    }
+    if (o.print)
+        checkPageMemory(base, QStringLiteral("a printed page"));
+}
+
+/// What every maze of a run shares, worked out once before the first is made.
+struct Batch {
+    const CommandLine &o;
+    const MazeState &base;   // the choices applied
+    const MazeState &matte;  // the accepted matte's grid, for a matte maze
+    std::uint32_t firstSeed;
+    QPageLayout page;        // a PDF's page: the printer support is asked on this thread only
+};
+
+/// Writes one output of the finished maze into `file`; the caller commits.
+void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Output &out, const PageOptions &pages,
+                 AtomicFile &file)
+{
+    const CommandLine &o = b.o;
+    const QString name = QFile::decodeName(QByteArray::fromStdString(file.path()));
+    QString error;
+    switch (out.kind) {
+    case Output::Text:
+        write_maze_text(s, file, out.key);
+        return;
+    case Output::Pdf:
+        checkPageMemory(s, QStringLiteral("a PDF page"), pages.answerKey);
+        if (!write_pdf_page(s, progress, b.page, PdfResolution, file, &error, pages))
+            fail(error);
+        progress.finish();
+        return;
+    case Output::Bitmap:
+        break;
+    }
+    if (!o.monochrome) {
         QImage picture;
         const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture,
-                                                SceneLayers{solution, marks, false});
+                                                SceneLayers{out.key, o.maze.marks, false});
         if (result == RenderResult::Done) {
-            QString error;
-            if (!save_bitmap(picture, file, &error))
+            if (!write_bitmap(picture, file, &error))
                 fail(error);
+            progress.finish();
             return;
         }
-        if (result == RenderResult::Stopped)
-            return;
         progress.finish();
         std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome bitmap\n",
-                     qPrintable(file));
+                     qPrintable(name));
     }
-    try {
-        write_mono_bitmap(s.grid, s.MazeStyle, file.toStdString(), progress, MonoOverlay{solution, marks, end_points(s)});
-    } catch (const std::runtime_error &e) {
-        fail(QString::fromStdString(e.what()));
-    }
+    write_mono_bitmap(s.grid, s.MazeStyle, file, progress, MonoOverlay{out.key, o.maze.marks, end_points(s)});
+    progress.finish();
 }
 
 /// One maze carved from `seed`, with its measures when they were asked for.
@@ -249,51 +378,44 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-/// Makes maze `index` of the batch and its outputs; returns its line (or JSON object) for stdout.
-QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState &matte, std::uint32_t firstSeed,
-                   int index, CliProgress &progress)
+/// Makes maze `index` of the batch and its outputs; returns its result line (or JSON object).
+QByteArray makeOne(const Batch &b, int index, CliProgress &progress)
 {
+    const CommandLine &o = b.o;
     MazeState s;
-    const Made made = makeBest(o, s, base, matte, firstSeed, index, progress);
+    const Made made = makeBest(o, s, b.base, b.matte, b.firstSeed, index, progress);
 
-    QStringList written;
-    const QString text = numbered_file_name(o.textFile, index, o.count);
-    if (!text.isEmpty()) {
-        const QString key = numbered_file_name(o.textFile, index, o.count, KeySibling);
-        try {
-            write_maze_text(s, text.toStdString());
-            if (o.maze.answerKey)
-                write_maze_text(s, key.toStdString(), true);
-        } catch (const std::runtime_error &e) {
-            fail(QString::fromStdString(e.what()));
-        }
-        written << text;
-        if (o.maze.answerKey)
-            written << key;
-    }
-    const QString bitmap = numbered_file_name(o.bitmapFile, index, o.count);
-    if (!bitmap.isEmpty()) {
-        writeBitmap(s, progress, bitmap, o.monochrome, o.maze.marks, false);
-        progress.finish();
-        written << bitmap;
-        if (o.maze.answerKey) {
-            const QString key = numbered_file_name(o.bitmapFile, index, o.count, KeySibling);
-            writeBitmap(s, progress, key, o.monochrome, o.maze.marks, true);
-            progress.finish();
-            written << key;
-        }
-    }
     PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
     if (o.count > 1)
         pages.keyTitle = QStringLiteral("Answer key, maze %1").arg(index + 1);
-    const QString pdf = numbered_file_name(o.pdfFile, index, o.count);
-    if (!pdf.isEmpty()) {
-        QString error;
-        if (!save_pdf_page(s, progress, pageLayout(o.printerName), PdfResolution, pdf, &error, pages))
-            fail(error);
-        progress.finish();
-        written << pdf;
+
+    // Files, the keys among them, are written beside their old selves and replace them
+    // together; a stream and a print job cannot be taken back, so they come once the
+    // files are in place.
+    const QList<Output> outputs = outputsOf(o, index);
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> toCommit;
+    QList<Output> streams;
+    for (const Output &out : outputs) {
+        const std::string name = file_system_name(out.name);
+        if (is_stream_output(name)) {
+            streams.append(out);
+            continue;
+        }
+        files.push_back(std::make_unique<AtomicFile>(name));
+        writeOutput(b, s, progress, out, pages, *files.back());
+        toCommit.push_back(files.back().get());
     }
+    AtomicFile::commitTogether(toCommit);
+    for (const Output &out : streams) {
+        AtomicFile stream(file_system_name(out.name));
+        writeOutput(b, s, progress, out, pages, stream);
+        stream.commit();
+    }
+
+    QStringList written;
+    for (const Output &out : outputs)
+        written << out.name;
     QString printer;
     if (o.print) {
         printer = print(o, s, progress, pages);
@@ -310,6 +432,18 @@ QByteArray makeOne(const CommandLine &o, const MazeState &base, const MazeState 
         .arg(static_cast<long long>(s.GridHeight))
         .arg(made.nodesDrawn)
         .toLocal8Bit();
+}
+
+/// True when one of the outputs is the standard output the result lines would go to.
+bool writesStandardOutput(const CommandLine &o)
+{
+    const std::string standardOutput = output_identity("-");
+    for (const Output &out : outputsOf(o, 0)) {
+        const std::string name = file_system_name(out.name);
+        if (is_stream_output(name) && output_identity(name) == standardOutput)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -335,23 +469,30 @@ int run_generate(const CommandLine &o)
             base.FinishY = matte.FinishY;
         }
 
-        const std::uint32_t firstSeed = o.maze.seed ? *o.maze.seed : Random::clockSeed();
+        checkOutputs(o, base);
+        // With a maze on standard output, the result lines keep out of its way.
+        std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
+        const Batch batch{o, base, matte, o.maze.seed ? *o.maze.seed : Random::clockSeed(),
+                          o.pdfFile.isEmpty() ? QPageLayout() : pageLayout(o.printerName)};
         // Pages come out of a printer in the order they are sent: printing goes one at a time.
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
         const int jobs = o.print ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
         if (jobs < std::min(o.jobs, o.count) && !o.print)
             std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
         if (jobs > 1)
-            return run_batch(o.count, jobs, [&](int index, CliProgress &progress) {
-                       return makeOne(o, base, matte, firstSeed, index, progress);
+            return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
+                       return makeOne(batch, index, progress);
                    }) ? 0 : 1;
         CliProgress progress(stderr);
-        for (int i = 0; i < o.count; ++i) {
-            const QByteArray out = makeOne(o, base, matte, firstSeed, i, progress);
-            std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
-            std::fflush(stdout);
-        }
+        for (int i = 0; i < o.count; ++i)
+            if (const QString failure = write_result(results, makeOne(batch, i, progress));
+                !failure.isEmpty())
+                fail(failure);
         return 0;
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "
+                             "than is free\n", qPrintable(QStringLiteral("%1 x %2").arg(o.maze.widthCells).arg(o.maze.heightCells)));
+        return 1;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.
         std::fprintf(stderr, "corvanthel: %s\n", e.what());

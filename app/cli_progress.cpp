@@ -6,6 +6,8 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -172,12 +174,24 @@ void BatchProgress::finish()
     clearLocked();
 }
 
-void BatchProgress::write(std::FILE *stream, const QByteArray &bytes)
+QString write_result(std::FILE *stream, const QByteArray &result)
+{
+    errno = 0;
+    const std::size_t size = static_cast<std::size_t>(result.size());
+    if (std::fwrite(result.constData(), 1, size, stream) == size && std::fflush(stream) == 0)
+        return {};
+    const int error = errno ? errno : EIO;
+    std::clearerr(stream);
+    return QStringLiteral("cannot write the result line to standard %1: %2")
+        .arg(stream == stderr ? QStringLiteral("error") : QStringLiteral("output"),
+             QString::fromLocal8Bit(std::strerror(error)));
+}
+
+QString BatchProgress::write(std::FILE *stream, const QByteArray &bytes)
 {
     std::lock_guard lock(mutex_);
     clearLocked();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    return write_result(stream, bytes);
 }
 
 void BatchProgress::clearLocked()

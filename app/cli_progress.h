@@ -2,6 +2,7 @@
 
 #include "maze/progress.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -11,6 +12,10 @@
 #include <mutex>
 #include <optional>
 #include <vector>
+
+/// Writes a maze's result line (or JSON object) to `stream` and flushes it. Empty when it
+/// went out whole; otherwise the message that says why not.
+QString write_result(std::FILE *stream, const QByteArray &result);
 
 /// Progress on standard error: one line that updates in place on a terminal, plain
 /// lines (a few a second at most) when the output goes to a file or a pipe.
@@ -55,8 +60,8 @@ public:
     /// Clears the line so the next output starts on a clean line.
     void finish();
     /// Writes `bytes` to `stream` (stdout, or stderr for a message) on a clean line, with no
-    /// progress shown in between.
-    void write(std::FILE *stream, const QByteArray &bytes);
+    /// progress shown in between. Empty when they went out whole, else why not (write_result).
+    QString write(std::FILE *stream, const QByteArray &bytes);
 
 private:
     class Job;

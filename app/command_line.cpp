@@ -2,7 +2,6 @@
 
 #include "maze/parameters.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -117,7 +116,8 @@ enum class Section { Maze, Matte, Output, Batch };
 constexpr const char *SectionTitles[] = {
     "Maze (defaults are the main window's start-up values):",
     "Matte (makes a \"Custom (using matte)\" maze):",
-    "Output (at least one):",
+    "Output (at least one; each FILE may be - for standard output, and the result line or JSON then\n"
+    "goes to standard error; the files of a maze, its keys included, are written whole or not at all):",
     "Batches and repeats:",
 };
 
@@ -184,7 +184,8 @@ const Option Options[] = {
                        "\"easier\" or \"harder\"");
      }},
 
-    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg or .jpeg: dark pixels are maze, light are not",
+    {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg, .jpeg or .png: dark pixels are maze, light\n"
+                                          "are not; a damaged picture is refused",
      [](Reading &r, const QString &v) { return store(r.o.mattePicture, v); }},
     {"--start", "X,Y", Section::Matte, "the start cell, counted from 1",
      [](Reading &r, const QString &v) { return cell(v, r.o.startCell); }},
@@ -193,11 +194,13 @@ const Option Options[] = {
     {"--remove-unused", nullptr, Section::Matte, "leave out maze areas the start cannot reach",
      [](Reading &r, const QString &) { return set(r.o.removeUnused); }},
 
-    {"--out", "FILE.bmp", Section::Output, "the drawn bitmap; too large ones become monochrome files",
+    {"--out", "FILE.bmp", Section::Output, "the drawn bitmap; too large ones become monochrome files;\n"
+                                            "- writes it to standard output",
      [](Reading &r, const QString &v) { return store(r.o.bitmapFile, v); }},
     {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap streamed to disk",
      [](Reading &r, const QString &) { return set(r.o.monochrome); }},
-    {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it",
+    {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it; the page\n"
+                                           "is held in memory, and one too large for it is refused",
      [](Reading &r, const QString &v) { return store(r.o.pdfFile, v); }},
     {"--print", nullptr, Section::Output, "print on the default printer",
      [](Reading &r, const QString &) { return set(r.o.print); }},
@@ -206,7 +209,8 @@ const Option Options[] = {
          r.o.print = true;
          return store(r.o.printerName, v);
      }},
-    {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F",
+    {"--text", "FILE", Section::Output, "the maze as text: '#' wall, ' ' passage, '.' outside, S and F\n"
+                                        "(16383 x 16383 cells need about 1.1 GB of memory)",
      [](Reading &r, const QString &v) { return store(r.o.textFile, v); }},
     {"--marks", nullptr, Section::Output, "mark the start (a disc) and the finish (a ring) in every output",
      [](Reading &r, const QString &) { return set(r.o.maze.marks); }},
@@ -225,7 +229,8 @@ const Option Options[] = {
      [](Reading &r, const QString &v) {
          return whole(v, 0, 0xFFFFFFFFull, r.o.maze.seed, "a whole number from 0 to 4294967295");
      }},
-    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; file names are numbered",
+    {"--count", "N", Section::Batch, "N mazes from consecutive seeds; NAME.EXT becomes NAME-01.EXT ...\n"
+                                     "NAME-N.EXT, numbered to the width of N",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
     {"--jobs", "N", Section::Batch,
      "make N mazes of --count at once (default: one per core, fewer when\n"
@@ -268,6 +273,19 @@ QString checkCombination(Reading &r)
         return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE, --print or --json");
     if (r.bestByGiven && o.bestOf < 2)
         return QStringLiteral("--best-by goes with --best-of N");
+    const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
+    if (files.count(QStringLiteral("-")) > 1)
+        return QStringLiteral("only one output can go to standard output ('-')");
+    for (const QString &file : files)
+        if (o.count > 1 && (file == QLatin1String("-") || file.startsWith(QLatin1String("/dev/"))
+                            || file.startsWith(QLatin1String("/proc/"))))
+            return QStringLiteral("--count %1 numbers its files, and %2 cannot be numbered: give a file name")
+                .arg(o.count)
+                .arg(file == QLatin1String("-") ? QStringLiteral("'-' (standard output)") : file);
+    // A key file is named after its maze's file; standard output has no name to follow.
+    if (o.maze.answerKey && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
+        return QStringLiteral("--answer-key writes NAME-solution beside the maze's file, and '-' (standard output) "
+                              "has no name: give a file name");
     if (o.monochrome && o.bitmapFile.isEmpty())
         return QStringLiteral("--monochrome needs --out FILE.bmp");
     if (o.maze.appearance == AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
@@ -333,24 +351,21 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
 
 QString numbered_file_name(const QString &name, int index, int count, const QString &sibling)
 {
-    if (name.isEmpty())
+    if (name.isEmpty() || name == QLatin1String("-") || (count <= 1 && sibling.isEmpty()))
         return name;
-    const QFileInfo info(name);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    QString stem = name.left(name.size() - suffix.size());
-    const QString tag = sibling.isEmpty() ? QString() : QLatin1Char('-') + sibling;
-    if (count <= 1)
-        return stem + tag + suffix;
-
-    static const QRegularExpression trailingDigits(QStringLiteral("(\\d+)$"));
-    const auto match = trailingDigits.match(stem);
-    if (match.hasMatch() && !info.completeBaseName().isEmpty()) {
-        const QString digits = match.captured(1);
-        stem.chop(digits.size());
-        const qulonglong number = digits.toULongLong() + static_cast<qulonglong>(index);
-        return stem + QStringLiteral("%1").arg(number, digits.size(), 10, QLatin1Char('0')) + tag + suffix;
+    // The extension is what follows the last dot of the file's own name, unless that
+    // dot begins the name (".txt" is a hidden file without one).
+    const qsizetype nameStart = name.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype cut = dot > nameStart && dot + 1 < name.size() ? dot : name.size();
+    QString numbered = name.left(cut);
+    if (count > 1) {
+        const int digits = int(QString::number(count).size());
+        numbered += QStringLiteral("-%1").arg(index + 1, digits, 10, QLatin1Char('0'));
     }
-    return stem + QStringLiteral("-%1").arg(index + 1) + tag + suffix;
+    if (!sibling.isEmpty())
+        numbered += QLatin1Char('-') + sibling;
+    return numbered + name.mid(cut);
 }
 
 QString command_line_help()

@@ -34,7 +34,7 @@ struct CommandLine {
     enum class BestBy { SolutionLength, DeadEnds, Junctions, Turns };
     int bestOf = 1;        // candidates per maze
     BestBy bestBy = BestBy::SolutionLength;
-    bool json = false;     // one JSON object per maze on stdout instead of the result line
+    bool json = false;     // one JSON object per maze in place of the result line
 };
 
 /// Turns the arguments (without the program name) into a CommandLine, or into the
@@ -48,11 +48,12 @@ ParsedCommandLine parse_command_line(const QStringList &arguments);
 /// The text of --help.
 QString command_line_help();
 
-/// The name of maze `index` (0-based) of a batch of `count` made from `name`: the name
-/// itself for a single maze; otherwise numbered from 1, or on from a number the name
-/// already ends in ("sheet.bmp" -> "sheet-1.bmp", "level07.bmp" -> "level08.bmp").
-/// A `sibling` such as "solution" names a file made beside that maze's: it follows the
-/// number ("maze-03-solution.txt", "maze-solution.bmp").
+/// The name of maze `index` (0-based) of a batch of `count` made from `name`, the one
+/// rule for every output: a single maze keeps the name; in a batch NAME.EXT becomes
+/// NAME-NN.EXT, NN counting from 1 zero-padded to the width of the count ("maze-01.txt"
+/// ... "maze-12.txt"). A `sibling` such as "solution" names a file made beside that
+/// maze's: it follows NN ("maze-03-solution.txt", and "maze-solution.txt" for a single
+/// maze). `-` (standard output) stays as it is.
 QString numbered_file_name(const QString &name, int index, int count, const QString &sibling = {});
 
 /// The `corvanthel generate` command that makes the maze of `choices` (its seed set) again,

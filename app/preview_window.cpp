@@ -300,7 +300,7 @@ void PreviewWindow::copyCommandLine()
             return;
         const QImage picture = mattePicture(state_.grid);
         QString error;
-        const bool saved = save_whole_file(matte, &error, [&](QFileDevice &file, QString &cause) {
+        const bool saved = save_whole_file(matte, &error, [&](QIODevice &file, QString &cause) {
             QImageWriter writer(&file, "png");
             if (writer.write(picture))
                 return SaveStep::Written;

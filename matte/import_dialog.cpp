@@ -1,5 +1,6 @@
 #include "matte/import_dialog.h"
 
+#include "matte/matte_picture.h"
 #include "matte/matte_widgets.h"
 #include "matte/twips.h"
 
@@ -207,14 +208,10 @@ void Form5::File1_Click()
         return;
     }
 
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
     const QSize area = preview->size();
-    const QSize full = reader.size();
-    // Large photos are decoded straight at preview size where the format allows it.
-    if (full.isValid() && (full.width() > area.width() || full.height() > area.height()))
-        reader.setScaledSize(full.scaled(area, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    QImage picture = reader.read();
+    // Large photos are decoded straight at preview size where the format allows it; a
+    // damaged picture is refused here exactly as the import would refuse it.
+    QImage picture = load_matte_picture(path, nullptr, area);
     if (picture.isNull()) {
         // Import would hand back this file while the preview still shows the last one.
         importButton->setEnabled(false);

@@ -3,13 +3,22 @@
 #include "matte/acceptance.h"
 #include "matte/cell_map.h"
 
+#include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
-/// Loads a picture to import as a matte (".bmp", ".gif", ".jpg", ".jpeg" and whatever
-/// else Qt reads), turned upright as its orientation tag asks. A null image on failure,
-/// with `error` set to a short message naming the file.
-QImage load_matte_picture(const QString &path, QString *error = nullptr);
+/// Loads a picture to import as a matte (BMP, GIF, JPEG or PNG, whatever the file's name),
+/// turned upright as its orientation tag asks. A picture that is damaged
+/// or incomplete (cut short, parts outside the file, a compressed bitmap that leaves
+/// pixels unpainted, a reader's complaint), or larger than a picture may be, is refused,
+/// the same way every time: a null image, with `error` naming the file and the cause.
+/// A valid `fitInto` decodes a copy no larger than it where the format allows (a preview).
+QImage load_matte_picture(const QString &path, QString *error = nullptr, QSize fitInto = {});
+
+/// The same for a picture held in memory; `name` stands for it in messages.
+QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString *error = nullptr,
+                          QSize fitInto = {});
 
 /// The import's reading of a picture: one pixel per cell at the centre of the cell's
 /// share, light (paper) at or above 0xCCCCCC, transparency read as white paper.

@@ -3,6 +3,7 @@
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
 #include "render/mono_bitmap.h"
 #include "render/save_file.h"
 #include "render/scene.h"
@@ -12,6 +13,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -126,16 +128,43 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
     return result;
 }
 
-bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+namespace {
+
+FileWriter bitmapWriter(const QImage &picture)
 {
-    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
+    return [&picture](QIODevice &device, QString &cause) {
         // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-        QImageWriter writer(&file, "bmp");
+        QImageWriter writer(&device, "bmp");
         if (writer.write(picture))
             return SaveStep::Written;
         cause = writer.errorString();
         return SaveStep::Failed;
-    });
+    };
+}
+
+} // namespace
+
+std::uint64_t bitmap_file_bytes(QSize size)
+{
+    const std::uint64_t rowBytes = (std::uint64_t(size.width()) * 3 + 3) / 4 * 4;
+    return 54 + rowBytes * std::uint64_t(size.height());
+}
+
+bool save_bitmap(const QImage &picture, const QString &path, QString *error)
+{
+    return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_bitmap(picture, file, error); });
+}
+
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)
+{
+    try {
+        file.expectBytes(bitmap_file_bytes(picture.size()));
+    } catch (const std::runtime_error &e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+    return write_whole_file(file, error, bitmapWriter(picture));
 }
 
 void giant_bitmap(OutputContext &ctx)
@@ -147,12 +176,22 @@ void giant_bitmap(OutputContext &ctx)
         return;
     MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
-        if (!write_mono_bitmap(s.grid, s.MazeStyle, name.toStdString(), ctx.progress, overlay) || !ctx.answerKey)
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write_mono_bitmap(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
             return;
-        overlay.solution = true;
-        write_mono_bitmap(s.grid, s.MazeStyle, ctx.keyFileName(name).toStdString(), ctx.progress, overlay);
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            overlay.solution = true;
+            if (!write_mono_bitmap(s.grid, s.MazeStyle, *key, ctx.progress, overlay))
+                return;
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
     } catch (const std::exception &e) {
-        ctx.reportError(QString::fromStdString(e.what()));
+        ctx.reportError(QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -197,24 +236,37 @@ void draw_maze(OutputContext &ctx)
     if (name.isEmpty())
         return;
     QString error;
-    if (!save_bitmap(picture, name, &error)) {
-        ctx.reportError(error);
-        return;
+    try {
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write_bitmap(picture, maze, &error)) {
+            ctx.reportError(error);
+            return;
+        }
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            // The key at the size the maze was drawn at; one picture held at a time.
+            picture = QImage();
+            layers.solution = true;
+            ctx.progress.phase(Phase::Rendering);
+            const RenderResult drawn = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
+            if (drawn == RenderResult::Stopped)
+                return;
+            if (drawn == RenderResult::TooLarge) {
+                ctx.reportError(QObject::tr("Corvanthel cannot draw the answer key of this maze."));
+                return;
+            }
+            ctx.progress.phase(Phase::Saving);
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            if (!write_bitmap(picture, *key, &error)) {
+                ctx.reportError(error);
+                return;
+            }
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
+    } catch (const std::runtime_error &e) {
+        ctx.reportError(QString::fromLocal8Bit(e.what()));
     }
-    if (!ctx.answerKey)
-        return;
-    // The key at the size the maze was drawn at; one picture held at a time.
-    picture = QImage();
-    layers.solution = true;
-    ctx.progress.phase(Phase::Rendering);
-    const RenderResult key = render_maze(s, ctx.progress, size, ctx.pixelBudget, picture, layers);
-    if (key == RenderResult::Stopped)
-        return;
-    if (key == RenderResult::TooLarge) {
-        ctx.reportError(QObject::tr("Corvanthel cannot draw the answer key of this maze."));
-        return;
-    }
-    ctx.progress.phase(Phase::Saving);
-    if (!save_bitmap(picture, ctx.keyFileName(name), &error))
-        ctx.reportError(error);
 }

@@ -6,6 +6,10 @@
 #include <QImage>
 #include <QSize>
 
+#include <cstdint>
+
+class AtomicFile;
+
 /// How drawing a picture ended.
 enum class RenderResult { Done, TooLarge, Stopped };
 
@@ -21,17 +25,24 @@ QSize maze_picture_size(const MazeState &s);
 RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qint64 pixelBudget,
                          QImage &picture, const SceneLayers &layers = {});
 
-/// Saves a picture as an uncompressed 24-bit Windows bitmap. A file is written under a
-/// temporary name and renamed at the end, so a failure leaves nothing under `path`;
-/// then false, with "cannot write <path>: <cause>" in *error.
+/// Saves a picture as an uncompressed 24-bit Windows bitmap, whole or not at all: on
+/// failure nothing new is left under `path`, and false, with "cannot write <path>:
+/// <cause>" in *error.
 bool save_bitmap(const QImage &picture, const QString &path, QString *error);
+
+/// The same into an open `file` (after checking its disk has room); the caller commits.
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error);
+
+/// Bytes of the 24-bit bitmap file of a picture of `size` pixels.
+std::uint64_t bitmap_file_bytes(QSize size);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
-/// user chooses, with its answer key beside it when the context asks for one; Cancel in
-/// that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
+/// user chooses, with its answer key beside it when the context asks for one (both files
+/// or neither); Cancel in that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
 void draw_maze(OutputContext &ctx);
 
 /// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap
-/// straight to disk, whatever its size, and its answer key beside it when asked.
+/// straight to disk, whatever its size, and its answer key beside it when asked (both
+/// files or neither).
 void giant_bitmap(OutputContext &ctx);

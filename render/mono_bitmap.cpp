@@ -446,12 +446,22 @@ int mono_percent(int y, int gridHeight)
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
                        const MonoOverlay &overlay)
 {
+    AtomicFile out(path);
+    if (!write_mono_bitmap(grid, style, out, progress, overlay))
+        return false;
+    out.commit();
+    return true;
+}
+
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
+                       const MonoOverlay &overlay)
+{
     const int gw = grid.width();
     const int gh = grid.height();
     if (gw < 1 || gh < 1)
-        throw std::invalid_argument("cannot write " + path + ": the grid is empty");
+        throw std::invalid_argument("cannot write " + out.path() + ": the grid is empty");
     if (style < 0 || style >= tiles::SetCount)
-        throw std::invalid_argument("cannot write " + path + ": no tile set " + std::to_string(style));
+        throw std::invalid_argument("cannot write " + out.path() + ": no tile set " + std::to_string(style));
     const Patterns patterns(tiles::tile_set(style));
     const OverlayInk overlayInk(tiles::tile_set(style), grid, overlay);
     const MonoLayout layout = mono_layout(gw, gh, patterns.tw, patterns.th);
@@ -470,7 +480,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
     std::vector<std::uint8_t *> distinctOut(distinct.size());
 
     CodeRows codeRows(grid);
-    AtomicFile out(path);
+    out.expectBytes(layout.fileBytes);
     const auto header = mono_header(layout);
     out.write(header.data(), header.size());
 
@@ -517,6 +527,5 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path,
     }
     handOver();
     pending.get();
-    out.commit();
     return true;
 }

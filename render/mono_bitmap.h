@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+class AtomicFile;
 class Progress;
 
 /// Pixel size and row layout of the monochrome bitmap of a grid: the grid of tiles,
@@ -41,10 +42,13 @@ struct MonoOverlay {
 
 /// Writes the finished grid as a 1-bit bitmap in tile set `style` (0..10) to `path`.
 /// Memory use depends on the width only: the tile masks and a buffer of a few node rows.
-/// A regular file is written under a temporary name in the same folder and renamed at
-/// the end; a device or pipe (/dev/stdout) is written directly.
+/// The file is written whole or not at all (AtomicFile), after checking its disk has room.
 /// Returns false when progress.stopRequested() ended the writing (nothing is left
 /// behind); throws std::runtime_error naming the file and the cause on failure, the
 /// partial file removed.
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
+                       const MonoOverlay &overlay = {});
+
+/// The same into an open `out`, which the caller commits (or drops when false).
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
                        const MonoOverlay &overlay = {});

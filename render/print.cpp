@@ -2,6 +2,8 @@
 
 #include "maze/progress.h"
 #include "maze/state.h"
+#include "render/atomic_file.h"
+#include "render/output_memory.h"
 #include "render/save_file.h"
 #include "render/scene.h"
 
@@ -52,6 +54,13 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         where = QObject::tr("cannot print to %1").arg(printer->outputFileName());
     else if (printer)
         where = QObject::tr("cannot print on %1").arg(printer->printerName());
+    // The page is held whole until it ends: a page that cannot fit is refused before
+    // the memory runs out.
+    if (const QString refusal = page_memory_refusal(s, options.answerKey); !refusal.isEmpty()) {
+        if (error)
+            *error = printer ? where + QStringLiteral(": ") + refusal : refusal;
+        return PrintResult::Failed;
+    }
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
@@ -113,8 +122,16 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error, const PageOptions &options)
 {
-    return save_whole_file(path, error, [&](QFileDevice &file, QString &cause) {
-        QPdfWriter writer(&file);
+    return save_to_file(path, error, [&](AtomicFile &file, bool &stopped) {
+        return write_pdf_page(s, progress, layout, resolution, file, error, options, &stopped);
+    });
+}
+
+bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                    AtomicFile &file, QString *error, const PageOptions &options, bool *stopped)
+{
+    return write_whole_file(file, error, [&](QIODevice &device, QString &cause) {
+        QPdfWriter writer(&device);
         writer.setCreator(QStringLiteral("Corvanthel"));
         writer.setTitle(maze_document_title(s.rng.currentSeed()));
         writer.setPageLayout(layout);
@@ -128,7 +145,48 @@ bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, 
             break;
         }
         return SaveStep::Written;
-    });
+    }, stopped);
+}
+
+namespace {
+
+/// The nodes the answer key's line passes through.
+long long solutionNodes(const NodeGrid &g)
+{
+    long long nodes = 0;
+    for (int y = 1; y <= g.height(); ++y)
+        for (int x = 1; x <= g.width(); ++x)
+            nodes += g.marked(x, y);
+    return nodes;
+}
+
+} // namespace
+
+PageMemory pages_memory(const MazeState &s, bool answerKey)
+{
+    const PageMemory maze = page_memory(s.grid.width(), s.grid.height(), s.CityPlan);
+    // The key page is the maze page and its line: the line is counted only when the maze
+    // page fits, so a grid far too large is refused without a pass over it.
+    if (!maze.fits() || !answerKey)
+        return maze;
+    return page_memory(s.grid.width(), s.grid.height(), s.CityPlan, solutionNodes(s.grid));
+}
+
+QString page_memory_refusal(const MazeState &s, bool answerKey)
+{
+    const PageMemory m = pages_memory(s, answerKey);
+    if (m.fits())
+        return {};
+    const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
+    const QString text = answerKey ? QObject::tr("a page of %1 x %2 cells with its answer key needs about %3 of memory "
+                                                 "and only %4 is free; the largest page that fits has about %5 cells "
+                                                 "(%6 x %6)")
+                                   : QObject::tr("a page of %1 x %2 cells needs about %3 of memory and only %4 is free; "
+                                                 "the largest page that fits has about %5 cells (%6 x %6)");
+    return text.arg(s.grid.width() / 2).arg(s.grid.height() / 2)
+        .arg(QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
+             QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+        .arg(side);
 }
 
 void print_maze(OutputContext &ctx, QPrinter &printer)

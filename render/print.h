@@ -1,10 +1,12 @@
 #pragma once
 
 #include "render/output_context.h"
+#include "render/output_memory.h"
 
 #include <QSizeF>
 #include <QString>
 
+class AtomicFile;
 class QPageLayout;
 class QPagedPaintDevice;
 class QPrinter;
@@ -30,17 +32,29 @@ QString maze_document_title(quint32 seed);
 /// Prints the finished maze on one page of `device` (a QPrinter, or a QPdfWriter) with
 /// a report of the Printing phase per row, then its answer key page when asked (the maze
 /// must have been solved), and ends the document. A greyscale printer gets the black and
-/// white layers. Failed, with a message in *error, when the device cannot be painted on or
-/// does not take a page.
+/// white layers. Failed, with a message in *error, when the device cannot be painted on,
+/// a page cannot be laid out in the memory left, or the device does not take a page.
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error,
                        const PageOptions &options = {});
 
-/// The printed pages as a PDF file of the given layout and resolution (dots per inch), with
-/// the maze's seed in its title, written under a temporary name and renamed at the end.
-/// False, with "cannot write <path>: <cause>" in *error, on failure; nothing is left behind
-/// then or when stopped.
+/// The printed pages as a PDF file of the given layout and resolution (dots per inch),
+/// with the maze's seed in its title, whole or not at all. False, with "cannot write
+/// <path>: <cause>" in *error, on failure; nothing is left behind then or when stopped.
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
                    const QString &path, QString *error, const PageOptions &options = {});
+
+/// The same into an open `file`, which the caller commits, or drops when *stopped.
+bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
+                    AtomicFile &file, QString *error, const PageOptions &options = {}, bool *stopped = nullptr);
+
+/// What the pages of `s` need in memory (see page_memory): with `answerKey`, the key page,
+/// the larger of the two, its line counted from the nodes solve_maze marked. Only one page
+/// is held at a time.
+PageMemory pages_memory(const MazeState &s, bool answerKey = false);
+
+/// Why the pages of `s` cannot be laid out in the memory left (pages_memory), or empty
+/// when they fit.
+QString page_memory_refusal(const MazeState &s, bool answerKey = false);
 
 /// The printer output: one page on `printer`. With no printer installed (and no PDF file
 /// set on the printer) it says so and offers to save the page as a PDF file instead.

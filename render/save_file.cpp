@@ -1,50 +1,115 @@
 #include "render/save_file.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include "render/atomic_file.h"
 
-std::unique_ptr<QFileDevice> open_for_saving(const QString &path)
+#include <QByteArray>
+#include <QFile>
+
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+// Writers such as QPdfWriter hand over small pieces; the file gets them in large blocks.
+constexpr qsizetype BlockBytes = qsizetype{1} << 20;
+
+/// A write-only device in front of an AtomicFile. The first failure is kept and every
+/// later write refused.
+class AtomicFileDevice : public QIODevice {
+public:
+    explicit AtomicFileDevice(AtomicFile &file) : file_(file) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+
+    /// Hands the gathered bytes to the file; false once anything failed.
+    bool flushAll()
+    {
+        if (!failure_.isEmpty())
+            return false;
+        try {
+            file_.write(buffer_.constData(), std::size_t(buffer_.size()));
+        } catch (const std::runtime_error &e) {
+            failure_ = QString::fromLocal8Bit(e.what());
+            setErrorString(failure_);
+        }
+        buffer_.clear();
+        return failure_.isEmpty();
+    }
+    const QString &failure() const { return failure_; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (!failure_.isEmpty())
+            return -1;
+        buffer_.append(data, size);
+        if (buffer_.size() >= BlockBytes && !flushAll())
+            return -1;
+        return size;
+    }
+
+private:
+    AtomicFile &file_;
+    QByteArray buffer_;
+    QString failure_;
+};
+
+} // namespace
+
+std::string file_system_name(const QString &path)
 {
-    const QFileInfo info(path);
-    std::unique_ptr<QFileDevice> file;
-    if (info.exists() && !info.isFile() && !info.isDir())
-        file = std::make_unique<QFile>(path);
-    else
-        file = std::make_unique<QSaveFile>(path);
-    file->open(QIODevice::WriteOnly);
-    return file;
+    return QFile::encodeName(path).toStdString();
 }
 
-bool finish_saving(QFileDevice &file)
+bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped)
 {
-    if (auto *save = qobject_cast<QSaveFile *>(&file))
-        return save->commit();
-    const bool flushed = file.flush();
-    file.close();
-    return flushed && file.error() == QFileDevice::NoError;
-}
-
-bool save_whole_file(const QString &path, QString *error,
-                     const std::function<SaveStep(QFileDevice &file, QString &cause)> &write)
-{
-    auto fail = [&](const QString &cause) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(file.path()));
+    auto fail = [&](const QString &message) {
         if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, cause);
+            *error = message;
         return false;
     };
-    const std::unique_ptr<QFileDevice> file = open_for_saving(path);
-    if (!file->isOpen())
-        return fail(file->errorString());
-    QString cause;
-    switch (write(*file, cause)) {
-    case SaveStep::Dropped:
+    try {
+        AtomicFileDevice device(file);
+        QString cause;
+        const SaveStep step = write(device, cause);
+        if (step == SaveStep::Dropped) {
+            if (dropped)
+                *dropped = true;
+            return true;
+        }
+        if (step == SaveStep::Written)
+            device.flushAll();
+        if (!device.failure().isEmpty())
+            return fail(device.failure());
+        if (step == SaveStep::Failed)
+            return fail(QStringLiteral("cannot write %1: %2").arg(path, cause));
         return true;
-    case SaveStep::Failed:
-        return fail(file->error() != QFileDevice::NoError ? file->errorString() : cause);
-    case SaveStep::Written:
-        break;
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("cannot write %1: not enough memory").arg(path));
     }
-    if (file->error() != QFileDevice::NoError || !finish_saving(*file))
-        return fail(file->errorString());
-    return true;
+}
+
+bool save_to_file(const QString &path, QString *error, const std::function<bool(AtomicFile &, bool &dropped)> &write)
+{
+    try {
+        AtomicFile file(file_system_name(path));
+        bool dropped = false;
+        if (!write(file, dropped))
+            return false;
+        if (!dropped)
+            file.commit();
+        return true;
+    } catch (const std::runtime_error &e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+}
+
+bool save_whole_file(const QString &path, QString *error, const FileWriter &write)
+{
+    return save_to_file(path, error, [&](AtomicFile &file, bool &dropped) {
+        return write_whole_file(file, error, write, &dropped);
+    });
 }

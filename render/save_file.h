@@ -1,25 +1,33 @@
 #pragma once
 
-#include <QFileDevice>
+#include <QIODevice>
+#include <QString>
 
 #include <functional>
-#include <memory>
 
-/// Opens `path` for writing a whole file: a regular file is written under a temporary
-/// name and only replaces `path` in finish_saving(); a device or a pipe (renaming over
-/// it would replace it) is written in place. Check isOpen() and errorString().
-std::unique_ptr<QFileDevice> open_for_saving(const QString &path);
-
-/// Ends writing: true when everything written is in place under its name; otherwise
-/// false, with the cause in the device's errorString(), and nothing left behind.
-bool finish_saving(QFileDevice &file);
+class AtomicFile;
 
 /// How the writer given to save_whole_file() ended.
 enum class SaveStep { Written, Dropped, Failed };
 
-/// Writes `path` whole through `write`, which fills the open device. Failed takes the
-/// device's error, or else the cause `write` gives; Dropped (a stopped output) leaves
-/// nothing behind and is no failure. False, with "cannot write <path>: <cause>" in
-/// *error, on failure; nothing new is left under `path` then.
-bool save_whole_file(const QString &path, QString *error,
-                     const std::function<SaveStep(QFileDevice &file, QString &cause)> &write);
+/// Fills the device it is given; on Failed it may name the cause.
+using FileWriter = std::function<SaveStep(QIODevice &device, QString &cause)>;
+
+/// Writes `file` through `write`, whose device checks every write (the first failure
+/// sticks, for writers that ignore what write() returns). False, with "cannot write
+/// <path>: <cause>" in *error, on failure; *dropped is set for a stopped output, which
+/// is no failure. The caller commits or drops the file.
+bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped = nullptr);
+
+/// Opens `path` as an AtomicFile for `write`, which fills it and returns false (with the
+/// cause in *error) on failure or sets `dropped` for a stopped output; commits it otherwise.
+/// A failure to open or commit puts "cannot write <path>: <cause>" in *error.
+bool save_to_file(const QString &path, QString *error, const std::function<bool(AtomicFile &, bool &dropped)> &write);
+
+/// Opens `path` as an AtomicFile, writes it through `write` and commits it. False, with
+/// "cannot write <path>: <cause>" in *error, on failure; nothing new is left under
+/// `path` then, nor after a stopped output.
+bool save_whole_file(const QString &path, QString *error, const FileWriter &write);
+
+/// The name as the file system spells it, for AtomicFile.
+std::string file_system_name(const QString &path);

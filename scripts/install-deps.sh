@@ -4,7 +4,7 @@
 set -eu
 
 packages="
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-dejavu-core
   cups cups-client cups-bsd cups-filters printer-driver-cups-pdf

@@ -82,10 +82,10 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-/// Everything in a folder, hidden files and folders included.
+/// Everything in a folder, hidden files, folders and dangling links included.
 inline QStringList entries(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
 }
 
 /// The picture as ImageMagick decodes it, never through the program's own code.

@@ -1,4 +1,5 @@
 #include "app/cli_batch.h"
+#include "app/cli_progress.h"
 #include "app/command_line.h"
 #include "tests/support.h"
 #include "tests/text_oracle.h"
@@ -11,9 +12,18 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <bit>
+#include <cstdio>
+#include <csignal>
+#include <dirent.h>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using params::AppearanceChoice;
 using params::DifficultyChoice;
@@ -26,9 +36,59 @@ namespace {
 
 using support::Run;
 
-Run corvanthel(const QStringList &arguments, const QString &workingDirectory)
+/// How to start the program beyond its arguments.
+struct Start {
+    QString standardOutput;                  // a file standard output goes to (appended to)
+    QMap<QString, QString> environment;      // set; an empty value unsets
+    std::function<void()> child;             // run in the child before the program starts
+};
+
+Run corvanthel(const QStringList &arguments, const QString &workingDirectory, const Start &start = {})
 {
-    return support::runProgram(QStringLiteral(CORVANTHEL_BINARY), arguments, workingDirectory);
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    if (!start.standardOutput.isEmpty())
+        process.setStandardOutputFile(start.standardOutput, QIODevice::Append);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (auto it = start.environment.cbegin(); it != start.environment.cend(); ++it)
+        it.value().isEmpty() ? environment.remove(it.key()) : environment.insert(it.key(), it.value());
+    process.setProcessEnvironment(environment);
+    if (start.child)
+        process.setChildProcessModifier(start.child);
+    process.start(QStringLiteral(CORVANTHEL_BINARY), arguments);
+    process.waitForFinished(300000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+/// Runs the program with files limited to `bytes`, as a nearly full disk would.
+Start fileSizeLimit(rlim_t bytes)
+{
+    Start start;
+    start.child = [bytes] {
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    return start;
+}
+
+/// Runs the program as the unprivileged user "nobody" (a test not run as root is
+/// unprivileged already).
+Start asNobody()
+{
+    Start start;
+    start.child = [] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+    };
+    return start;
+}
+
+/// Files a run left that are not outputs: temporaries of any kind.
+QStringList leftovers(const QString &dir)
+{
+    return QDir(dir).entryList({"*.part*", ".corvanthel-partial-*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
 }
 
 QStringList textRows(const QString &path)
@@ -51,6 +111,7 @@ private slots:
     void acceptsCaptionsAndShortForms();
     void refusesBadArguments_data();
     void refusesBadArguments();
+    void numbersBatchFiles_data();
     void numbersBatchFiles();
 
     void helpAndVersionNeedNoDisplay();
@@ -66,10 +127,41 @@ private slots:
     void jsonAgreesWithTheText();
     void bestOfKeepsTheLargest();
     void jobsMakeTheBatchOfOneJob();
+    void batchesReportFailuresInPlace();
     void jobsFitTheCoresAndTheMemory();
     void answerKeysBesideEveryOutput();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
+    void numberingRuleForEveryOutput();
+    void standardOutputIsWrittenInPlace_data();
+    void standardOutputIsWrittenInPlace();
+    void keysBesideAStreamAreRefused();
+    void wholeOutputsOnStandardOutput_data();
+    void wholeOutputsOnStandardOutput();
+    void twoOutputsToOneFileAreRefused_data();
+    void twoOutputsToOneFileAreRefused();
+    void keepsModesAndRefusesReadOnlyFiles_data();
+    void keepsModesAndRefusesReadOnlyFiles();
+    void refusesDanglingLinks_data();
+    void refusesDanglingLinks();
+    void aFullDiskKeepsTheOldFile_data();
+    void aFullDiskKeepsTheOldFile();
+    void aRealFullDiskKeepsTheOldPdf();
+    void filesOfOneMazeAreAllOrNothing();
+    void checksTheResultLine_data();
+    void checksTheResultLine();
+    void refusesAStreamTheDiskCannotHold();
+    void boundsThePdfsMemory();
+    void boundsTheKeyPagesMemory();
+    void outOfMemorySaysWhat();
+    void closedStandardOutputIsRefused();
+    void signalsLeaveNoTemporary_data();
+    void signalsLeaveNoTemporary();
+    void runsWithoutADisplay_data();
+    void runsWithoutADisplay();
+    void damagedPicturesAreRefused_data();
+    void damagedPicturesAreRefused();
+    void unreadablePicturesSayWhy();
 
 private:
     QTemporaryDir dir;
@@ -201,6 +293,14 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
     QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
     QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
+    QTest::newRow("two outputs to standard output") << QStringList{"generate", "--text", "-", "--pdf", "-"}
+                                                    << "only one output can go to standard output";
+    QTest::newRow("standard output in a batch") << QStringList{"generate", "--count", "2", "--out", "-"}
+                                                << "'-' (standard output) cannot be numbered";
+    QTest::newRow("a device in a batch") << QStringList{"generate", "--count", "2", "--text", "/dev/stdout"}
+                                         << "/dev/stdout cannot be numbered";
+    QTest::newRow("a key beside standard output") << QStringList{"generate", "--answer-key", "--out", "-"}
+                                                  << "'-' (standard output) has no name";
     QTest::newRow("best-by alone") << QStringList{"generate", "--best-by", "turns", "--text", "t"} << "--best-of";
     QTest::newRow("unknown measure") << QStringList{"generate", "--best-of", "3", "--best-by", "width", "--text", "t"} << "dead-ends";
     QTest::newRow("no candidates") << QStringList{"generate", "--best-of", "0", "--text", "t"} << "--best-of";
@@ -214,22 +314,45 @@ void TestCommandLine::refusesBadArguments()
     QVERIFY2(parsed.error.contains(mentions), qPrintable(parsed.error));
 }
 
+void TestCommandLine::numbersBatchFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("sibling");
+    QTest::addColumn<QString>("numbered");
+    QTest::newRow("a single maze keeps its name") << "maze.bmp" << 0 << 1 << "" << "maze.bmp";
+    QTest::newRow("first of 3") << "sheet.bmp" << 0 << 3 << "" << "sheet-1.bmp";
+    QTest::newRow("last of 3") << "sheet.bmp" << 2 << 3 << "" << "sheet-3.bmp";
+    QTest::newRow("padded to the count's width") << "maze.txt" << 0 << 12 << "" << "maze-01.txt";
+    QTest::newRow("twelfth of 12") << "maze.txt" << 11 << 12 << "" << "maze-12.txt";
+    QTest::newRow("100 of 100") << "m.pdf" << 99 << 100 << "" << "m-100.pdf";
+    QTest::newRow("a trailing number is kept") << "level2.txt" << 1 << 3 << "" << "level2-2.txt";
+    QTest::newRow("a huge trailing number is kept") << "l99999999999999999999.txt" << 1 << 2 << ""
+                                                    << "l99999999999999999999-2.txt";
+    QTest::newRow("in a folder") << "out/level07.bmp" << 3 << 5 << "" << "out/level07-4.bmp";
+    QTest::newRow("a dotted folder") << "my.mazes/maze" << 1 << 2 << "" << "my.mazes/maze-2";
+    QTest::newRow("no extension") << "maze" << 1 << 2 << "" << "maze-2";
+    QTest::newRow("a hidden name has no extension") << ".txt" << 0 << 2 << "" << ".txt-1";
+    QTest::newRow("a trailing dot") << "maze." << 0 << 2 << "" << "maze.-1";
+    QTest::newRow("a solution in a batch") << "maze.txt" << 2 << 10 << "solution" << "maze-03-solution.txt";
+    QTest::newRow("a single solution") << "maze.txt" << 0 << 1 << "solution" << "maze-solution.txt";
+    QTest::newRow("a solution of 3") << "sheet.bmp" << 1 << 3 << "solution" << "sheet-2-solution.bmp";
+    QTest::newRow("a solution without extension") << "out.d/maze" << 0 << 1 << "solution" << "out.d/maze-solution";
+    QTest::newRow("a numbered name's solution") << "maze-01.txt" << 2 << 5 << "solution" << "maze-01-3-solution.txt";
+    QTest::newRow("standard output stays") << "-" << 0 << 1 << "solution" << "-";
+    QTest::newRow("no name, no solution") << "" << 0 << 1 << "solution" << "";
+    QTest::newRow("no name") << "" << 1 << 2 << "" << "";
+}
+
 void TestCommandLine::numbersBatchFiles()
 {
-    QCOMPARE(numbered_file_name("maze.bmp", 0, 1), "maze.bmp");
-    QCOMPARE(numbered_file_name("sheet.bmp", 0, 3), "sheet-1.bmp");
-    QCOMPARE(numbered_file_name("sheet.bmp", 2, 3), "sheet-3.bmp");
-    QCOMPARE(numbered_file_name("out/level07.bmp", 0, 5), "out/level07.bmp");
-    QCOMPARE(numbered_file_name("out/level07.bmp", 3, 5), "out/level10.bmp");
-    QCOMPARE(numbered_file_name("level9.txt", 1, 2), "level10.txt");
-    QCOMPARE(numbered_file_name("maze", 1, 2), "maze-2");
-    QCOMPARE(numbered_file_name("", 1, 2), QString());
-    // A file made beside a maze's file is named after it, the number first.
-    QCOMPARE(numbered_file_name("maze.txt", 0, 1, "solution"), "maze-solution.txt");
-    QCOMPARE(numbered_file_name("maze-01.txt", 2, 5, "solution"), "maze-03-solution.txt");
-    QCOMPARE(numbered_file_name("sheet.bmp", 1, 3, "solution"), "sheet-2-solution.bmp");
-    QCOMPARE(numbered_file_name("out.d/maze", 0, 1, "solution"), "out.d/maze-solution");
-    QCOMPARE(numbered_file_name("", 0, 1, "solution"), QString());
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(int, count);
+    QFETCH(QString, sibling);
+    QFETCH(QString, numbered);
+    QCOMPARE(numbered_file_name(name, index, count, sibling), numbered);
 }
 
 void TestCommandLine::helpAndVersionNeedNoDisplay()
@@ -511,24 +634,51 @@ void TestCommandLine::jobsMakeTheBatchOfOneJob()
     QVERIFY2(jobs.err.contains("Mazes made: 7 of 7"), qPrintable(jobs.err));
     QVERIFY2(!jobs.err.contains("\nGenerating..."), qPrintable(jobs.err));
 
-    // A maze that cannot be written is reported in its place; those before it are all made and
-    // reported first, and the lines that follow are in seed order.
+    // A file no output may take is refused before any maze is carved, in a batch of jobs as
+    // in one of one job.
     QVERIFY(QDir(three.path()).mkdir("f-4.txt"));
-    const Run failing = corvanthel({"generate", "--width", "10", "--height", "10", "--count", "9", "--seed", "1",
+    const Run refused = corvanthel({"generate", "--width", "10", "--height", "10", "--count", "9", "--seed", "1",
                                     "--text", "f.txt", "--jobs", "2"},
                                    three.path());
-    QCOMPARE(failing.exitCode, 1);
-    QVERIFY2(failing.err.contains("corvanthel: cannot write f-4.txt"), qPrintable(failing.err));
-    const QStringList lines = failing.out.split('\n', Qt::SkipEmptyParts);
-    QVERIFY2(lines.size() >= 3, qPrintable(failing.out));
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("corvanthel: cannot write f-4.txt"), qPrintable(refused.err));
+    QCOMPARE(refused.out, QString());
+    QVERIFY(!QFileInfo::exists(three.filePath("f-1.txt")));
+}
+
+// A maze that fails is reported in its place; those before it are all made and reported first,
+// and the lines that follow are in seed order. A result that cannot be written fails the batch.
+void TestCommandLine::batchesReportFailuresInPlace()
+{
+    QTemporaryFile results;
+    QVERIFY(results.open());
+    std::FILE *stream = ::fdopen(::dup(results.handle()), "w");
+    QVERIFY(stream);
+    const bool made = run_batch(9, 2, stream, [](int index, CliProgress &) -> QByteArray {
+        if (index == 3)
+            throw std::runtime_error("cannot write f-4.txt: Is a directory");
+        return "maze " + QByteArray::number(index + 1) + '\n';
+    });
+    std::fclose(stream);
+    QVERIFY(!made);
+    QVERIFY(results.seek(0));  // the stream moved the offset both share
+    const QStringList lines = QString::fromLatin1(results.readAll()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 3, qPrintable(lines.join('|')));
     int previous = 0;
     for (const QString &line : lines) {
-        const int seed = line.section(QStringLiteral("seed "), 1).section(',', 0, 0).toInt();
-        QVERIFY2(seed > previous && seed != 4, qPrintable(failing.out));
-        QVERIFY2(seed > 3 || seed == previous + 1, qPrintable(failing.out));
-        QVERIFY2(QFileInfo::exists(three.filePath(QStringLiteral("f-%1.txt").arg(seed))), qPrintable(line));
-        previous = seed;
+        const int maze = line.section(' ', 1).toInt();
+        QVERIFY2(maze > previous && maze != 4, qPrintable(lines.join('|')));
+        QVERIFY2(maze > 3 || maze == previous + 1, qPrintable(lines.join('|')));
+        previous = maze;
     }
+
+    std::FILE *full = std::fopen("/dev/full", "w");
+    QVERIFY(full);
+    const bool reported = run_batch(5, 2, full, [](int index, CliProgress &) {
+        return "maze " + QByteArray::number(index + 1) + '\n';
+    });
+    std::fclose(full);
+    QVERIFY(!reported);
 }
 
 void TestCommandLine::jobsFitTheCoresAndTheMemory()
@@ -673,6 +823,12 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("same cell") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "3,4", "--finish", "3,4", "--out", out} << "the start and finish are the same cell 3,4" << 1;
     QTest::newRow("no path") << QStringList{"generate", "--matte", "split.png", "--width", "10", "--height", "5", "--start", "1,2", "--finish", "10,5", "--out", out} << "no path of maze cells joins the start cell 1,2 to the finish cell 10,5" << 1;
     QTest::newRow("unwritable") << QStringList{"generate", "--out", "no/such/folder/" + out} << "no/such/folder/" + out << 1;
+    QImage full(120, 112, QImage::Format_RGB32);
+    full.fill(Qt::black);
+    full.save(path("full.png"));
+    QTest::newRow("start is finish, counted in cells") << QStringList{"generate", "--matte", "full.png", "--width", "60", "--height", "56", "--start", "30,28", "--finish", "30,28", "--out", out} << "corvanthel: the start and finish are the same cell 30,28" << 1;
+    QTest::newRow("an output into a folder") << QStringList{"generate", "--out", "."} << "cannot write .: Is a directory" << 1;
+    QTest::newRow("an output name ending in /") << QStringList{"generate", "--text", "t.txt/"} << "cannot write t.txt/: the name ends with '/'" << 1;
 }
 
 void TestCommandLine::failuresWriteNothing()
@@ -685,7 +841,559 @@ void TestCommandLine::failuresWriteNothing()
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.err.startsWith("corvanthel: ") || run.err.contains("\ncorvanthel: "));
     QVERIFY(!QFile::exists(path("failed.bmp")));
-    QCOMPARE(QDir(dir.path()).entryList({"*.part*"}), QStringList());
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+namespace {
+
+/// The arguments that make one output of each kind into `name`.
+QStringList outputArguments(const QString &kind, const QString &name)
+{
+    if (kind == "text")
+        return {"--text", name};
+    if (kind == "monochrome")
+        return {"--monochrome", "--out", name};
+    if (kind == "colour")
+        return {"--out", name};
+    return {"--pdf", name};
+}
+
+void addOutputKinds()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"text", "monochrome", "colour", "pdf"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+/// A fresh folder inside `dir` for one case.
+QString freshFolder(const QTemporaryDir &dir, const QString &name)
+{
+    const QString folder = dir.filePath(name);
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    return folder;
+}
+
+} // namespace
+
+// One rule for every output: NAME-NN.EXT, NN to the width of the count, and nothing else written.
+void TestCommandLine::numberingRuleForEveryOutput()
+{
+    const QString folder = freshFolder(dir, "numbered");
+    const Run run = corvanthel({"generate", "--width", "5", "--height", "5", "--seed", "1", "--count", "12",
+                                "--text", "maze.txt", "--out", "level2.bmp", "--pdf", ".pdf"},
+                               folder);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QStringList expected;
+    for (int i = 1; i <= 12; ++i)
+        expected << QStringLiteral("maze-%1.txt").arg(i, 2, 10, QLatin1Char('0'))
+                 << QStringLiteral("level2-%1.bmp").arg(i, 2, 10, QLatin1Char('0'))
+                 << QStringLiteral(".pdf-%1").arg(i, 2, 10, QLatin1Char('0'));
+    expected.sort();
+    QCOMPARE(support::entries(folder), expected);
+    // A name as long as a file name may be is written; the temporary's name is short.
+    const QString longName = QString(250, 'l') + ".txt";
+    const Run single = corvanthel({"generate", "--width", "5", "--height", "5", "--text", longName}, folder);
+    QVERIFY2(single.exitCode == 0, qPrintable(single.err));
+    QVERIFY(QFile::exists(folder + "/" + longName));
+}
+
+void TestCommandLine::standardOutputIsWrittenInPlace_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("-") << "-";
+    QTest::newRow("/dev/stdout") << "/dev/stdout";
+    QTest::newRow("/dev/fd/1") << "/dev/fd/1";
+    QTest::newRow("/proc/self/fd/1") << "/proc/self/fd/1";
+}
+
+// `... --text /dev/stdout >> log.txt` appends to the log: the file behind standard output is
+// not replaced, and the result line keeps out of the maze's way on standard error.
+void TestCommandLine::standardOutputIsWrittenInPlace()
+{
+    QFETCH(QString, name);
+    const QString folder = freshFolder(dir, "stdout");
+    QVERIFY(support::writeFile(folder + "/log.txt", "LOG 1\\n"));
+    const QStringList maze = {"generate", "--width", "5", "--height", "5", "--seed", "1"};
+    Start start;
+    start.standardOutput = folder + "/log.txt";
+    const Run run = corvanthel(maze + QStringList{"--text", name}, folder, start);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.err.contains(name + ": seed 1, 11 x 11 nodes"), qPrintable(run.err));
+    QCOMPARE(corvanthel(maze + QStringList{"--text", "file.txt"}, folder).exitCode, 0);
+    QCOMPARE(readAll(folder + "/log.txt"), "LOG 1\\n" + readAll(folder + "/file.txt"));
+    QVERIFY(QFileInfo("/dev/stdout").isSymLink());
+    QCOMPARE(leftovers(folder), QStringList());
+}
+
+// A key beside a device would be a file of a made-up name in /dev; a PDF holds its key page.
+void TestCommandLine::keysBesideAStreamAreRefused()
+{
+    const QString folder = freshFolder(dir, "keys");
+    Start start;
+    start.standardOutput = folder + "/stdout";
+    const QStringList maze = {"generate", "--width", "5", "--height", "5", "--answer-key"};
+    const Run text = corvanthel(maze + QStringList{"--text", "/dev/stdout"}, folder, start);
+    QCOMPARE(text.exitCode, 1);
+    QVERIFY2(text.err.contains("--text /dev/stdout is written in place, so --answer-key has no file"),
+             qPrintable(text.err));
+    QVERIFY(!QFileInfo::exists("/dev/stdout-solution"));
+    QCOMPARE(readAll(folder + "/stdout"), QByteArray());
+    const Run pdf = corvanthel(maze + QStringList{"--pdf", "/dev/stdout"}, folder, start);
+    QVERIFY2(pdf.exitCode == 0, qPrintable(pdf.err));
+    QVERIFY(readAll(folder + "/stdout").startsWith("%PDF"));
+}
+
+void TestCommandLine::wholeOutputsOnStandardOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("colour bitmap") << QStringList{"--out", "-"} << "colour.bmp";
+    QTest::newRow("monochrome bitmap") << QStringList{"--monochrome", "--out", "-"} << "mono.bmp";
+    QTest::newRow("PDF") << QStringList{"--pdf", "-"} << "";
+    QTest::newRow("PDF with its key, JSON") << QStringList{"--pdf", "-", "--answer-key", "--json"} << "";
+}
+
+// `-` gives the same bytes a file of that output would hold.
+void TestCommandLine::wholeOutputsOnStandardOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    const QString folder = freshFolder(dir, "whole");
+    const QStringList maze = {"generate", "--width", "9", "--height", "7", "--seed", "3"};
+    Start start;
+    start.standardOutput = folder + "/stdout";
+    const Run run = corvanthel(maze + arguments, folder, start);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QByteArray streamed = readAll(folder + "/stdout");
+    if (arguments.contains("--json")) {
+        // The JSON keeps out of the maze's way on standard error.
+        const QJsonObject report = QJsonDocument::fromJson(run.err.section('\n', -2).toUtf8()).object();
+        QCOMPARE(report["files"].toArray(), QJsonArray({"-"}));
+        QCOMPARE(report["seed"].toInteger(), 3);
+    }
+    if (file.isEmpty()) {
+        QVERIFY(streamed.startsWith("%PDF"));
+        QVERIFY(streamed.trimmed().endsWith("%%EOF"));
+        return;
+    }
+    QCOMPARE(corvanthel(maze + QStringList(arguments).replaceInStrings(QRegularExpression("^-$"), file), folder).exitCode, 0);
+    QCOMPARE(streamed, readAll(folder + "/" + file));
+}
+
+void TestCommandLine::twoOutputsToOneFileAreRefused_data()
+{
+    QTest::addColumn<QStringList>("outputs");
+    QTest::newRow("--out x --text x") << QStringList{"--out", "x", "--text", "x"};
+    QTest::newRow("--text x --pdf x") << QStringList{"--text", "x", "--pdf", "x"};
+    QTest::newRow("--out x.bmp --text ./x.bmp") << QStringList{"--out", "x.bmp", "--text", "./x.bmp"};
+    QTest::newRow("a link and its file") << QStringList{"--out", "old.bmp", "--text", "link.txt"};
+    QTest::newRow("a folder spelt twice") << QStringList{"--out", "sub/../x.bmp", "--pdf", "x.bmp"};
+    QTest::newRow("standard output twice") << QStringList{"--text", "-", "--out", "/dev/stdout"};
+    QTest::newRow("the same names in a batch") << QStringList{"--count", "2", "--out", "a.bmp", "--text", "a.bmp"};
+    QTest::newRow("a key and a file") << QStringList{"--answer-key", "--text", "m.txt", "--out", "m-solution.txt"};
+}
+
+// Refused before a maze is carved, with nothing written.
+void TestCommandLine::twoOutputsToOneFileAreRefused()
+{
+    QFETCH(QStringList, outputs);
+    const QString folder = freshFolder(dir, "twice");
+    QVERIFY(support::writeFile(folder + "/old.bmp", "old"));
+    QVERIFY(QFile::link("old.bmp", folder + "/link.txt"));
+    QVERIFY(QDir(folder).mkdir("sub"));
+    const Run run = corvanthel(QStringList{"generate", "--width", "5", "--height", "5"} + outputs, folder);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("name the same file"), qPrintable(run.err));
+    QVERIFY2(!run.err.contains("Nodes drawn"), qPrintable(run.err));
+    QCOMPARE(support::entries(folder), QStringList({"link.txt", "old.bmp", "sub"}));
+    QCOMPARE(readAll(folder + "/old.bmp"), QByteArray("old"));
+}
+
+void TestCommandLine::keepsModesAndRefusesReadOnlyFiles_data()
+{
+    addOutputKinds();
+}
+
+// A 0600 file stays private; a 0444 file is refused to a user who may not write it.
+void TestCommandLine::keepsModesAndRefusesReadOnlyFiles()
+{
+    QFETCH(QString, kind);
+    const QString folder = freshFolder(dir, "modes");
+    const QString file = folder + "/maze";
+    QVERIFY(support::writeFile(file, "old"));
+    QCOMPARE(::chmod(file.toLocal8Bit().constData(), 0600), 0);
+    const QStringList maze = {"generate", "--width", "6", "--height", "6"};
+    const Run run = corvanthel(maze + outputArguments(kind, "maze"), folder);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(QFileInfo(file).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QVERIFY(QFileInfo(file).size() > 3);
+
+    QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+    QCOMPARE(::chmod(folder.toLocal8Bit().constData(), 0777), 0);
+    QVERIFY(support::writeFile(file, "old"));
+    QCOMPARE(::chmod(file.toLocal8Bit().constData(), 0444), 0);
+    const Run refused = corvanthel(maze + outputArguments(kind, "maze"), folder, asNobody());
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("cannot write maze: the file is read-only (Permission denied)"), qPrintable(refused.err));
+    QCOMPARE(readAll(file), QByteArray("old"));
+    QCOMPARE(support::entries(folder), QStringList({"maze"}));
+}
+
+void TestCommandLine::refusesDanglingLinks_data()
+{
+    addOutputKinds();
+}
+
+void TestCommandLine::refusesDanglingLinks()
+{
+    QFETCH(QString, kind);
+    const QString folder = freshFolder(dir, "dangling");
+    QVERIFY(QFile::link("gone/maze", folder + "/link"));
+    const Run run = corvanthel(QStringList{"generate", "--width", "5", "--height", "5"} + outputArguments(kind, "link"),
+                               folder);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write link: it is a symbolic link to gone/maze, which does not exist"),
+             qPrintable(run.err));
+    QCOMPARE(support::entries(folder), QStringList({"link"}));
+}
+
+void TestCommandLine::aFullDiskKeepsTheOldFile_data()
+{
+    addOutputKinds();
+}
+
+// Every write, flush and sync is checked: the old file stays whole, nothing is left beside
+// it, and the message names the file and the cause.
+void TestCommandLine::aFullDiskKeepsTheOldFile()
+{
+    QFETCH(QString, kind);
+    const QString folder = freshFolder(dir, "full");
+    const QByteArray old(30000, 'o');
+    QVERIFY(support::writeFile(folder + "/maze", old));
+    const Run run = corvanthel(QStringList{"generate", "--width", "200", "--height", "200", "--seed", "4"}
+                                   + outputArguments(kind, "maze"),
+                               folder, fileSizeLimit(40000));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("corvanthel: cannot write maze: File too large"), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(readAll(folder + "/maze"), old);
+    QCOMPARE(support::entries(folder), QStringList({"maze"}));
+}
+
+// The case as found: a PDF on a full 1 MB disk. Mounting needs the administrator's rights.
+void TestCommandLine::aRealFullDiskKeepsTheOldPdf()
+{
+    const QString folder = freshFolder(dir, "small");
+    QProcess mount;
+    mount.start("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", folder});
+    if (!mount.waitForFinished(10000) || mount.exitCode() != 0)
+        QSKIP("cannot mount a 1 MB tmpfs here (needs root and mount rights); aFullDiskKeepsTheOldFile stands in");
+    const QStringList maze = {"generate", "--width", "40", "--height", "40", "--seed", "4", "--appearance", "thick"};
+    QCOMPARE(corvanthel(maze + QStringList{"--pdf", "m.pdf"}, folder).exitCode, 0);
+    const QByteArray old = readAll(folder + "/m.pdf");
+    const Run run = corvanthel({"generate", "--width", "400", "--height", "400", "--seed", "4", "--appearance", "thick",
+                                "--pdf", "m.pdf"},
+                               folder);
+    const QStringList left = support::entries(folder);
+    const QByteArray kept = readAll(folder + "/m.pdf");
+    QProcess::execute("umount", {folder});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write m.pdf: No space left on device"), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(kept, old);
+    QVERIFY(old.trimmed().endsWith("%%EOF"));
+    QCOMPARE(left, QStringList({"m.pdf"}));
+}
+
+// When a later output of the maze fails, the earlier ones are not replaced either.
+void TestCommandLine::filesOfOneMazeAreAllOrNothing()
+{
+    const QString folder = freshFolder(dir, "together");
+    const QStringList names = {"m-solution.bmp", "m-solution.txt", "m.bmp", "m.txt"};
+    for (const QString &name : names)
+        QVERIFY(support::writeFile(folder + "/" + name, "old " + name.toLatin1()));
+    // The text and its key (14 kB each) fit under the limit, the bitmap (1.1 MB) does not:
+    // neither the maze's files nor its keys replace theirs.
+    const Run run = corvanthel({"generate", "--width", "60", "--height", "60", "--text", "m.txt", "--out", "m.bmp",
+                                "--answer-key"},
+                               folder, fileSizeLimit(100000));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write m.bmp: File too large"), qPrintable(run.err));
+    for (const QString &name : names)
+        QCOMPARE(readAll(folder + "/" + name), "old " + name.toLatin1());
+    QCOMPARE(support::entries(folder), names);
+}
+
+void TestCommandLine::checksTheResultLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("result line") << QStringList{"--text", "result.txt"};
+    QTest::newRow("JSON") << QStringList{"--text", "result.txt", "--json"};
+    QTest::newRow("JSON alone") << QStringList{"--json"};
+    QTest::newRow("a batch of jobs") << QStringList{"--text", "result.txt", "--count", "4", "--jobs", "2"};
+}
+
+// A result line that cannot be written is a failure.
+void TestCommandLine::checksTheResultLine()
+{
+    QFETCH(QStringList, arguments);
+    Start full;
+    full.standardOutput = "/dev/full";
+    const Run run = corvanthel(QStringList{"generate", "--width", "5", "--height", "5"} + arguments, dir.path(), full);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write the result line to standard output: No space left on device"),
+             qPrintable(run.err));
+}
+
+// A monochrome poster larger than the disk is refused before it is carved, naming both sizes.
+void TestCommandLine::refusesAStreamTheDiskCannotHold()
+{
+    const std::uint64_t bytes = 62 + std::uint64_t(36 * 32767) * ((36 * 32767 + 31) / 32 * 4);
+    struct statvfs vfs {};
+    QCOMPARE(::statvfs(dir.path().toLocal8Bit().constData(), &vfs), 0);
+    if (std::uint64_t(vfs.f_bavail) * vfs.f_frsize >= bytes)
+        QSKIP("this disk has room for a 174 GB bitmap");
+    const Run run = corvanthel({"generate", "--appearance", "plumbing", "--width", "16383", "--height", "16383",
+                                "--monochrome", "--out", "poster.bmp"},
+                               dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write poster.bmp: it needs 173,936,148,686 bytes and only "), qPrintable(run.err));
+    QVERIFY(run.err.contains(" bytes are free on its disk"));
+    QVERIFY2(!run.err.contains("Generating"), qPrintable(run.err));
+    QVERIFY(!QFile::exists(path("poster.bmp")));
+}
+
+// Under a 2 GB address-space limit a 4000 x 4000 PDF is made or refused with a message,
+// never ended by the allocator.
+void TestCommandLine::boundsThePdfsMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer's shadow memory alone is larger than a 2 GB address-space limit");
+#endif
+    const QString folder = freshFolder(dir, "memory");
+    Start limited;
+    limited.child = [] {
+        const rlimit limit{2000000000, 2000000000};
+        ::setrlimit(RLIMIT_AS, &limit);
+    };
+    const Run run = corvanthel({"generate", "--width", "4000", "--height", "4000", "--seed", "1", "--pdf", "big.pdf"},
+                               folder, limited);
+    QVERIFY2(run.exitCode == 0 || run.exitCode == 1, qPrintable(run.err));
+    if (run.exitCode == 0) {
+        QVERIFY(readAll(folder + "/big.pdf").startsWith("%PDF"));
+        return;
+    }
+    QVERIFY2(run.err.contains("corvanthel: a PDF page of 4000 x 4000 cells needs about "), qPrintable(run.err));
+    QVERIFY(run.err.contains("the largest that fits has about "));
+    QVERIFY(run.err.contains("make larger mazes with --monochrome"));
+    QCOMPARE(support::entries(folder), QStringList());
+}
+
+// An answer key's page holds its line as well: a long maze whose line runs through most of its
+// cells, under limits about where the key page stops fitting, is written or refused, never
+// ended by the allocator.
+void TestCommandLine::boundsTheKeyPagesMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer's shadow memory alone is larger than these address-space limits");
+#endif
+    const QString folder = freshFolder(dir, "key-memory");
+    for (const rlim_t megabytes : {280, 290, 300, 310, 330}) {
+        Start limited;
+        limited.child = [megabytes] {
+            const rlimit limit{megabytes * 1000000, megabytes * 1000000};
+            ::setrlimit(RLIMIT_AS, &limit);
+        };
+        const Run run = corvanthel({"generate", "--width", "16383", "--height", "20", "--seed", "3", "--answer-key",
+                                    "--pdf", "key.pdf"},
+                                   folder, limited);
+        QVERIFY2(run.exitCode == 0 || run.exitCode == 1, qPrintable(QString::number(megabytes) + ": " + run.err));
+        if (run.exitCode == 1) {
+            QVERIFY2(run.err.contains(" needs about "), qPrintable(run.err));
+            QCOMPARE(support::entries(folder), QStringList());
+        }
+        QFile::remove(folder + "/key.pdf");
+    }
+}
+
+// Running out of memory names the maze that needed it, not the allocator's exception.
+void TestCommandLine::outOfMemorySaysWhat()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer's shadow memory alone is larger than the address-space limit");
+#endif
+    QImage black(64, 64, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    QVERIFY(black.save(path("black64.png")));
+    Start limited;
+    limited.child = [] {
+        const rlimit limit{800000000, 800000000};
+        ::setrlimit(RLIMIT_AS, &limit);
+    };
+    const Run run = corvanthel({"generate", "--matte", "black64.png", "--width", "16383", "--height", "16383", "--start",
+                                "1,1", "--finish", "2,1", "--text", "oom.txt"},
+                               dir.path(), limited);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("corvanthel: out of memory: a maze of 16383 x 16383 cells"), qPrintable(run.err));
+    QVERIFY(!QFile::exists(path("oom.txt")));
+}
+
+// With standard output closed, /dev/stdout names no file: it is refused, and the link in
+// /dev is left alone.
+void TestCommandLine::closedStandardOutputIsRefused()
+{
+    Start closed;
+    closed.child = [] { ::close(STDOUT_FILENO); };
+    const Run run = corvanthel({"generate", "--width", "5", "--height", "5", "--text", "/dev/stdout"}, dir.path(), closed);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("cannot write /dev/stdout: descriptor 1 is not open"), qPrintable(run.err));
+    QVERIFY(QFileInfo("/dev/stdout").isSymLink());
+}
+
+void TestCommandLine::signalsLeaveNoTemporary_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("kind");
+    for (const auto &[name, signal] : {std::pair{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}})
+        for (const char *kind : {"text", "monochrome"})
+            QTest::addRow("%s during %s", name, kind) << signal << QString::fromLatin1(kind);
+}
+
+// Caught while the file is being written (its descriptor open in the folder), the program
+// ends by the signal and leaves the folder as it was.
+void TestCommandLine::signalsLeaveNoTemporary()
+{
+    QFETCH(int, signal);
+    QFETCH(QString, kind);
+    const QString folder = freshFolder(dir, "signals");
+    QVERIFY(support::writeFile(folder + "/old", "old"));
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    const QStringList size = kind == "text" ? QStringList{"--width", "6000", "--height", "6000"}
+                                            : QStringList{"--width", "4000", "--height", "4000", "--appearance", "thick"};
+    process.start(QStringLiteral(CORVANTHEL_BINARY), QStringList{"generate", "--seed", "1"} + size + outputArguments(kind, "big"));
+    QVERIFY(process.waitForStarted());
+    const pid_t pid = pid_t(process.processId());
+    QVERIFY(pid > 0);
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    bool writing = false;
+    while (!writing && !process.waitForFinished(0)) {
+        DIR *open = ::opendir(QFile::encodeName(fds).constData());
+        while (dirent *fd = open ? ::readdir(open) : nullptr) {
+            char target[4096];
+            const QByteArray link = QFile::encodeName(fds) + "/" + fd->d_name;
+            const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+            writing = writing || (n > 0 && QFile::decodeName(QByteArray(target, n)).startsWith(folder + "/"));
+        }
+        if (open)
+            ::closedir(open);
+        if (!writing)
+            QThread::usleep(200);
+    }
+    QVERIFY2(writing, "the program ended before it wrote");
+    QCOMPARE(::kill(pid, signal), 0);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(support::entries(folder), QStringList({"old"}));
+    QCOMPARE(readAll(folder + "/old"), QByteArray("old"));
+}
+
+void TestCommandLine::runsWithoutADisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QStringList generate = {"generate", "--width", "5", "--height", "5", "--text", "headless.txt"};
+    QTest::newRow("generate, xcb, no DISPLAY") << generate << "" << 0 << "";
+    QTest::newRow("generate, xcb, a display nobody serves") << generate << ":4711" << 0 << "";
+    QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "";
+    QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "";
+    QTest::newRow("the window, no DISPLAY")
+        << QStringList() << "" << 1 << "corvanthel: no display to open the window on (DISPLAY is not set)";
+    QTest::newRow("the window, a display nobody serves")
+        << QStringList() << ":4711" << 1 << "corvanthel: cannot open the window: could not connect to display :4711";
+}
+
+// Whatever QT_QPA_PLATFORM says, the command line needs no display, and the window without one
+// says so and exits 1 rather than aborting.
+void TestCommandLine::runsWithoutADisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, display);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    Start start;
+    start.environment = {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}};
+    const Run run = corvanthel(arguments, dir.path(), start);
+    QCOMPARE(run.exitCode, exitCode);
+    if (!message.isEmpty())
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+void TestCommandLine::damagedPicturesAreRefused_data()
+{
+    QTest::addColumn<QString>("picture");
+    for (const QString &name : QDir(CORVANTHEL_PICTURES).entryList({"ok*", "bad-*"}, QDir::Files))
+        QTest::newRow(qPrintable(name)) << name;
+    QVERIFY(QDir(CORVANTHEL_PICTURES).entryList({"bad-*"}).size() >= 18);
+}
+
+// A damaged picture is refused, the same way each time; a sound one makes the same maze each time.
+void TestCommandLine::damagedPicturesAreRefused()
+{
+    QFETCH(QString, picture);
+    const QString folder = freshFolder(dir, "pictures");
+    QVERIFY(QFile::copy(QDir(CORVANTHEL_PICTURES).filePath(picture), folder + "/" + picture));
+    // The dark disc of every sound picture covers cells 5,5 and 6,5.
+    const QStringList maze = {"generate", "--matte", picture, "--width", "10", "--height", "10", "--start", "5,5",
+                              "--finish", "6,5", "--seed", "3"};
+    const Run first = corvanthel(maze + QStringList{"--text", "first.txt"}, folder);
+    const Run second = corvanthel(maze + QStringList{"--text", "second.txt"}, folder);
+    if (picture.startsWith("bad-")) {
+        QCOMPARE(first.exitCode, 1);
+        QVERIFY2(first.err.startsWith("corvanthel: the picture " + picture + " is damaged or incomplete"), qPrintable(first.err));
+        QCOMPARE(second.err, first.err);
+        QCOMPARE(support::entries(folder), QStringList({picture}));
+        return;
+    }
+    QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+    QCOMPARE(second.exitCode, 0);
+    QCOMPARE(readAll(folder + "/second.txt"), readAll(folder + "/first.txt"));
+}
+
+// Each reason a picture cannot be read is named, with the file as given.
+void TestCommandLine::unreadablePicturesSayWhy()
+{
+    const QString folder = freshFolder(dir, "unreadable");
+    QVERIFY(QDir(folder).mkdir("folder"));
+    QVERIFY(QFile::link("loop-b", folder + "/loop-a"));
+    QVERIFY(QFile::link("loop-a", folder + "/loop-b"));
+    QImage huge(6000, 6000, QImage::Format_Mono);
+    huge.fill(0);
+    QVERIFY(huge.save(folder + "/huge.bmp"));
+    QVERIFY(support::writeFile(folder + "/secret.png", readAll(QDir(CORVANTHEL_PICTURES).filePath("ok.png"))));
+    QCOMPARE(::chmod((folder + "/secret.png").toLocal8Bit().constData(), 0), 0);
+    QVERIFY(support::writeFile(folder + "/notes.txt", "P6 2 2 255 not a picture format this program reads"));
+    QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+    const QList<std::pair<QString, QString>> cases = {
+        {"folder", "cannot read folder: it is a folder, not a picture"},
+        {"folder/", "cannot read folder/: the name ends with '/', so it names a folder, not a picture"},
+        {"loop-a", "cannot read loop-a: its symbolic links form a loop"},
+        {"missing.png", "cannot read missing.png: No such file or directory"},
+        {"huge.bmp", "the picture huge.bmp is too large: 6000 x 6000 pixels, and a picture may take at most 128 MB"},
+        {"secret.png", "cannot read secret.png: Permission denied"},
+        {"notes.txt", "cannot read notes.txt: it is not a BMP, PNG, JPEG or GIF picture"},
+    };
+    for (const auto &[picture, message] : cases) {
+        const Run run = corvanthel({"generate", "--matte", picture, "--start", "1,1", "--finish", "2,2", "--text", "t"},
+                                   folder, picture == "secret.png" ? asNobody() : Start());
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith("corvanthel: " + message), qPrintable(run.err));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -129,6 +129,8 @@ private slots:
     void cleanup();
     void defaultMazeToABitmap();
     void answerKeyAndMarksBesideTheBitmap();
+    void bitmapAndKeyTogetherOrNeither_data();
+    void bitmapAndKeyTogetherOrNeither();
     void previewShowsTheSeededMaze();
     void typesDifficultiesAndLoops_data();
     void typesDifficultiesAndLoops();
@@ -232,6 +234,39 @@ void TestGenerate::answerKeyAndMarksBesideTheBitmap()
     const int redOnMaze = count(maze, qRgb(220, 0, 0));
     QVERIFY(count(key, qRgb(220, 0, 0)) > redOnMaze + 100);
     QVERIFY(QFile::remove(dir.filePath("maze-solution.bmp")));
+}
+
+void TestGenerate::bitmapAndKeyTogetherOrNeither_data()
+{
+    QTest::addColumn<bool>("monochrome");
+    QTest::newRow("colour") << false;
+    QTest::newRow("monochrome") << true;
+}
+
+// A key that cannot be written leaves the maze's old file as it was, in both bitmap outputs.
+void TestGenerate::bitmapAndKeyTogetherOrNeither()
+{
+    QFETCH(bool, monochrome);
+    QVERIFY(support::writeFile(nextFile, "old maze"));
+    QVERIFY(QDir(dir.path()).mkdir("maze-solution.bmp"));
+    form->bitmapOption->click();
+    form->widthEdit->setText("12");
+    form->heightEdit->setText("10");
+    form->answerKeyBox->setChecked(true);
+    form->adjustOutput = [&](OutputContext &ctx) {
+        if (monochrome)
+            ctx.pixelBudget = 100;
+        ctx.askFileName = [this](const QString &filter) { return fileRequests << filter, nextFile; };
+        ctx.askTooLarge = [] { return TooLargeAnswer::Monochrome; };
+        ctx.reportError = [this](const QString &text) { messages << text; };
+    };
+    form->generateButton->click();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("maze-solution.bmp"), qPrintable(messages[0]));
+    QCOMPARE(state->MonochromeChosen, monochrome);
+    QCOMPARE(support::readAll(nextFile), QByteArray("old maze"));
+    QCOMPARE(support::entries(dir.path()), QStringList({"maze-solution.bmp", "maze.bmp"}));
+    QVERIFY(QDir(dir.path()).rmdir("maze-solution.bmp"));
 }
 
 void TestGenerate::previewShowsTheSeededMaze()

@@ -195,6 +195,8 @@ private slots:
     void ok();
     void importPictures_data();
     void importPictures();
+    void damagedPicturesAreRefused_data();
+    void damagedPicturesAreRefused();
     void keyboardPaintsAndSaysWhatItDoes();
     void escapeAsksWhenThePaintingChanged();
     void zoomMakesALargeMatteEditable();
@@ -513,6 +515,40 @@ void TestMatteEditor::importPictures()
     QCOMPARE(e.points(), (imported ? unset : QList<int>{2, 2, -1, -1}));
 }
 
+void TestMatteEditor::damagedPicturesAreRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const QString &name : QDir(CORVANTHEL_PICTURES).entryList({"ok*", "bad-*"}, QDir::Files))
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The dialog refuses a damaged picture with its own words and keeps Import off; reading any
+// picture twice gives the same answer, pixel for pixel.
+void TestMatteEditor::damagedPicturesAreRefused()
+{
+    QFETCH(QString, name);
+    const QString source = QDir(CORVANTHEL_PICTURES).filePath(name);
+    const bool damaged = name.startsWith("bad-");
+    QString firstError, secondError;
+    const QImage first = load_matte_picture(source, &firstError);
+    const QImage second = load_matte_picture(source, &secondError);
+    QCOMPARE(first.isNull(), damaged);
+    QCOMPARE(second, first);
+    QCOMPARE(secondError, firstError);
+    if (damaged)
+        QVERIFY2(firstError.startsWith("the picture " + source + " is damaged or incomplete"), qPrintable(firstError));
+
+    QTemporaryDir folder;
+    QVERIFY(QFile::copy(source, folder.filePath(name)));
+    Form5 dialog;
+    dialog.setDirectory(folder.path());
+    QListWidgetItem *item = dialog.fileList->findItems(name, Qt::MatchExactly).value(0);
+    QVERIFY(item);
+    const QStringList seen = answering([&] { dialog.fileList->setCurrentItem(item); });
+    QCOMPARE(seen, damaged ? QStringList{"Corvanthel: The picture format is invalid - try another."} : QStringList());
+    QCOMPARE(dialog.importButton->isEnabled(), !damaged);
+}
+
 void TestMatteEditor::keyboardPaintsAndSaysWhatItDoes()
 {
     Editor e(5, 4);
@@ -644,6 +680,12 @@ void TestMatteEditor::savedMatteImportsAsItWas()
     QCOMPARE(read.pixel(1, 0), qRgb(0, 0, 0));
     QCOMPARE(read.pixel(1, 1), qRgb(0, 255, 0));
     QCOMPARE(read.pixel(7, 3), qRgb(255, 0, 0));
+    // The import's checks of a picture's structure pass it, its text fields kept.
+    QString error;
+    const QImage checked = load_matte_picture(path, &error);
+    QVERIFY2(!checked.isNull(), qPrintable(error));
+    QCOMPARE(checked.text(MatteStartKey), "1,1");
+    QCOMPARE(checked.text(MatteFinishKey), "7,3");
 
     const auto import = [&](Editor &e) {
         return answering([&] { e.f->importButton->click(); }, "Form5", [&](QDialog *d) {
