@@ -3,11 +3,8 @@
 #include "matte/far_points.h"
 #include "matte/shapes.h"
 #include "matte/word_cells.h"
-#include "maze/generation.h"
-#include "maze/parameters.h"
-#include "maze/progress.h"
-#include "maze/state.h"
 #include "tests/matte_drawing.h"
+#include "tests/matte_maze.h"
 
 #include <QtTest>
 
@@ -171,42 +168,6 @@ int largest(const std::vector<int> &d)
     return *std::max_element(d.begin(), d.end());
 }
 
-/// The maze carved in a matte: cells carved, passages between them, cells joined to the start.
-struct Carving {
-    long long cells = 0, passages = 0, joined = 0;
-    bool finishReached = false;
-};
-
-Carving carvedIn(const MazeState &s)
-{
-    const NodeGrid &g = s.grid;
-    Carving c;
-    for (int y = 2; y < g.height(); y += 2)
-        for (int x = 2; x < g.width(); x += 2) {
-            if (!g.carved(x, y))
-                continue;
-            ++c.cells;
-            c.passages += (x + 2 < g.width() && g.carved(x + 1, y)) + (y + 2 < g.height() && g.carved(x, y + 1));
-        }
-    std::vector<char> seen(g.nodeCount(), 0);
-    std::vector<std::pair<int, int>> todo{{s.StartX, s.StartY}};
-    seen[g.index(s.StartX, s.StartY)] = 1;
-    while (!todo.empty()) {
-        const auto [x, y] = todo.back();
-        todo.pop_back();
-        ++c.joined;
-        c.finishReached |= x == s.FinishX && y == s.FinishY;
-        for (const auto &[dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
-            const int nx = x + 2 * dx, ny = y + 2 * dy;
-            if (g.contains(nx, ny) && g.carved(x + dx, y + dy) && g.carved(nx, ny) && !seen[g.index(nx, ny)]) {
-                seen[g.index(nx, ny)] = 1;
-                todo.push_back({nx, ny});
-            }
-        }
-    }
-    return c;
-}
-
 } // namespace
 
 class TestShapes : public QObject {
@@ -257,23 +218,9 @@ void TestShapes::shapesMakeMazesInsideThem()
     QVERIFY(points.start.isSet());
     QVERIFY(points.finish.isSet());
 
-    MazeState s;
-    params::Choices c;
-    c.widthCells = cols;
-    c.heightCells = rows;
-    c.type = params::MazeTypeChoice::CustomMatte;
-    params::apply_choices(c, s);
-    const MatteResult result = accept_matte({paper, points.start, points.finish}, true, s.grid);
-    QCOMPARE(result.verdict, MatteVerdict::Accepted);
-    s.UseMatte = true;
-    s.StartX = std::int16_t(pointOf(points.start).x);
-    s.StartY = std::int16_t(pointOf(points.start).y);
-    s.FinishX = std::int16_t(pointOf(points.finish).x);
-    s.FinishY = std::int16_t(pointOf(points.finish).y);
-    s.rng.seed(5);
-    allocate_arrays(s);
-    Progress quiet;
-    carve_maze(s, quiet);
+    MatteVerdict verdict;
+    const MazeState s = carvedInMatte({paper, points.start, points.finish}, 5, verdict);
+    QCOMPARE(verdict, MatteVerdict::Accepted);
 
     long long inShape = 0, mazeInShape = 0;
     for (int cy = 0; cy < rows; ++cy)
@@ -290,7 +237,7 @@ void TestShapes::shapesMakeMazesInsideThem()
     QVERIFY(centreAgainst(shape, points.start.cx, points.start.cy, cols, rows) != 0);
     QVERIFY(centreAgainst(shape, points.finish.cx, points.finish.cy, cols, rows) != 0);
 
-    const Carving carving = carvedIn(s);
+    const Carving carving = carvingOf(s);
     QCOMPARE(carving.passages, carving.cells - 1);
     QCOMPARE(carving.joined, carving.cells);
     QVERIFY(carving.finishReached);
