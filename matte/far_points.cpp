@@ -41,7 +41,6 @@ public:
     }
 
     bool seen(int cx, int cy) const { return seen_.at(cx, cy); }
-    void forget() { seen_ = CellMap(paper_.cols(), paper_.rows()); }
 
 private:
     std::uint32_t index(MatteCell c) const { return std::uint32_t(c.cy) * std::uint32_t(paper_.cols()) + std::uint32_t(c.cx); }
