@@ -3,7 +3,10 @@
 #include "app/command_line.h"
 #include "matte/acceptance.h"
 #include "matte/completion.h"
+#include "matte/far_points.h"
 #include "matte/matte_picture.h"
+#include "matte/shapes.h"
+#include "matte/word_matte.h"
 #include "maze/frame.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
@@ -88,9 +91,99 @@ QString matteRefusal(const MatteResult &r)
     return {};
 }
 
-/// Imports the picture and accepts the matte as the editor does; leaves Blocked, the
-/// points and UseMatte in `s`.
-void acceptMatte(const CommandLine &o, MazeState &s)
+/// A word the command line cannot draw, in its terms.
+QString wordRefusal(const WordMatte &w, long long cols, long long rows)
+{
+    switch (w.refusal) {
+    case WordRefusal::NoLetters:
+        return QStringLiteral("--shape-text has no letters to draw");
+    case WordRefusal::NoFont:
+        return QStringLiteral("cannot draw words: the font DejaVu Sans Bold is not installed (Debian package "
+                              "fonts-dejavu-core)");
+    case WordRefusal::MissingLetter:
+        return QStringLiteral("the font DejaVu Sans Bold has no letter for '%1'").arg(w.missing);
+    case WordRefusal::TooSmall:
+        return QStringLiteral("\"%1\" is too small to read on %2 x %3 cells: letters %4 cells tall need at least "
+                              "%5 x %6 cells (--width %5 --height %6)")
+            .arg(w.word)
+            .arg(cols)
+            .arg(rows)
+            .arg(MinLetterCells)
+            .arg(w.needed.width())
+            .arg(w.needed.height());
+    case WordRefusal::None:
+        break;
+    }
+    return {};
+}
+
+/// The matte asked for: the picture sampled (with the points a saved matte keeps), the
+/// shape or the word.
+MattePainting mattePainting(const CommandLine &o, int cols, int rows)
+{
+    if (o.shape)
+        return {paper_outside(shape_cells(*o.shape, cols, rows)), {}, {}};
+    if (!o.shapeText.isEmpty()) {
+        const WordMatte word = word_matte(o.shapeText, cols, rows);
+        if (!word.ok())
+            fail(wordRefusal(word, cols, rows));
+        return {paper_outside(word.inside), {}, {}};
+    }
+    QString error;
+    const QImage picture = load_matte_picture(o.mattePicture, &error);
+    if (picture.isNull())
+        fail(error);
+    MattePainting painting{sample_matte_picture(picture, cols, rows), {}, {}};
+    // As the editor imports it: a point only on a maze cell, and not on the other's.
+    const auto onMaze = [&](MatteCell c) { return painting.paper.contains(c) && !painting.paper.at(c); };
+    if (const MatteCell start = matte_picture_point(picture, MatteStartKey, cols, rows); onMaze(start))
+        painting.start = start;
+    if (const MatteCell finish = matte_picture_point(picture, MatteFinishKey, cols, rows);
+        onMaze(finish) && finish != painting.start)
+        painting.finish = finish;
+    return painting;
+}
+
+/// The points not given: both as far apart as the maze cells allow, or the one farthest
+/// from the point given.
+void placeMissingPoints(MattePainting &p)
+{
+    MatteResult outside;
+    outside.cols = p.paper.cols();
+    outside.rows = p.paper.rows();
+    outside.start = p.start;
+    outside.finish = p.finish;
+    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
+    if (!p.start.isSet() && !p.finish.isSet()) {
+        const FarPoints far = far_apart_points(p.paper);
+        if (!far.start.isSet())
+            fail(QStringLiteral("the matte has no two maze cells side by side to put a start and a finish on"));
+        p.start = far.start;
+        p.finish = far.finish;
+        return;
+    }
+    MatteCell &given = p.start.isSet() ? p.start : p.finish;
+    MatteCell &other = p.start.isSet() ? p.finish : p.start;
+    const QString which = p.start.isSet() ? QStringLiteral("start") : QStringLiteral("finish");
+    if (other.isSet())
+        return;
+    if (!p.paper.contains(given)) {
+        outside.verdict = p.start.isSet() ? MatteVerdict::StartOutside : MatteVerdict::FinishOutside;
+        fail(matteRefusal(outside));
+    }
+    if (p.paper.at(given))
+        fail(QStringLiteral("the %1 cell %2 is paper, outside the maze's shape").arg(which, cell(given)));
+    const FarCell far = farthest_cell(p.paper, given);
+    if (far.steps < 1)
+        fail(QStringLiteral("no maze cell is joined to the %1 cell %2 to put the %3 on")
+                 .arg(which, cell(given), p.start.isSet() ? QStringLiteral("finish") : QStringLiteral("start")));
+    other = far.cell;
+}
+
+/// Makes the matte (from the picture, the shape or the word), places the points not given
+/// and accepts it as the editor does; leaves Blocked, the points and UseMatte in `s`, and the matte as accepted in
+/// `accepted`.
+void acceptMatte(const CommandLine &o, MazeState &s, MattePainting &accepted)
 {
     MatteResult size;
     size.cols = static_cast<long long>(std::floor(o.maze.widthCells));
@@ -98,17 +191,20 @@ void acceptMatte(const CommandLine &o, MazeState &s)
     if ((size.verdict = check_matte_size(size.cols, size.rows)) != MatteVerdict::Accepted)
         fail(matteRefusal(size));
 
-    QString error;
-    const QImage picture = load_matte_picture(o.mattePicture, &error);
-    if (picture.isNull())
-        fail(error);
-
-    const auto cell = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
-    const MattePainting painting{sample_matte_picture(picture, static_cast<int>(size.cols), static_cast<int>(size.rows)),
-                                 cell(o.startCell), cell(o.finishCell)};
-    const MatteResult result = accept_matte(painting, o.removeUnused, s.grid);
+    MattePainting painting = mattePainting(o, static_cast<int>(size.cols), static_cast<int>(size.rows));
+    // Points given on the command line take the place of those a saved matte keeps.
+    if (o.startCell || o.finishCell) {
+        const auto cell = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
+        painting.start = cell(o.startCell);
+        painting.finish = cell(o.finishCell);
+    }
+    placeMissingPoints(painting);
+    // What lies apart from the start's region is no use to a shape or a word.
+    const bool removeUnused = o.removeUnused || o.shapedMatte();
+    const MatteResult result = accept_matte(painting, removeUnused, s.grid);
     if (!result.accepted())
         fail(matteRefusal(result));
+    accepted = {removeUnused ? paper_outside(result.linked) : painting.paper, result.start, result.finish};
     const NodePoint start = pointOf(result.start);
     const NodePoint finish = pointOf(result.finish);
     s.UseMatte = true;
@@ -116,6 +212,21 @@ void acceptMatte(const CommandLine &o, MazeState &s)
     s.StartY = static_cast<std::int16_t>(start.y);
     s.FinishX = static_cast<std::int16_t>(finish.x);
     s.FinishY = static_cast<std::int16_t>(finish.y);
+}
+
+/// Writes the accepted matte for --save-matte; returns its result line.
+QByteArray saveMatte(const CommandLine &o, const MattePainting &matte)
+{
+    QString error;
+    if (!save_matte_picture(matte, o.saveMatteFile, &error))
+        fail(error);
+    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
+    return QStringLiteral("%1: matte of %2 x %3 cells, start %4, finish %5\n")
+        .arg(o.saveMatteFile)
+        .arg(matte.paper.cols())
+        .arg(matte.paper.rows())
+        .arg(cell(matte.start), cell(matte.finish))
+        .toLocal8Bit();
 }
 
 /// The page a PDF file is laid out on before the page options: A4 portrait, 10 mm margins.
@@ -241,6 +352,9 @@ void checkPageMemory(const CommandLine &o, const MazeState &s, const QString &wh
 void checkOutputs(const CommandLine &o, const MazeState &base)
 {
     QHash<QString, QString> taken;  // identity -> the option and name that took it
+    if (!o.saveMatteFile.isEmpty())
+        taken.insert(QString::fromStdString(output_identity(file_system_name(o.saveMatteFile))),
+                     QStringLiteral("--save-matte %1").arg(o.saveMatteFile));
     const std::optional<Output> book = bookOf(o);
     for (int index = 0; index < o.count; ++index) {
         QList<Output> outputs = outputsOf(o, index);
@@ -602,6 +716,9 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
 bool writesStandardOutput(const CommandLine &o)
 {
     const std::string standardOutput = output_identity("-");
+    if (!o.saveMatteFile.isEmpty() && is_stream_output(file_system_name(o.saveMatteFile))
+        && output_identity(file_system_name(o.saveMatteFile)) == standardOutput)
+        return true;
     QList<Output> outputs = outputsOf(o, 0);
     if (const std::optional<Output> book = bookOf(o))
         outputs.append(*book);
@@ -627,8 +744,9 @@ int run_generate(const CommandLine &o)
         params::apply_choices(o.maze, base);
 
         MazeState matte;
+        MattePainting accepted;
         if (o.maze.usesMatte()) {
-            acceptMatte(o, matte);
+            acceptMatte(o, matte, accepted);
             base.UseMatte = true;
             base.StartX = matte.StartX;
             base.StartY = matte.StartY;
@@ -639,6 +757,15 @@ int run_generate(const CommandLine &o)
         checkOutputs(o, base);
         // With a maze on standard output, the result lines keep out of its way.
         std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
+        if (!o.saveMatteFile.isEmpty()) {
+            const QByteArray line = saveMatte(o, accepted);
+            // JSON readers get one object a maze and nothing else.
+            if (!o.json)
+                if (const QString failure = write_result(results, line); !failure.isEmpty())
+                    fail(failure);
+        }
+        if (!o.makesMazes())
+            return 0;
         const Batch batch{o, base, matte, o.maze.seed ? *o.maze.seed : Random::clockSeed(), filePageLayout()};
         // A book's pages go into one document, and a printer's out of it, in the order they are
         // sent: a book is made one maze at a time.

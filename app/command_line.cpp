@@ -118,8 +118,9 @@ enum class Section { Maze, Matte, Output, Pages, Batch };
 constexpr const char *SectionTitles[] = {
     "Maze (defaults are the main window's start-up values):",
     "Matte (makes a \"Custom (using matte)\" maze):",
-    "Output (at least one; each FILE may be - for standard output, and the result line or JSON then\n"
-    "goes to standard error; the files of a maze, its keys included, are written whole or not at all):",
+    "Output (at least one, unless --save-matte alone; each FILE may be - for standard output, and the\n"
+    "result line or JSON then goes to standard error; the files of a maze, its keys included, are\n"
+    "written whole or not at all):",
     "Pages of --pdf and --print (none given: the maze from the page's top-left corner):",
     "Batches and repeats:",
 };
@@ -234,12 +235,37 @@ const Option Options[] = {
     {"--matte", "PICTURE", Section::Matte, "a .bmp, .gif, .jpg, .jpeg or .png: dark pixels are maze, light\n"
                                           "are not; a damaged picture is refused",
      [](Reading &r, const QString &v) { return store(r.o.mattePicture, v); }},
-    {"--start", "X,Y", Section::Matte, "the start cell, counted from 1",
+    {"--shape", "NAME", Section::Matte,
+     "a matte in a shape stretched to fill the grid: circle (an ellipse\n"
+     "filling the grid; a circle on a square grid), ring, heart, star,\n"
+     "triangle, diamond, hexagon",
+     [](Reading &r, const QString &v) {
+         MatteShape shape{};
+         const QString what = listed(v, MatteShapes, shape);
+         if (what.isEmpty())
+             r.o.shape = shape;
+         return what;
+     }},
+    {"--shape-text", "WORD", Section::Matte,
+     "a matte of the word in DejaVu Sans Bold, scaled to fill the grid;\n"
+     "its letters need 10 cells of height, and a word too small is\n"
+     "refused with the size it needs",
+     [](Reading &r, const QString &v) { return store(r.o.shapeText, v); }},
+    {"--start", "X,Y", Section::Matte,
+     "the start cell, counted from 1; without --start and --finish both\n"
+     "are placed as far apart as the maze cells allow, and with one the\n"
+     "other is the cell farthest from it",
      [](Reading &r, const QString &v) { return cell(v, r.o.startCell); }},
     {"--finish", "X,Y", Section::Matte, "the finish cell, counted from 1",
      [](Reading &r, const QString &v) { return cell(v, r.o.finishCell); }},
-    {"--remove-unused", nullptr, Section::Matte, "leave out maze areas the start cannot reach",
+    {"--remove-unused", nullptr, Section::Matte,
+     "leave out maze areas the start cannot reach (always so for --shape\n"
+     "and --shape-text)",
      [](Reading &r, const QString &) { return set(r.o.removeUnused); }},
+    {"--save-matte", "FILE.png", Section::Matte,
+     "write the matte made, with its start and finish, as a PNG that the\n"
+     "matte editor imports; alone, it makes no maze",
+     [](Reading &r, const QString &v) { return store(r.o.saveMatteFile, v); }},
 
     {"--out", "FILE", Section::Output,
      "the drawn maze, in the format its extension names: .bmp (24-bit\n"
@@ -411,23 +437,34 @@ QString chooseFormat(Reading &r)
 QString checkCombination(Reading &r)
 {
     CommandLine &o = r.o;
-    if (!o.mattePicture.isEmpty()) {
+    QStringList sources;
+    if (!o.mattePicture.isEmpty())
+        sources << QStringLiteral("--matte");
+    if (o.shape)
+        sources << QStringLiteral("--shape");
+    if (!o.shapeText.isEmpty())
+        sources << QStringLiteral("--shape-text");
+    if (sources.size() > 1)
+        return QStringLiteral("%1 each make the matte: give only one").arg(sources.join(QStringLiteral(" and ")));
+    if (!sources.isEmpty()) {
         if (r.typeGiven && !o.maze.usesMatte())
-            return QStringLiteral("--matte makes a \"Custom (using matte)\" maze; drop --type or use --type custom");
+            return QStringLiteral("%1 makes a \"Custom (using matte)\" maze; drop --type or use --type custom")
+                .arg(sources.front());
         o.maze.type = MazeTypeChoice::CustomMatte;
     } else if (o.maze.usesMatte()) {
-        return QStringLiteral("a \"Custom (using matte)\" maze needs --matte PICTURE");
-    } else if (o.startCell || o.finishCell || o.removeUnused) {
-        return QStringLiteral("--start, --finish and --remove-unused go with --matte");
+        return QStringLiteral("a \"Custom (using matte)\" maze needs --matte PICTURE, --shape NAME or --shape-text WORD");
+    } else if (o.startCell || o.finishCell || o.removeUnused || !o.saveMatteFile.isEmpty()) {
+        return QStringLiteral("--start, --finish, --remove-unused and --save-matte go with --matte, --shape or "
+                              "--shape-text");
     }
-    if (o.bitmapFile.isEmpty() && o.pdfFile.isEmpty() && o.textFile.isEmpty() && !o.print && !o.json)
-        return QStringLiteral("nothing to make: give --out FILE, --pdf FILE.pdf, --text FILE, --print or --json");
+    if (!o.makesMazes() && o.saveMatteFile.isEmpty())
+        return QStringLiteral("nothing to make: give --out FILE, --pdf FILE.pdf, --text FILE, --print, --json or --save-matte");
     if (r.bestByGiven && o.bestOf < 2)
         return QStringLiteral("--best-by goes with --best-of N");
     if (const QString refusal = chooseFormat(r); !refusal.isEmpty())
         return refusal;
     const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
-    if (files.count(QStringLiteral("-")) > 1)
+    if (files.count(QStringLiteral("-")) + (o.saveMatteFile == QLatin1String("-")) > 1)
         return QStringLiteral("only one output can go to standard output ('-')");
     // A batch's PDF is one book, not numbered: it may go where a single file would.
     for (const QString &file : {o.textFile, o.bitmapFile})

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "matte/shapes.h"
 #include "maze/parameters.h"
 #include "render/file_format.h"
 #include "render/page_layout.h"
@@ -26,10 +27,19 @@ struct CommandLine {
     QString pdfFile;
     QString textFile;
 
+    // The matte comes from one of a picture, a shape or a word.
     QString mattePicture;
-    std::optional<QPoint> startCell;   // counted from 1
+    std::optional<MatteShape> shape;
+    QString shapeText;
+    std::optional<QPoint> startCell;   // counted from 1; chosen far apart when neither is given
     std::optional<QPoint> finishCell;
     bool removeUnused = false;
+    QString saveMatteFile;             // --save-matte: the matte made, as the editor's PNG
+
+    /// True when a matte is made from a shape or a word, which leave out unused areas.
+    bool shapedMatte() const { return shape.has_value() || !shapeText.isEmpty(); }
+    /// True when a maze is wanted: an output besides --save-matte.
+    bool makesMazes() const { return !bitmapFile.isEmpty() || !pdfFile.isEmpty() || !textFile.isEmpty() || print || json; }
 
     int count = 1;
     int jobs = 0;  // --jobs: mazes made at once; 0 leaves it to the cores and the memory

@@ -1,6 +1,7 @@
 #include "matte/matte_editor.h"
 
 #include "matte/completion.h"
+#include "matte/far_points.h"
 #include "matte/import_dialog.h"
 #include "matte/matte_canvas.h"
 #include "matte/matte_colours.h"
@@ -8,6 +9,7 @@
 #include "matte/matte_widgets.h"
 #include "matte/path_check.h"
 #include "matte/twips.h"
+#include "matte/word_matte.h"
 #include "maze/state.h"
 
 #include <QAction>
@@ -20,6 +22,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -93,6 +97,15 @@ QString withKeys(const QString &tip, QKeySequence::StandardKey key)
     return keys.isEmpty() ? tip : QStringLiteral("%1 (%2)").arg(tip, keys);
 }
 
+// The shapes' captions in the menu, with their mnemonics, in the order of MatteShapes.
+const std::array<const char *, 7> ShapeCaptions{
+    QT_TRANSLATE_NOOP("Form4", "&Circle"),   QT_TRANSLATE_NOOP("Form4", "&Ring"),
+    QT_TRANSLATE_NOOP("Form4", "&Heart"),    QT_TRANSLATE_NOOP("Form4", "&Star"),
+    QT_TRANSLATE_NOOP("Form4", "&Triangle"), QT_TRANSLATE_NOOP("Form4", "&Diamond"),
+    QT_TRANSLATE_NOOP("Form4", "He&xagon"),
+};
+static_assert(ShapeCaptions.size() == MatteShapes.size());
+
 // Cell sizes the zoom steps through, in pixels.
 constexpr std::array<int, 16> ZoomSteps{1, 2, 3, 4, 5, 6, 8, 10, 12, 16, 20, 24, 32, 40, 48, 64};
 
@@ -139,6 +152,28 @@ Form4::Form4(MazeState &state, QWidget *parent)
                           tr("Swap maze and paper cells; the start and finish are removed"));
     undoButton = button(tr("&Undo"), "Command11", withKeys(tr("Take back the last change"), QKeySequence::Undo));
     redoButton = button(tr("Re&do"), "Command12", withKeys(tr("Make the last change again"), QKeySequence::Redo));
+
+    shapeButton = button(tr("S&hape..."), "Command16",
+                         tr("Fill the matte with a shape stretched to fill it, the start and finish far apart"));
+    shapeMenu = new QMenu(shapeButton);
+    shapeMenu->setObjectName(QStringLiteral("ShapeMenu"));
+    for (std::size_t i = 0; i < MatteShapes.size(); ++i) {
+        QAction *choice = shapeMenu->addAction(tr(ShapeCaptions[i]));
+        const auto shape = MatteShape(MatteShapes[i].value);
+        connect(choice, &QAction::triggered, this, [this, shape] { fillWithShape(shape); });
+    }
+    shapeButton->setMenu(shapeMenu);
+    wordLabel = new QLabel(tr("&Word:"));
+    wordLabel->setObjectName(QStringLiteral("Label3"));
+    wordEdit = new QLineEdit;
+    wordEdit->setObjectName(QStringLiteral("Text1"));
+    wordEdit->setAccessibleName(tr("Word"));
+    wordEdit->setPlaceholderText(tr("a name, then Enter"));
+    wordEdit->setToolTip(tr("Type a word or a name and press Enter: its letters fill the matte, the start and finish "
+                            "far apart"));
+    wordLabel->setBuddy(wordEdit);
+    placePointsButton = button(tr("Place st&art and finish"), "Command17",
+                               tr("Put the start and finish on the maze cells farthest apart by path"));
 
     penFrame = new QGroupBox(tr("Pen colour"));
     penFrame->setObjectName(QStringLiteral("Frame2"));
@@ -195,6 +230,8 @@ Form4::Form4(MazeState &state, QWidget *parent)
     connect(invertButton, &QPushButton::clicked, this, &Form4::Command9_Click);
     connect(undoButton, &QPushButton::clicked, this, &Form4::undo);
     connect(redoButton, &QPushButton::clicked, this, &Form4::redo);
+    connect(wordEdit, &QLineEdit::returnPressed, this, &Form4::fillWithWord);
+    connect(placePointsButton, &QPushButton::clicked, this, &Form4::placePoints);
     connect(undoAction_, &QAction::triggered, this, &Form4::undo);
     connect(redoAction_, &QAction::triggered, this, &Form4::redo);
     connect(fitButton, &QPushButton::clicked, this, &Form4::zoomToFit);
@@ -249,6 +286,10 @@ void Form4::buildLayout()
     history->addWidget(undoButton);
     history->addWidget(redoButton);
 
+    auto *word = new QHBoxLayout;
+    word->addWidget(wordLabel);
+    word->addWidget(wordEdit, 1);
+
     auto *current = new QHBoxLayout;
     current->addWidget(currentPenLabel);
     current->addWidget(penIndicator);
@@ -258,6 +299,9 @@ void Form4::buildLayout()
     for (QWidget *w : std::initializer_list<QWidget *>{importButton, saveButton, clearButton, invertButton})
         right->addWidget(w);
     right->addLayout(history);
+    right->addWidget(shapeButton);
+    right->addLayout(word);
+    right->addWidget(placePointsButton);
     right->addWidget(penFrame);
     right->addLayout(current);
     right->addWidget(removeUnusedBox);
@@ -627,6 +671,67 @@ void Form4::saveMatte()
     }
 }
 
+void Form4::fillWith(const CellMap &inside)
+{
+    const CellMap paper = paper_outside(inside);
+    const FarPoints points = far_apart_points(paper);
+    BusyPointer pointer;
+    matte_.replace(paper, points.start, points.finish);
+    // What lies apart from the start's region is no use to a shape: left out on Ok.
+    removeUnusedBox->setChecked(true);
+}
+
+void Form4::fillWithShape(MatteShape shape)
+{
+    if (!idle())
+        return;
+    fillWith(shape_cells(shape, matte_.cols(), matte_.rows()));
+}
+
+void Form4::fillWithWord()
+{
+    if (!idle() || wordEdit->text().trimmed().isEmpty())
+        return;
+    const WordMatte word = word_matte(wordEdit->text(), matte_.cols(), matte_.rows());
+    switch (word.refusal) {
+    case WordRefusal::None:
+        fillWith(word.inside);
+        return;
+    case WordRefusal::NoLetters:
+        showMessage(this, tr("The word has no letters to draw."));
+        return;
+    case WordRefusal::NoFont:
+        showMessage(this, tr("Words need the font DejaVu Sans Bold, which is not installed (Debian package "
+                             "fonts-dejavu-core)."));
+        return;
+    case WordRefusal::MissingLetter:
+        showMessage(this, tr("The font DejaVu Sans Bold has no letter for \"%1\".").arg(word.missing));
+        return;
+    case WordRefusal::TooSmall:
+        showMessage(this, tr("\"%1\" is too small to read on %2 x %3 cells: letters %4 cells tall need at least %5 x "
+                             "%6 cells. Make the maze larger in the main window.")
+                              .arg(word.word)
+                              .arg(matte_.cols())
+                              .arg(matte_.rows())
+                              .arg(MinLetterCells)
+                              .arg(word.needed.width())
+                              .arg(word.needed.height()));
+        return;
+    }
+}
+
+void Form4::placePoints()
+{
+    if (!idle())
+        return;
+    const FarPoints points = far_apart_points(matte_.painting().paper);
+    if (!points.start.isSet()) {
+        showMessage(this, tr("The start and finish need at least two maze cells side by side."));
+        return;
+    }
+    matte_.placePoints(points.start, points.finish);
+}
+
 void Form4::refuse(MatteVerdict verdict)
 {
     switch (verdict) {
@@ -711,6 +816,11 @@ void Form4::Command1_Click()
 
 void Form4::keyPressEvent(QKeyEvent *event)
 {
+    // Enter in the word box draws the word; it is not Ok.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == wordEdit) {
+        event->accept();
+        return;
+    }
     // Escape is Cancel, once the user agrees to lose a changed painting.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         if (!okRunning_ && mayDiscard())

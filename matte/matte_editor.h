@@ -3,6 +3,7 @@
 #include "matte/acceptance.h"
 #include "matte/matte_history.h"
 #include "matte/matte_model.h"
+#include "matte/shapes.h"
 #include "maze/grid.h"
 
 #include <QDialog>
@@ -17,13 +18,16 @@ class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 struct MazeState;
 
 /// Form4: the matte editor, in which the user paints the matte cell by cell with the
 /// Maze, Paper, Start and Finish pens (mouse or keyboard), imports it from a picture or
-/// saves it as one, undoes and redoes, zooms, and accepts it with Ok. The painting is a
+/// saves it as one, fills it with a shape or a word, has the start and finish placed far
+/// apart, undoes and redoes, zooms, and accepts it with Ok. The painting is a
 /// MatteModel that the canvas shows. The editor writes the state record directly: the
 /// points as soon as they change, Blocked and UseMatte on Ok, UseMatte on Cancel. Open
 /// it with exec().
@@ -61,6 +65,11 @@ public:
     QPushButton *fitButton, *zoomInButton, *zoomOutButton;
     QPushButton *importButton, *saveButton, *clearButton, *invertButton;
     QPushButton *undoButton, *redoButton;
+    QPushButton *shapeButton;
+    QMenu *shapeMenu;
+    QLabel *wordLabel;
+    QLineEdit *wordEdit;
+    QPushButton *placePointsButton;
     QGroupBox *penFrame;
     QPushButton *mazePen, *paperPen, *startPen, *finishPen;
     QLabel *currentPenLabel;
@@ -93,6 +102,9 @@ private slots:
     void Command4_Click();
     void Command9_Click();
     void saveMatte();
+    void fillWithShape(MatteShape shape);
+    void fillWithWord();
+    void placePoints();
     void penClicked(std::int32_t colour);
     void Picture1_MouseDown(Qt::MouseButtons buttons, QPointF position);
     void Picture1_MouseMove(Qt::MouseButtons buttons, QPointF position);
@@ -113,6 +125,7 @@ private:
     int fitCellSize() const;
     void describe();
     bool mayDiscard();
+    void fillWith(const CellMap &inside);
 
     MazeState &state_;
     MatteModel matte_;

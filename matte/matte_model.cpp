@@ -121,6 +121,17 @@ bool MatteModel::placeFinish(int cx, int cy)
     return placePoint(change.finishAfter, cx, cy) && commit(change);
 }
 
+bool MatteModel::placePoints(MatteCell start, MatteCell finish)
+{
+    const auto onMaze = [this](MatteCell cell) { return painting_.paper.contains(cell) && !painting_.paper.at(cell); };
+    if (!onMaze(start) || !onMaze(finish) || start == finish)
+        return false;
+    MatteChange change = keepingPoints();
+    change.startAfter = start;
+    change.finishAfter = finish;
+    return commit(change);
+}
+
 bool MatteModel::placePoint(MatteCell &point, int cx, int cy)
 {
     if (!painting_.paper.contains(cx, cy) || look(cx, cy) != CellLook::Maze)

@@ -69,6 +69,9 @@ public:
     bool placeStart(int cx, int cy);
     /// The Finish pen, as the Start pen.
     bool placeFinish(int cx, int cy);
+    /// Both points at once, wherever they were: only when each is a maze cell of the
+    /// matte and they differ.
+    bool placePoints(MatteCell start, MatteCell finish);
     /// Clear matte: every cell maze, no point.
     bool clear();
     /// Invert matte: paper cells become maze, every other cell (the points' too) paper; no point.

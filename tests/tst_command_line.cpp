@@ -1,6 +1,9 @@
 #include "app/cli_batch.h"
 #include "app/cli_progress.h"
 #include "app/command_line.h"
+#include "matte/far_points.h"
+#include "matte/matte_picture.h"
+#include "matte/shapes.h"
 #include "tests/support.h"
 #include "tests/text_oracle.h"
 
@@ -31,6 +34,8 @@ using params::MazeTypeChoice;
 using params::RunStyleChoice;
 using support::decodeWithImageMagick;
 using support::readAll;
+
+Q_DECLARE_METATYPE(MatteShape)
 
 namespace {
 
@@ -163,6 +168,11 @@ private slots:
     void damagedPicturesAreRefused_data();
     void damagedPicturesAreRefused();
     void unreadablePicturesSayWhy();
+    void shapesMakeTheirMatte_data();
+    void shapesMakeTheirMatte();
+    void wordsMakeTheirMatte();
+    void pointsNotGivenAreChosenFarApart();
+    void savedMattesKeepTheirPoints();
 
 private:
     QTemporaryDir dir;
@@ -206,6 +216,17 @@ void TestCommandLine::parsesEveryOption()
     QCOMPARE(QStringList({o.printerName, o.bitmapFile, o.pdfFile, o.textFile}),
              QStringList({"Office", "a.bmp", "a.pdf", "a.txt"}));
 
+    const auto shaped = parse_command_line({"generate", "--shape", "HEX", "--save-matte", "h.png"});
+    QCOMPARE(shaped.error, QString());
+    QCOMPARE(shaped.options.maze.type, MazeTypeChoice::CustomMatte);
+    QCOMPARE(shaped.options.shape, std::optional(MatteShape::Hexagon));
+    QCOMPARE(shaped.options.saveMatteFile, "h.png");
+    QVERIFY(!shaped.options.makesMazes());
+    const auto word = parse_command_line({"generate", "--shape-text", "Ana Li", "--type", "custom", "--json"});
+    QCOMPARE(word.error, QString());
+    QCOMPARE(word.options.shapeText, "Ana Li");
+    QVERIFY(word.options.shapedMatte());
+
     const auto matte = parse_command_line({"generate", "--matte", "m.png", "--start", "1,2", "--finish", " 30 , 40 ",
                                            "--remove-unused", "--text", "t"});
     QCOMPARE(matte.error, QString());
@@ -234,7 +255,8 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 36);
+    QCOMPARE(options, 39);
+    QVERIFY(command_line_help().contains("circle (an ellipse\n                         filling the grid"));
 }
 
 void TestCommandLine::acceptsCaptionsAndShortForms_data()
@@ -315,6 +337,20 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("best-by alone") << QStringList{"generate", "--best-by", "turns", "--text", "t"} << "--best-of";
     QTest::newRow("unknown measure") << QStringList{"generate", "--best-of", "3", "--best-by", "width", "--text", "t"} << "dead-ends";
     QTest::newRow("no candidates") << QStringList{"generate", "--best-of", "0", "--text", "t"} << "--best-of";
+    QTest::newRow("shape and matte") << QStringList{"generate", "--shape", "heart", "--matte", "m.png", "--text", "t"}
+                                     << "--matte and --shape each make the matte: give only one";
+    QTest::newRow("shape and word") << QStringList{"generate", "--shape-text", "Al", "--shape", "ring", "--text", "t"}
+                                    << "--shape and --shape-text each make the matte";
+    QTest::newRow("shape of a grid") << QStringList{"generate", "--type", "grid", "--shape", "star", "--text", "t"}
+                                     << "--shape makes a \"Custom (using matte)\" maze";
+    QTest::newRow("unknown shape") << QStringList{"generate", "--shape", "blob", "--text", "t"} << "\"Hexagon\"";
+    QTest::newRow("custom without any matte") << QStringList{"generate", "--type", "custom", "--text", "t"}
+                                              << "--shape NAME or --shape-text WORD";
+    QTest::newRow("save-matte without matte") << QStringList{"generate", "--save-matte", "m.png", "--text", "t"}
+                                              << "--save-matte go with --matte, --shape or --shape-text";
+    QTest::newRow("matte and maze to standard output") << QStringList{"generate", "--shape", "ring", "--save-matte", "-",
+                                                                      "--text", "-"}
+                                                       << "only one output can go to standard output";
 }
 
 void TestCommandLine::refusesBadArguments()
@@ -871,8 +907,9 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("bad number") << QStringList{"generate", "--height", "ten", "--out", out} << "ten" << 2;
     QTest::newRow("missing picture") << QStringList{"generate", "--matte", "nowhere.png", "--start", "1,1", "--finish", "2,2", "--out", out} << "nowhere.png" << 1;
     QTest::newRow("corrupt picture") << QStringList{"generate", "--matte", "corrupt.jpg", "--start", "1,1", "--finish", "2,2", "--out", out} << "corrupt.jpg" << 1;
-    QTest::newRow("no start") << QStringList{"generate", "--matte", "black.png", "--finish", "2,2", "--out", out} << "a matte needs a start cell: give --start X,Y" << 1;
-    QTest::newRow("no points") << QStringList{"generate", "--matte", "black.png", "--out", out} << "a matte needs a start and a finish cell" << 1;
+    // A point not given is chosen, unless there is nowhere to put it.
+    QTest::newRow("finish on paper, no start") << QStringList{"generate", "--matte", "split.png", "--width", "10", "--height", "5", "--finish", "5,2", "--out", out} << "the finish cell 5,2 is paper, outside the maze's shape" << 1;
+    QTest::newRow("a word too small") << QStringList{"generate", "--shape-text", "Bo", "--width", "10", "--height", "10", "--out", out} << "\"Bo\" is too small to read on 10 x 10 cells" << 1;
     QTest::newRow("outside matte") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "1,1", "--finish", "6,2", "--out", out} << "the finish cell 6,2 lies outside the matte of 5 x 5 cells" << 1;
     QTest::newRow("same cell") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "3,4", "--finish", "3,4", "--out", out} << "the start and finish are the same cell 3,4" << 1;
     QTest::newRow("no path") << QStringList{"generate", "--matte", "split.png", "--width", "10", "--height", "5", "--start", "1,2", "--finish", "10,5", "--out", out} << "no path of maze cells joins the start cell 1,2 to the finish cell 10,5" << 1;
@@ -1467,6 +1504,240 @@ void TestCommandLine::unreadablePicturesSayWhy()
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.startsWith("corvanthel: " + message), qPrintable(run.err));
     }
+}
+
+namespace {
+
+/// The cells a maze's text shows carved, and its start and finish, 0-based.
+struct TextCells {
+    CellMap carved;
+    MatteCell start, finish;
+};
+
+TextCells textCells(const QString &file)
+{
+    const text_oracle::TextMaze maze(readAll(file).toStdString());
+    TextCells t{CellMap(maze.cols(), maze.cellRows()), {}, {}};
+    for (int j = 0; j < maze.cellRows(); ++j)
+        for (int i = 0; i < maze.cols(); ++i) {
+            t.carved.set(i, j, maze.cellOpen(i, j));
+            const char c = maze.at(2 * i + 1, 2 * j + 1);
+            if (c == 'S')
+                t.start = {i, j};
+            if (c == 'F')
+                t.finish = {i, j};
+        }
+    return t;
+}
+
+/// Cells joined left, right, up and down to `from`, through true cells.
+CellMap joinedTo(const CellMap &cells, MatteCell from)
+{
+    CellMap seen(cells.cols(), cells.rows());
+    std::vector<MatteCell> todo{from};
+    seen.set(from.cx, from.cy);
+    while (!todo.empty()) {
+        const MatteCell c = todo.back();
+        todo.pop_back();
+        for (const MatteCell n : {MatteCell{c.cx + 1, c.cy}, {c.cx - 1, c.cy}, {c.cx, c.cy + 1}, {c.cx, c.cy - 1}})
+            if (cells.contains(n) && cells.at(n) && !seen.at(n))
+                seen.set(n.cx, n.cy), todo.push_back(n);
+    }
+    return seen;
+}
+
+QString cellText(MatteCell c)
+{
+    return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1);
+}
+
+} // namespace
+
+void TestCommandLine::shapesMakeTheirMatte_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<MatteShape>("shape");
+    for (const params::Choice &c : MatteShapes)
+        QTest::newRow(c.caption) << QString::fromLatin1(c.caption).toLower() << MatteShape(c.value);
+}
+
+void TestCommandLine::shapesMakeTheirMatte()
+{
+    QFETCH(QString, name);
+    QFETCH(MatteShape, shape);
+    const QString text = name + ".txt";
+    const Run run = corvanthel({"generate", "--shape", name, "--width", "31", "--height", "23", "--seed", "4",
+                                "--text", text},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    // The maze fills the shape's region that holds the points, which lie as far apart
+    // as the shape allows; the islands a shape leaves at its outline are left out.
+    const CellMap paper = paper_outside(shape_cells(shape, 31, 23));
+    const FarPoints far = far_apart_points(paper);
+    const TextCells made = textCells(path(text));
+    QCOMPARE(made.start, far.start);
+    QCOMPARE(made.finish, far.finish);
+    QCOMPARE(made.carved, joinedTo(paper_outside(paper), far.start));
+}
+
+void TestCommandLine::wordsMakeTheirMatte()
+{
+    const Run run = corvanthel({"generate", "--shape-text", "Ida", "--width", "60", "--height", "24", "--seed", "2",
+                                "--text", "ida.txt", "--save-matte", "ida.png"},
+                               dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    // The maze is the word's one region, its points at the far ends, as the matte keeps them.
+    const TextCells made = textCells(path("ida.txt"));
+    QCOMPARE(joinedTo(made.carved, made.start), made.carved);
+    QVERIFY(made.carved.count() > 300);
+    QString error;
+    const QImage matte = load_matte_picture(path("ida.png"), &error);
+    QVERIFY2(!matte.isNull(), qPrintable(error));
+    QCOMPARE(paper_outside(sample_matte_picture(matte, 60, 24)), made.carved);
+    const FarPoints far = far_apart_points(sample_matte_picture(matte, 60, 24));
+    QCOMPARE(made.start, far.start);
+    QCOMPARE(made.finish, far.finish);
+    // The "I" on the left and the "a" on the right: the points lie at the word's two ends.
+    QVERIFY(std::min(made.start.cx, made.finish.cx) < 15);
+    QVERIFY(std::max(made.start.cx, made.finish.cx) > 35);
+
+    // Too small to read: refused with the size it needs, nothing written.
+    const Run small = corvanthel({"generate", "--shape-text", "ANNA", "--width", "30", "--height", "8", "--text",
+                                  "anna.txt", "--save-matte", "anna.png"},
+                                 dir.path());
+    QCOMPARE(small.exitCode, 1);
+    QCOMPARE(small.err, "corvanthel: \"ANNA\" is too small to read on 30 x 8 cells: letters 10 cells tall need at "
+                        "least 45 x 10 cells (--width 45 --height 10)\n");
+    QVERIFY(!QFileInfo::exists(path("anna.txt")));
+    QVERIFY(!QFileInfo::exists(path("anna.png")));
+    const Run missing = corvanthel({"generate", "--shape-text", QString::fromUtf8("Li 名"), "--text", "li.txt"},
+                                   dir.path());
+    QCOMPARE(missing.exitCode, 1);
+    QCOMPARE(missing.err, QString::fromUtf8("corvanthel: the font DejaVu Sans Bold has no letter for '名'\n"));
+    // A usage error is told apart by its exit status.
+    QCOMPARE(corvanthel({"generate", "--shape", "heart", "--matte", "ida.png", "--text", "t"}, dir.path()).exitCode, 2);
+}
+
+void TestCommandLine::pointsNotGivenAreChosenFarApart()
+{
+    // A dark U on white paper: its far ends are the tips of the U, the way round the bottom.
+    QImage picture(30, 20, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.fillRect(2, 2, 6, 16, Qt::black);
+        painter.fillRect(2, 12, 26, 6, Qt::black);
+        painter.fillRect(22, 2, 6, 16, Qt::black);
+    }
+    QVERIFY(picture.save(path("u.png")));
+    const CellMap paper = [&] {
+        const QImage read = load_matte_picture(path("u.png"));
+        return sample_matte_picture(read, 30, 20);
+    }();
+    const auto make = [&](const QStringList &points, const QString &text) {
+        return corvanthel(QStringList{"generate", "--matte", "u.png", "--width", "30", "--height", "20", "--seed", "1",
+                                      "--text", text} + points,
+                          dir.path());
+    };
+    // Neither given: both, as far apart as the U allows.
+    Run run = make({}, "both.txt");
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const FarPoints far = far_apart_points(paper);
+    TextCells made = textCells(path("both.txt"));
+    QCOMPARE(made.start, far.start);
+    QCOMPARE(made.finish, far.finish);
+    QVERIFY(far.steps > 40);
+    // One given: the other is the cell farthest from it.
+    run = make({"--start", "25,4"}, "start.txt");
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    made = textCells(path("start.txt"));
+    QCOMPARE(made.start, (MatteCell{24, 3}));
+    QCOMPARE(made.finish, farthest_cell(paper, {24, 3}).cell);
+    QVERIFY(made.finish.cx < 8);
+    run = make({"--finish", "4,17"}, "finish.txt");
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    made = textCells(path("finish.txt"));
+    QCOMPARE(made.finish, (MatteCell{3, 16}));
+    QCOMPARE(made.start, farthest_cell(paper, {3, 16}).cell);
+    // A point on paper, or off the matte, is refused as such.
+    run = make({"--start", "15,3"}, "paper.txt");
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "corvanthel: the start cell 15,3 is paper, outside the maze's shape\n");
+    run = make({"--finish", "31,3"}, "off.txt");
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "corvanthel: the finish cell 31,3 lies outside the matte of 30 x 20 cells\n");
+    // A matte without two joined maze cells has nowhere for them.
+    QImage white(30, 20, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QVERIFY(white.save(path("white.png")));
+    run = corvanthel({"generate", "--matte", "white.png", "--width", "30", "--height", "20", "--text", "w.txt"},
+                     dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, "corvanthel: the matte has no two maze cells side by side to put a start and a finish on\n");
+}
+
+void TestCommandLine::savedMattesKeepTheirPoints()
+{
+    // Alone, --save-matte makes the matte and no maze.
+    Run run = corvanthel({"generate", "--shape", "star", "--width", "40", "--height", "30", "--save-matte", "star.png"},
+                         dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const CellMap inside = shape_cells(MatteShape::Star, 40, 30);
+    const FarPoints far = far_apart_points(paper_outside(inside));
+    QCOMPARE(run.out, QStringLiteral("star.png: matte of 40 x 30 cells, start %1, finish %2\n")
+                          .arg(cellText(far.start), cellText(far.finish)));
+    QCOMPARE(run.err, QString());
+    // Another program reads it as one pixel a cell: the star dark, the start green, the finish red.
+    const QImage read = decodeWithImageMagick(path("star.png"));
+    QCOMPARE(read.size(), QSize(40, 30));
+    const CellMap used = joinedTo(inside, far.start);
+    for (int cy = 0; cy < 30; ++cy)
+        for (int cx = 0; cx < 40; ++cx) {
+            const QRgb expected = MatteCell{cx, cy} == far.start    ? qRgb(0, 255, 0)
+                                  : MatteCell{cx, cy} == far.finish ? qRgb(255, 0, 0)
+                                  : used.at(cx, cy)                 ? qRgb(0, 0, 0)
+                                                                    : qRgb(255, 255, 255);
+            if (read.pixel(cx, cy) != expected)
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(cx).arg(cy)));
+        }
+    // The editor's import finds the points in it, at this size and at another.
+    const QImage matte = load_matte_picture(path("star.png"));
+    QCOMPARE(matte_picture_point(matte, MatteStartKey, 40, 30), far.start);
+    QCOMPARE(matte_picture_point(matte, MatteFinishKey, 40, 30), far.finish);
+    QCOMPARE(matte_picture_point(matte, MatteStartKey, 80, 60), (MatteCell{2 * far.start.cx + 1, 2 * far.start.cy + 1}));
+
+    // As --matte, leaving out unused areas as --shape does, it makes the very maze --shape
+    // makes from the same seed.
+    QVERIFY(corvanthel({"generate", "--shape", "star", "--width", "40", "--height", "30", "--seed", "9", "--text",
+                        "shape.txt"},
+                       dir.path()).exitCode == 0);
+    QVERIFY(corvanthel({"generate", "--matte", "star.png", "--width", "40", "--height", "30", "--seed", "9", "--text",
+                        "saved.txt", "--remove-unused"},
+                       dir.path()).exitCode == 0);
+    QCOMPARE(readAll(path("saved.txt")), readAll(path("shape.txt")));
+    // The points given on the command line win over the saved ones.
+    QVERIFY(corvanthel({"generate", "--matte", "star.png", "--width", "40", "--height", "30", "--finish",
+                        cellText(far.start), "--text", "given.txt"},
+                       dir.path()).exitCode == 0);
+    QCOMPARE(textCells(path("given.txt")).finish, far.start);
+
+    // One file for the matte and a maze is refused before anything is written.
+    run = corvanthel({"generate", "--shape", "ring", "--save-matte", "same.png", "--out", "./same.png"}, dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("--save-matte same.png and --out ./same.png name the same file"), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(path("same.png")));
+    // On standard output, the matte's line goes to standard error.
+    run = corvanthel({"generate", "--shape", "ring", "--width", "9", "--height", "9", "--save-matte", "-", "--text",
+                      "ring.txt"},
+                     dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY(run.out.startsWith("\x89PNG") || run.out.startsWith(QString::fromLocal8Bit("\x89PNG")));
+    QVERIFY2(run.err.contains("-: matte of 9 x 9 cells"), qPrintable(run.err));
+    // Where it cannot be written, the maze is not made either.
+    run = corvanthel({"generate", "--shape", "ring", "--save-matte", "missing/ring.png", "--text", "r.txt"}, dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith("corvanthel: cannot write missing/ring.png"), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(path("r.txt")));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

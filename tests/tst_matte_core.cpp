@@ -286,6 +286,21 @@ void TestMatteCore::modelEdits()
     edit(false, "..../..../....");
     QVERIFY(!m.clear());
     edit(false, "..../..../....");
+    // Both points at once: on maze cells and apart, as one change; in place again, none.
+    QVERIFY(m.paintCell(1, 1, true));
+    edit(true, "..../.#../....");
+    QVERIFY(!m.placePoints({1, 1}, {3, 2}));
+    QVERIFY(!m.placePoints({0, 0}, {0, 0}));
+    QVERIFY(!m.placePoints({0, 0}, {4, 0}));
+    edit(false, "..../.#../....");
+    QVERIFY(m.placePoints({0, 0}, {3, 2}));
+    edit(true, "S.../.#../...F");
+    QVERIFY(m.placePoints({3, 2}, {0, 0}));
+    edit(true, "F.../.#../...S");
+    QVERIFY(!m.placePoints({3, 2}, {0, 0}));
+    edit(false, "F.../.#../...S");
+    QVERIFY(m.clear());
+    heard.clear();
     // Acceptance reads the painting as it stands.
     QVERIFY(m.placeStart(0, 0));
     QVERIFY(m.placeFinish(3, 2));

@@ -1,5 +1,6 @@
 #include "matte/acceptance.h"
 #include "matte/completion.h"
+#include "matte/far_points.h"
 #include "matte/import_dialog.h"
 #include "matte/matte_canvas.h"
 #include "matte/matte_colours.h"
@@ -8,6 +9,8 @@
 #include "matte/matte_widgets.h"
 #include "matte/path_check.h"
 #include "matte/matte_picture.h"
+#include "matte/shapes.h"
+#include "matte/word_matte.h"
 #include "maze/state.h"
 #include "tests/matte_drawing.h"
 #include "tests/support.h"
@@ -155,6 +158,19 @@ struct Editor {
     }
 };
 
+// How the canvas should show a matte of maze cells `inside` with its two points.
+QStringList shownAs(const CellMap &inside, MatteCell start, MatteCell finish)
+{
+    QStringList rows;
+    for (int cy = 0; cy < inside.rows(); ++cy) {
+        QString row;
+        for (int cx = 0; cx < inside.cols(); ++cx)
+            row += MatteCell{cx, cy} == start ? u'S' : MatteCell{cx, cy} == finish ? u'F' : inside.at(cx, cy) ? u'.' : u'#';
+        rows << row;
+    }
+    return rows;
+}
+
 // A drawing ('#' paper, '.' maze, 'S' start, 'F' finish; rows joined by '/'), then the node rectangles
 // excluded, the cells linked, the sweeps run.
 struct OkCase {
@@ -187,6 +203,10 @@ private slots:
     void savedMatteImportsAsItWas();
     void savingFailsCleanly();
     void importDialogListsEveryFormatAndTakesATypedPath();
+    void shapesFillTheMatteUndoably_data();
+    void shapesFillTheMatteUndoably();
+    void wordsFillTheMatteOnEnter();
+    void placingPointsPutsThemFarApart();
 };
 
 void TestMatteEditor::setUp_data()
@@ -748,6 +768,125 @@ void TestMatteEditor::importDialogListsEveryFormatAndTakesATypedPath()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.chosenPath(), QDir::toNativeSeparators(folder.filePath("sub/dot.png")));
+}
+
+void TestMatteEditor::shapesFillTheMatteUndoably_data()
+{
+    QTest::addColumn<int>("index");
+    for (std::size_t i = 0; i < MatteShapes.size(); ++i)
+        QTest::newRow(MatteShapes[i].caption) << int(i);
+}
+
+void TestMatteEditor::shapesFillTheMatteUndoably()
+{
+    QFETCH(int, index);
+    const auto shape = MatteShape(MatteShapes[std::size_t(index)].value);
+    Editor e(21, 15);
+    e.click(3, 3, MC::Paper);
+    const QStringList before = e.picture();
+    QVERIFY(!e.f->removeUnusedBox->isChecked());
+    QAction *choice = e.f->shapeMenu->actions().value(index);
+    QCOMPARE(choice->text().remove(u'&'), QString::fromLatin1(MatteShapes[std::size_t(index)].caption));
+    QCOMPARE(answering([&] { choice->trigger(); }), QStringList());
+
+    // The shape's cells, its far points shown and written into the state at once.
+    const CellMap inside = shape_cells(shape, 21, 15);
+    const FarPoints far = far_apart_points(paper_outside(inside));
+    QCOMPARE(e.picture(), shownAs(inside, far.start, far.finish));
+    const NodePoint start = pointOf(far.start), finish = pointOf(far.finish);
+    QCOMPARE(e.points(), (QList<int>{start.x, start.y, finish.x, finish.y}));
+    QVERIFY(e.f->removeUnusedBox->isChecked());
+    // One step to undo, and to redo.
+    e.f->undoButton->click();
+    QCOMPARE(e.picture(), before);
+    QCOMPARE(e.points(), unset);
+    e.f->redoButton->click();
+    QCOMPARE(e.picture(), shownAs(inside, far.start, far.finish));
+    // The points move with the pens like any others.
+    e.click(far.start.cx, far.start.cy, MC::Paper);
+    QCOMPARE(e.s.StartX, -1);
+    e.f->undoButton->click();
+    QCOMPARE(e.points(), (QList<int>{start.x, start.y, finish.x, finish.y}));
+    // Ok takes it as it is.
+    QCOMPARE(answering([&] { e.f->okButton->click(); }, "Form7"), QStringList());
+    QVERIFY(e.s.UseMatte);
+    QVERIFY(!e.f->isVisible());
+}
+
+void TestMatteEditor::wordsFillTheMatteOnEnter()
+{
+    Editor e(60, 24);
+    QVERIFY(e.f->wordLabel->buddy() == e.f->wordEdit);
+    e.f->wordEdit->setFocus();
+    QTest::keyClicks(e.f->wordEdit, QStringLiteral("Ida"));
+    // Enter draws the word; it does not press Ok.
+    QCOMPARE(answering([&] { QTest::keyClick(e.f->wordEdit, Qt::Key_Return); }), QStringList());
+    QVERIFY(e.f->isVisible());
+    const WordMatte word = word_matte(QStringLiteral("Ida"), 60, 24);
+    QVERIFY(word.ok());
+    const FarPoints far = far_apart_points(paper_outside(word.inside));
+    QCOMPARE(e.picture(), shownAs(word.inside, far.start, far.finish));
+    QVERIFY(e.f->removeUnusedBox->isChecked());
+
+    // Too long for the matte: refused with the size it needs, the painting kept.
+    const QStringList shown = e.picture();
+    e.f->wordEdit->setText(QStringLiteral("Maximiliane"));
+    const WordMatte tooLong = word_matte(QStringLiteral("Maximiliane"), 60, 24);
+    QCOMPARE(tooLong.refusal, WordRefusal::TooSmall);
+    QCOMPARE(answering([&] { QTest::keyClick(e.f->wordEdit, Qt::Key_Enter); }),
+             QStringList{QStringLiteral("Corvanthel: \"Maximiliane\" is too small to read on 60 x 24 cells: letters 10 "
+                                        "cells tall need at least %1 x %2 cells. Make the maze larger in the main window.")
+                             .arg(tooLong.needed.width())
+                             .arg(tooLong.needed.height())});
+    QCOMPARE(e.picture(), shown);
+    e.f->wordEdit->setText(QString::fromUtf8("Ida 名"));
+    QCOMPARE(answering([&] { QTest::keyClick(e.f->wordEdit, Qt::Key_Return); }),
+             QStringList{QString::fromUtf8("Corvanthel: The font DejaVu Sans Bold has no letter for \"名\".")});
+    QCOMPARE(e.picture(), shown);
+    // An empty box draws nothing; Enter elsewhere is Ok as before.
+    e.f->wordEdit->clear();
+    QCOMPARE(answering([&] { QTest::keyClick(e.f->wordEdit, Qt::Key_Return); }), QStringList());
+    QCOMPARE(e.picture(), shown);
+    // Import keeps its rule: a plain picture brings no points.
+    QImage plain(60, 24, QImage::Format_RGB32);
+    plain.fill(Qt::black);
+    QVERIFY(plain.save(pictures.filePath("plain.png")));
+    QCOMPARE(answering([&] { e.f->importButton->click(); }, "Form5",
+                       [&](QDialog *d) {
+                           auto *dialog = static_cast<Form5 *>(d);
+                           dialog->setDirectory(pictures.path());
+                           dialog->fileList->setCurrentItem(
+                               dialog->fileList->findItems("plain.png", Qt::MatchExactly).value(0));
+                           dialog->importButton->click();
+                       }),
+             QStringList{replaceQuestion});
+    QCOMPARE(e.points(), unset);
+    e.canvas()->setFocus();
+    QCOMPARE(answering([&] { QTest::keyClick(e.canvas(), Qt::Key_Return); }),
+             QStringList{"Corvanthel: Please choose start and finish points."});
+}
+
+void TestMatteEditor::placingPointsPutsThemFarApart()
+{
+    // A U of maze cells: the far ends are the tips, the way round the bottom.
+    const QStringList drawing{".###.", ".#S#.", ".#.#.", "....."};
+    Editor e(5, 4);
+    e.paint(drawing);
+    e.f->placePointsButton->click();
+    QCOMPARE(e.picture(), (QStringList{"F###S", ".#.#.", ".#.#.", "....."}));
+    QCOMPARE(e.points(), (QList<int>{10, 2, 2, 2}));
+    // One step to undo: the start back where it was, no finish.
+    e.f->undoButton->click();
+    QCOMPARE(e.picture(), drawing);
+    QCOMPARE(e.points(), (QList<int>{6, 4, -1, -1}));
+    // With no two maze cells side by side there is nowhere to put them.
+    QCOMPARE(answering([&] { e.f->clearButton->click(); }), QStringList{clearQuestion});
+    e.f->invertButton->click();
+    e.click(0, 0, MC::Maze);
+    QCOMPARE(answering([&] { e.f->placePointsButton->click(); }),
+             QStringList{"Corvanthel: The start and finish need at least two maze cells side by side."});
+    QCOMPARE(e.points(), unset);
+    QVERIFY(!e.f->removeUnusedBox->isChecked());
 }
 
 QTEST_MAIN(TestMatteEditor)
