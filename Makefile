@@ -1,4 +1,4 @@
-# The commands of the README. Each installs what is missing first.
+# The commands of the README, and installing the program. Each installs what is missing first.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
@@ -10,7 +10,7 @@ JOBS_FLAG := $(if $(JOBS),-j$(JOBS))
 
 SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 
-.PHONY: all deps configure build run test sanitize fuzz clean
+.PHONY: all deps configure build program run test install sanitize fuzz clean
 
 all: build
 
@@ -20,14 +20,24 @@ deps:
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 
+# Everything: the program, its manual page, the tests, the benchmarks and the tools.
 build: configure
 	@cmake --build $(BUILD_DIR)
 
-run: build
+# The program alone, and its manual page.
+program: configure
+	@cmake --build $(BUILD_DIR) --target corvanthel manual_page
+
+run: program
 	@./scripts/run.sh $(BUILD_DIR)
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+# The program, its manual page, .desktop file and icon under /usr/local (PREFIX=...).
+PREFIX ?= /usr/local
+install: program
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # The whole suite built with AddressSanitizer and UBSan, run offscreen. Only the leak that
 # libcups keeps in a printing process is suppressed, by name, in tests/sanitize/lsan.supp.

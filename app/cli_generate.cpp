@@ -15,9 +15,11 @@
 #include "render/atomic_file.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
+#include "render/mono_png.h"
 #include "render/output_memory.h"
 #include "render/print.h"
 #include "render/save_file.h"
+#include "render/svg_maze.h"
 #include "render/text_maze.h"
 #include "render/tiles.h"
 
@@ -28,6 +30,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPageLayout>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -44,9 +47,6 @@ namespace {
 
 // The answer key's files are named after the maze's: "maze-solution.bmp".
 const QString KeySibling = QStringLiteral("solution");
-
-// Fine enough that a page of the largest maze keeps its walls apart.
-constexpr int PdfResolution = 1200;
 
 /// A failure that ends the run with a message and exit code 1.
 struct CliFailure : std::runtime_error {
@@ -229,44 +229,53 @@ QByteArray saveMatte(const CommandLine &o, const MattePainting &matte)
         .toLocal8Bit();
 }
 
-/// The page a printer would print on: the named or default printer's, else A4 portrait.
-QPageLayout pageLayout(const QString &printerName)
+/// The page a PDF file is laid out on before the page options: A4 portrait, 10 mm margins.
+QPageLayout filePageLayout()
 {
-    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        return printer.pageLayout();
-    }
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
-void checkPageMemory(const MazeState &s, const QString &what, bool answerKey = false);
-
-/// Prints the maze's pages on the named or default printer; returns the printer's name.
-QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
+/// True when the batch goes into one document: with --count above 1, --pdf makes one book
+/// and --print one print job of every maze.
+bool isBook(const CommandLine &o)
 {
-    checkPageMemory(s, QStringLiteral("a printed page"), pages.answerKey);
+    return o.count > 1 && (!o.pdfFile.isEmpty() || o.print);
+}
+
+void checkPageMemory(const CommandLine &o, const MazeState &s, const QString &what, bool answerKey = false);
+
+/// The named or default printer, ready to print; fails when there is none.
+std::unique_ptr<QPrinter> openPrinter(const CommandLine &o)
+{
     if (QPrinterInfo::availablePrinterNames().isEmpty())
         fail(QStringLiteral("no printer is installed; use --pdf FILE.pdf to make the page as a file"));
     const QPrinterInfo info = o.printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(o.printerName);
     if (info.isNull())
         fail(o.printerName.isEmpty() ? QStringLiteral("no default printer is set; name one with --printer NAME")
                                      : QStringLiteral("no printer is called %1").arg(o.printerName));
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(maze_document_title(s.rng.currentSeed()));
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+/// Prints the maze's pages on the named or default printer; returns the printer's name.
+QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
+{
+    checkPageMemory(o, s, QStringLiteral("a printed page"), pages.answerKey);
+    const std::unique_ptr<QPrinter> printer = openPrinter(o);
+    printer->setDocName(maze_document_title(s.rng.currentSeed()));
     QString error;
-    if (print_page(printer, s, progress, &error, pages) == PrintResult::Failed)
+    if (print_page(*printer, s, progress, &error, pages) == PrintResult::Failed)
         fail(error);
-    return info.printerName();
+    return printer->printerName();
 }
 
 /// One output file of a maze, in the order the result line names them.
 struct Output {
-    enum Kind { Text, Bitmap, Pdf } kind;
+    enum Kind { Text, Picture, Pdf } kind;
     QString name;      // numbered for its maze
     bool key = false;  // the answer key beside the maze's own file
 };
 
+/// The files of maze `index`; a batch's book is not among them (bookOf).
 QList<Output> outputsOf(const CommandLine &o, int index)
 {
     QList<Output> outputs;
@@ -279,9 +288,18 @@ QList<Output> outputsOf(const CommandLine &o, int index)
             outputs.append({kind, numbered_file_name(file, index, o.count, KeySibling), true});
     };
     add(Output::Text, o.textFile);
-    add(Output::Bitmap, o.bitmapFile);
-    add(Output::Pdf, o.pdfFile);
+    add(Output::Picture, o.bitmapFile);
+    if (!isBook(o))
+        add(Output::Pdf, o.pdfFile);
     return outputs;
+}
+
+/// The batch's one PDF of every maze, when there is one.
+std::optional<Output> bookOf(const CommandLine &o)
+{
+    if (!isBook(o) || o.pdfFile.isEmpty())
+        return std::nullopt;
+    return Output{Output::Pdf, o.pdfFile};
 }
 
 /// The option an output comes from, for messages.
@@ -291,7 +309,7 @@ QString optionOf(const Output &out)
     switch (out.kind) {
     case Output::Text:
         return key + QStringLiteral("--text");
-    case Output::Bitmap:
+    case Output::Picture:
         return key + QStringLiteral("--out");
     case Output::Pdf:
         break;
@@ -305,19 +323,27 @@ QString cellsOf(const MazeState &s)
     return QStringLiteral("%1 x %2").arg(s.GridWidth / 2).arg(s.GridHeight / 2);
 }
 
-/// Refuses pages that the memory left cannot lay out, in the command line's terms. With
-/// `answerKey` (a solved maze), the key page too.
-void checkPageMemory(const MazeState &s, const QString &what, bool answerKey)
+/// Refuses pages that the memory left cannot lay out, in the command line's terms: a page
+/// of a book holds up to --per-page mazes. With `answerKey` (a solved maze), the key page
+/// too. A poster's pages each hold a part of the maze: the document checks each as it
+/// comes.
+void checkPageMemory(const CommandLine &o, const MazeState &s, const QString &what, bool answerKey)
 {
-    const PageMemory m = answerKey ? pages_memory(s, true) : page_memory(s.GridWidth, s.GridHeight, s.CityPlan);
+    if (!o.pages.poster.isEmpty())
+        return;
+    const int mazes = std::min(o.pages.perPage, o.count);
+    const PageMemory m = answerKey ? pages_memory(s, true, {}, mazes)
+                                   : page_memory(s.GridWidth, s.GridHeight, s.CityPlan, 0, mazes);
     if (m.fits())
         return;
     const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
-    fail(QStringLiteral("%1 of %2 cells%3 needs about %4 of memory and only %5 is free; the largest that fits "
-                        "has about %6 cells (%7 x %7); make larger mazes with --monochrome --out FILE.bmp")
-             .arg(what, cellsOf(s), answerKey ? QStringLiteral(" with its answer key") : QString(),
+    const QString held = mazes > 1 ? QStringLiteral(", %1 mazes to a page,").arg(mazes) : QString();
+    fail(QStringLiteral("%1 of %2 cells%3%4 needs about %5 of memory and only %6 is free; the largest that fits "
+                        "has about %7 cells%8 (%9 x %9); make larger mazes with --monochrome --out FILE.bmp")
+             .arg(what, cellsOf(s), answerKey ? QStringLiteral(" with its answer key") : QString(), held,
                   QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
-                  QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
+                  QString::fromStdString(grouped(std::uint64_t(m.largestCells))),
+                  mazes > 1 ? QStringLiteral(" a maze") : QString())
              .arg(side));
 }
 
@@ -329,11 +355,17 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
     if (!o.saveMatteFile.isEmpty())
         taken.insert(QString::fromStdString(output_identity(file_system_name(o.saveMatteFile))),
                      QStringLiteral("--save-matte %1").arg(o.saveMatteFile));
-    for (int index = 0; index < o.count; ++index)
-        for (const Output &out : outputsOf(o, index)) {
+    const std::optional<Output> book = bookOf(o);
+    for (int index = 0; index < o.count; ++index) {
+        QList<Output> outputs = outputsOf(o, index);
+        if (index == 0 && book)
+            outputs.append(*book);
+        for (const Output &out : outputs) {
             const std::string name = file_system_name(out.name);
             const QString mine = QStringLiteral("%1 %2").arg(optionOf(out), out.name);
-            if (!out.key && is_stream_output(name)) {
+            // A book is one file for the batch, not numbered: it may be a stream.
+            const bool isTheBook = book && out.kind == Output::Pdf;
+            if (!out.key && !isTheBook && is_stream_output(name)) {
                 if (o.count > 1)
                     fail(QStringLiteral("%1 is written in place, so it cannot be numbered for --count %2")
                              .arg(mine).arg(o.count));
@@ -347,20 +379,26 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
                 fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));
             taken.insert(identity, mine);
         }
+    }
     const int width = base.GridWidth;
     const int height = base.GridHeight;
+    // Room is checked where the size is known before writing: text and monochrome bitmaps.
+    // PNG and SVG sizes are known only once written (a full disk fails the write then); a
+    // drawn bitmap's room is checked once drawn, as it may become a monochrome file.
     for (const Output &out : outputsOf(o, 0)) {
         const std::string name = file_system_name(out.name);
         if (out.kind == Output::Text)
             check_output_room(name, (std::uint64_t(width) + 1) * std::uint64_t(height));
-        else if (out.kind == Output::Bitmap && o.monochrome) {
+        else if (out.kind == Output::Picture && o.monochrome && o.bitmapFormat == FileFormat::Bmp) {
             const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
-            check_output_room(name, mono_layout(width, height, set.width, set.height).fileBytes);
+            check_output_room(name, mono_layout(width, height, set.width * o.scale, set.height * o.scale).fileBytes);
         } else if (out.kind == Output::Pdf)
-            checkPageMemory(base, QStringLiteral("a PDF page"));
+            checkPageMemory(o, base, QStringLiteral("a PDF page"));
     }
+    if (book)
+        checkPageMemory(o, base, QStringLiteral("a PDF page"));
     if (o.print)
-        checkPageMemory(base, QStringLiteral("a printed page"));
+        checkPageMemory(o, base, QStringLiteral("a printed page"));
 }
 
 /// What every maze of a run shares, worked out once before the first is made.
@@ -369,10 +407,12 @@ struct Batch {
     const MazeState &base;   // the choices applied
     const MazeState &matte;  // the accepted matte's grid, for a matte maze
     std::uint32_t firstSeed;
-    QPageLayout page;        // a PDF's page: the printer support is asked on this thread only
+    QPageLayout page;        // a PDF file's page before the page options
 };
 
-/// Writes one output of the finished maze into `file`; the caller commits.
+/// Writes one output of the finished maze into `file`; the caller commits. --out's picture
+/// is an SVG drawing, or a bitmap or PNG drawn in colour and enlarged --scale times, or
+/// streamed as a monochrome file when asked or when too large to draw.
 void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Output &out, const PageOptions &pages,
                  AtomicFile &file)
 {
@@ -384,29 +424,46 @@ void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Outp
         write_maze_text(s, file, out.key);
         return;
     case Output::Pdf:
-        checkPageMemory(s, QStringLiteral("a PDF page"), pages.answerKey);
+        checkPageMemory(o, s, QStringLiteral("a PDF page"), pages.answerKey);
         if (!write_pdf_page(s, progress, b.page, PdfResolution, file, &error, pages))
             fail(error);
         progress.finish();
         return;
-    case Output::Bitmap:
+    case Output::Picture:
         break;
     }
+    if (o.bitmapFormat == FileFormat::Svg) {
+        // City plan draws the maze's own slabs from a copy of its sequence.
+        Random slabs = s.rng;
+        write_maze_svg(s, file, progress, SvgOptions{out.key, o.maze.marks, o.scale, s.CityPlan ? &slabs : nullptr});
+        progress.finish();
+        return;
+    }
+    const bool png = o.bitmapFormat == FileFormat::Png;
     if (!o.monochrome) {
         QImage picture;
-        const RenderResult result = render_maze(s, progress, maze_picture_size(s), DefaultPixelBudget, picture,
-                                                SceneLayers{out.key, o.maze.marks, false});
-        if (result == RenderResult::Done) {
-            if (!write_bitmap(picture, file, &error))
+        const QSize size = maze_picture_size(s);
+        const bool fits = qint64(size.width()) * size.height() * o.scale * o.scale <= DefaultPixelBudget;
+        const RenderResult result = fits ? render_maze(s, progress, size, DefaultPixelBudget, picture,
+                                                       SceneLayers{out.key, o.maze.marks, false})
+                                         : RenderResult::TooLarge;
+        if (result == RenderResult::Done)
+            picture = enlarged_picture(picture, o.scale);
+        if (!picture.isNull()) {
+            if (!(png ? write_png(picture, file, &error) : write_bitmap(picture, file, &error)))
                 fail(error);
             progress.finish();
             return;
         }
         progress.finish();
-        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome bitmap\n",
-                     qPrintable(name));
+        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome %s\n",
+                     qPrintable(name), png ? "PNG" : "bitmap");
     }
-    write_mono_bitmap(s.grid, s.MazeStyle, file, progress, MonoOverlay{out.key, o.maze.marks, end_points(s)});
+    const MonoOverlay overlay{out.key, o.maze.marks, end_points(s)};
+    if (png)
+        write_mono_png(s.grid, s.MazeStyle, file, progress, overlay, o.scale);
+    else
+        write_mono_bitmap(s.grid, s.MazeStyle, file, progress, overlay, o.scale);
     progress.finish();
 }
 
@@ -492,20 +549,22 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-/// Makes maze `index` of the batch and its outputs; returns its result line (or JSON object).
-QByteArray makeOne(const Batch &b, int index, CliProgress &progress)
+/// Makes maze `index` of the batch and its outputs; into `documents` (a batch's book and
+/// print job) when there are any, else into its own PDF file and print job. Returns its result
+/// line (or JSON object), and its seed in *seed.
+QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::vector<MazeDocument *> &documents = {},
+                   std::uint32_t *seed = nullptr)
 {
     const CommandLine &o = b.o;
     MazeState s;
     const Made made = makeBest(o, s, b.base, b.matte, b.firstSeed, index, progress);
-
-    PageOptions pages{o.maze.marks, o.maze.answerKey, {}};
-    if (o.count > 1)
-        pages.keyTitle = QStringLiteral("Answer key, maze %1").arg(index + 1);
+    // Every output of a City plan maze draws the same slabs, from the sequence as carving left it.
+    const Random afterCarving = s.rng;
+    const PageOptions pages{o.maze.marks, o.maze.answerKey, {}, o.pages};
 
     // Files, the keys among them, are written beside their old selves and replace them
-    // together; a stream and a print job cannot be taken back, so they come once the
-    // files are in place.
+    // together; a stream, a book's page and a print job cannot be taken back, so they come
+    // once the files are in place.
     const QList<Output> outputs = outputsOf(o, index);
     std::vector<std::unique_ptr<AtomicFile>> files;
     std::vector<AtomicFile *> toCommit;
@@ -517,28 +576,43 @@ QByteArray makeOne(const Batch &b, int index, CliProgress &progress)
             continue;
         }
         files.push_back(std::make_unique<AtomicFile>(name));
+        s.rng = afterCarving;
         writeOutput(b, s, progress, out, pages, *files.back());
         toCommit.push_back(files.back().get());
     }
     AtomicFile::commitTogether(toCommit);
     for (const Output &out : streams) {
         AtomicFile stream(file_system_name(out.name));
+        s.rng = afterCarving;
         writeOutput(b, s, progress, out, pages, stream);
         stream.commit();
+    }
+    for (MazeDocument *document : documents) {
+        QString error;
+        s.rng = afterCarving;
+        if (document->add(s, index + 1, false, o.maze.marks, progress, &error) == PrintResult::Failed)
+            fail(error);
+        progress.finish();
     }
 
     QStringList written;
     for (const Output &out : outputs)
         written << out.name;
     QString printer;
-    if (o.print) {
+    if (o.print && documents.empty()) {
+        s.rng = afterCarving;
         printer = print(o, s, progress, pages);
         progress.finish();
     }
+    if (seed)
+        *seed = made.seed;
     if (o.json)
         return QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact) + '\n';
     if (!printer.isEmpty())
         written << QStringLiteral("printer %1").arg(printer);
+    // A maze that went only into the batch's documents is named by its number in them.
+    if (written.isEmpty())
+        written << QStringLiteral("maze %1").arg(index + 1);
     return QStringLiteral("%1: seed %2, %3 x %4 nodes, Nodes drawn: %5\n")
         .arg(written.join(QStringLiteral(", ")))
         .arg(made.seed)
@@ -548,6 +622,96 @@ QByteArray makeOne(const Batch &b, int index, CliProgress &progress)
         .toLocal8Bit();
 }
 
+/// Writes a result to `results`; a result that cannot be written ends the run.
+void report(std::FILE *results, const QByteArray &result)
+{
+    if (const QString failure = write_result(results, result); !failure.isEmpty())
+        fail(failure);
+}
+
+/// The batch into one document for each of --pdf and --print: every maze, then every
+/// answer key, each maze carved again from its seed so that one is held at a time. Each
+/// maze's own files are committed with it, as in any batch; the book is one file, written
+/// page by page and committed once it is whole, and the print job goes out after it. Pages
+/// go in order into one document, so a book is made one maze at a time.
+void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
+{
+    const CommandLine &o = b.o;
+    const int gw = static_cast<int>(b.base.GridWidth), gh = static_cast<int>(b.base.GridHeight);
+    std::unique_ptr<QPrinter> printer;
+    std::unique_ptr<MazeDocument> printJob;
+    if (o.print) {
+        printer = openPrinter(o);
+        printer->setDocName(QStringLiteral("%1 mazes").arg(o.count));
+        printJob = std::make_unique<MazeDocument>(*printer, o.pages, gw, gh, o.count);
+    }
+    int pages = 0;
+    auto fill = [&](MazeDocument *pdf, QString *error) {
+        std::vector<MazeDocument *> documents;
+        for (MazeDocument *d : {pdf, printJob.get()})
+            if (d)
+                documents.push_back(d);
+        std::vector<std::uint32_t> seeds(static_cast<std::size_t>(o.count));
+        for (int i = 0; i < o.count; ++i)
+            report(results, makeOne(b, i, progress, documents, &seeds[std::size_t(i)]));
+        for (int i = 0; o.maze.answerKey && i < o.count; ++i) {
+            MazeState s;
+            carve(s, b.base, b.matte, seeds[std::size_t(i)], true, progress);
+            const Random afterCarving = s.rng;
+            for (MazeDocument *d : documents) {
+                s.rng = afterCarving;
+                if (d->add(s, i + 1, true, o.maze.marks, progress, error) == PrintResult::Failed)
+                    return false;
+                progress.finish();
+            }
+        }
+        pages = documents.front()->pages();
+        return pdf ? pdf->finish(error) == PrintResult::Done : true;
+    };
+    const std::optional<Output> book = bookOf(o);
+    QString error;
+    try {
+        if (book) {
+            AtomicFile file(file_system_name(book->name));
+            const bool written = write_whole_file(file, &error, [&](QIODevice &device, QString &cause) {
+                QPdfWriter writer(&device);
+                writer.setCreator(QStringLiteral("Corvanthel"));
+                writer.setTitle(QStringLiteral("%1 mazes").arg(o.count));
+                writer.setPageLayout(b.page);
+                writer.setResolution(PdfResolution);
+                MazeDocument document(writer, o.pages, gw, gh, o.count);
+                return fill(&document, &cause) ? SaveStep::Written : SaveStep::Failed;
+            });
+            if (!written)
+                fail(error);
+            file.commit();
+        } else if (!fill(nullptr, &error)) {
+            fail(error);
+        }
+    } catch (...) {
+        // Nothing of a batch that failed is printed.
+        if (printer)
+            printer->abort();
+        throw;
+    }
+    if (printJob && printJob->finish(&error) == PrintResult::Failed)
+        fail(error);
+    if (o.json) {
+        QJsonObject made{{"mazes", o.count}, {"pages", pages}};
+        if (book)
+            made.insert("files", QJsonArray{book->name});
+        if (printer)
+            made.insert("printer", printer->printerName());
+        report(results, QJsonDocument(made).toJson(QJsonDocument::Compact) + '\n');
+        return;
+    }
+    for (const QString &made : {book ? book->name : QString(),
+                                printer ? QStringLiteral("printer %1").arg(printer->printerName()) : QString()})
+        if (!made.isEmpty())
+            report(results, QStringLiteral("%1: %2 mazes on %3 %4\n").arg(made).arg(o.count).arg(pages)
+                                .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages")).toLocal8Bit());
+}
+
 /// True when one of the outputs is the standard output the result lines would go to.
 bool writesStandardOutput(const CommandLine &o)
 {
@@ -555,7 +719,10 @@ bool writesStandardOutput(const CommandLine &o)
     if (!o.saveMatteFile.isEmpty() && is_stream_output(file_system_name(o.saveMatteFile))
         && output_identity(file_system_name(o.saveMatteFile)) == standardOutput)
         return true;
-    for (const Output &out : outputsOf(o, 0)) {
+    QList<Output> outputs = outputsOf(o, 0);
+    if (const std::optional<Output> book = bookOf(o))
+        outputs.append(*book);
+    for (const Output &out : outputs) {
         const std::string name = file_system_name(out.name);
         if (is_stream_output(name) && output_identity(name) == standardOutput)
             return true;
@@ -599,22 +766,25 @@ int run_generate(const CommandLine &o)
         }
         if (!o.makesMazes())
             return 0;
-        const Batch batch{o, base, matte, o.maze.seed ? *o.maze.seed : Random::clockSeed(),
-                          o.pdfFile.isEmpty() ? QPageLayout() : pageLayout(o.printerName)};
-        // Pages come out of a printer in the order they are sent: printing goes one at a time.
+        const Batch batch{o, base, matte, o.maze.seed ? *o.maze.seed : Random::clockSeed(), filePageLayout()};
+        // A book's pages go into one document, and a printer's out of it, in the order they are
+        // sent: a book is made one maze at a time.
+        const bool book = isBook(o);
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        const int jobs = o.print ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
-        if (jobs < std::min(o.jobs, o.count) && !o.print)
+        const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        if (jobs < std::min(o.jobs, o.count) && !book)
             std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
         if (jobs > 1)
             return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
                        return makeOne(batch, index, progress);
                    }) ? 0 : 1;
         CliProgress progress(stderr);
+        if (book) {
+            makeBook(batch, results, progress);
+            return 0;
+        }
         for (int i = 0; i < o.count; ++i)
-            if (const QString failure = write_result(results, makeOne(batch, i, progress));
-                !failure.isEmpty())
-                fail(failure);
+            report(results, makeOne(batch, i, progress));
         return 0;
     } catch (const std::bad_alloc &) {
         std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "

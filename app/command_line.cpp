@@ -1,7 +1,9 @@
 #include "app/command_line.h"
 
 #include "maze/parameters.h"
+#include "render/atomic_file.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -112,20 +114,66 @@ QString cell(const QString &v, std::optional<QPoint> &target)
 }
 
 /// The --help section an option is listed under, in order.
-enum class Section { Maze, Matte, Output, Batch };
+enum class Section { Maze, Matte, Output, Pages, Batch };
 constexpr const char *SectionTitles[] = {
     "Maze (defaults are the main window's start-up values):",
     "Matte (makes a \"Custom (using matte)\" maze):",
-    "Output (at least one; each FILE may be - for standard output, and the result line or JSON then\n"
-    "goes to standard error; the files of a maze, its keys included, are written whole or not at all):",
+    "Output (at least one, unless --save-matte alone; each FILE may be - for standard output, and the\n"
+    "result line or JSON then goes to standard error; the files of a maze, its keys included, are\n"
+    "written whole or not at all):",
+    "Pages of --pdf and --print (none given: the maze from the page's top-left corner):",
     "Batches and repeats:",
 };
+
+/// The orientations --orientation names, in the order of PageSetup::Orientation after Device.
+constexpr std::array<params::Choice, 3> OrientationNames{{
+    {"portrait", 0},
+    {"landscape", 1},
+    {"auto", 2},
+}};
+
+QString paper(const QString &v, PageSetup &pages)
+{
+    for (const PaperName &p : PaperNames)
+        if (v.compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0) {
+            pages.paper = p.id;
+            return {};
+        }
+    QStringList names;
+    for (const PaperName &p : PaperNames)
+        names << QLatin1String(p.name);
+    return QStringLiteral("one of ") + names.join(QStringLiteral(", "));
+}
+
+QString poster(const QString &v, QSize &target)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,2})\\s*[xX]\\s*(\\d{1,2})\\s*$"));
+    const auto match = form.match(v);
+    const QSize pages = match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
+    if (pages.width() < 1 || pages.height() < 1 || pages.width() > 20 || pages.height() > 20)
+        return QStringLiteral("COLUMNSxROWS of pages, each from 1 to 20, such as 3x2");
+    target = pages;
+    return {};
+}
+
+/// What --format names, in this order: a format for '-', standard output.
+constexpr std::array<params::Choice, 5> FormatNames{{
+    {"bmp", 0},
+    {"png", 1},
+    {"svg", 2},
+    {"pdf", 3},
+    {"text", 4},
+}};
+constexpr int TextFormat = 4;
 
 /// The command line read so far.
 struct Reading {
     CommandLine &o;
     bool typeGiven = false;
     bool bestByGiven = false;
+    bool scaleGiven = false;
+    QStringList pageOptions = {};  // the page layout options given, for messages
+    std::optional<int> format = std::nullopt;  // --format, a position in FormatNames
 };
 
 /// The measures --best-by names, in the order of CommandLine::BestBy.
@@ -219,10 +267,27 @@ const Option Options[] = {
      "matte editor imports; alone, it makes no maze",
      [](Reading &r, const QString &v) { return store(r.o.saveMatteFile, v); }},
 
-    {"--out", "FILE.bmp", Section::Output, "the drawn bitmap; too large ones become monochrome files;\n"
-                                            "- writes it to standard output",
+    {"--out", "FILE", Section::Output,
+     "the drawn maze, in the format its extension names: .bmp (24-bit\n"
+     "bitmap), .png, .svg (shapes) or .pdf (as --pdf); bitmaps and PNGs\n"
+     "too large to draw become monochrome files; - writes it to standard\n"
+     "output, in the format --format names",
      [](Reading &r, const QString &v) { return store(r.o.bitmapFile, v); }},
-    {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap streamed to disk",
+    {"--format", "FORMAT", Section::Output,
+     "what --out - writes on standard output (or --out DEVICE): bmp\n(default), png, svg, pdf or text",
+     [](Reading &r, const QString &v) {
+         int format = 0;
+         const QString what = listed(v, FormatNames, format, {}, "bmp, png, svg, pdf or text");
+         if (what.isEmpty())
+             r.format = format;
+         return what;
+     }},
+    {"--scale", "K", Section::Output, "K pixels a tile pixel in --out's bitmap, PNG or SVG (1 to 64)",
+     [](Reading &r, const QString &v) {
+         r.scaleGiven = true;
+         return whole(v, 1, 64, r.o.scale, "a whole number from 1 to 64");
+     }},
+    {"--monochrome", nullptr, Section::Output, "make --out a 1-bit bitmap or PNG streamed to disk",
      [](Reading &r, const QString &) { return set(r.o.monochrome); }},
     {"--pdf", "FILE.pdf", Section::Output, "one page laid out as the printer would print it; the page\n"
                                            "is held in memory, and one too large for it is refused",
@@ -250,12 +315,67 @@ const Option Options[] = {
      "alone, it makes no file",
      [](Reading &r, const QString &) { return set(r.o.json); }},
 
+    {"--paper", "SIZE", Section::Pages, "A4 (files' default), A3, A5, Letter, Legal or Tabloid;\n--print: the printer's paper",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--paper");
+         return paper(v, r.o.pages);
+     }},
+    {"--orientation", "O", Section::Pages, "portrait, landscape, or auto: whichever draws the maze larger",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--orientation");
+         int orientation = 0;
+         const QString what = listed(v, OrientationNames, orientation, {}, "portrait, landscape or auto");
+         if (what.isEmpty())
+             r.o.pages.orientation = static_cast<PageSetup::Orientation>(orientation + 1);
+         return what;
+     }},
+    {"--margin", "MM", Section::Pages, "the margin on every side, in millimetres (0 to 100)",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--margin");
+         double mm = 0;
+         if (!number(v, mm, "a number of millimetres").isEmpty() || mm < 0 || mm > 100)
+             return QStringLiteral("a number of millimetres from 0 to 100");
+         r.o.pages.marginMm = mm;
+         return QString();
+     }},
+    {"--center", nullptr, Section::Pages, "the maze in the middle of its place, not at its top-left corner",
+     [](Reading &r, const QString &) {
+         r.pageOptions << QStringLiteral("--center");
+         return set(r.o.pages.center);
+     }},
+    {"--title", "TEXT", Section::Pages, "a title above the maze: %n its number in the batch, %s its seed,\n%% a percent sign",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--title");
+         return store(r.o.pages.title, v);
+     }},
+    {"--name-line", nullptr, Section::Pages, "a \"Name: ______  Date: ______\" line for worksheets",
+     [](Reading &r, const QString &) {
+         r.pageOptions << QStringLiteral("--name-line");
+         return set(r.o.pages.nameLine);
+     }},
+    {"--per-page", "N", Section::Pages, "1, 2, 4, 6 or 9 mazes a page, each as large as the page allows,\nnumbered; answer keys follow in the same arrangement",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--per-page");
+         int n = 0;
+         if (!whole(v, 1, 9, n, "").isEmpty() || n == 3 || n == 5 || n == 7 || n == 8)
+             return QStringLiteral("1, 2, 4, 6 or 9");
+         r.o.pages.perPage = n;
+         return QString();
+     }},
+    {"--poster", "CxR", Section::Pages, "one maze across C x R pages that overlap by 10 mm, with marks\nto line them up",
+     [](Reading &r, const QString &v) {
+         r.pageOptions << QStringLiteral("--poster");
+         return poster(v, r.o.pages.poster);
+     }},
+
     {"--seed", "N", Section::Batch, "the same seed and options make the same maze (0..4294967295)",
      [](Reading &r, const QString &v) {
          return whole(v, 0, 0xFFFFFFFFull, r.o.maze.seed, "a whole number from 0 to 4294967295");
      }},
     {"--count", "N", Section::Batch, "N mazes from consecutive seeds; NAME.EXT becomes NAME-01.EXT ...\n"
-                                     "NAME-N.EXT, numbered to the width of N",
+                                     "NAME-N.EXT, numbered to the width of N, but --pdf and --print\n"
+                                     "make one document of them, pages numbered, the answer keys\n"
+                                     "after all the mazes",
      [](Reading &r, const QString &v) { return whole(v, 1, 100000, r.o.count, "a number of mazes from 1 to 100000"); }},
     {"--jobs", "N", Section::Batch,
      "make N mazes of --count at once (default: one per core, fewer when\n"
@@ -280,6 +400,38 @@ bool asksForHelp(const QString &argument)
 
 // Where the help text of every option starts.
 constexpr qsizetype HelpColumn = 25;
+
+/// The format --out names, from its extension or, for standard output, from --format; a
+/// PDF named there becomes --pdf's and text --text's.
+QString chooseFormat(Reading &r)
+{
+    CommandLine &o = r.o;
+    if (o.bitmapFile.isEmpty())
+        return r.format ? QStringLiteral("--format names what --out - writes on standard output") : QString();
+    const std::string name = QFile::encodeName(o.bitmapFile).toStdString();
+    const bool stream = is_stream_output(name);
+    if (stream && r.format == TextFormat) {
+        if (!o.textFile.isEmpty())
+            return QStringLiteral("--out - --format text and --text both make the text: give one");
+        o.textFile.swap(o.bitmapFile);
+        return {};
+    }
+    if (!stream && r.format)
+        return QStringLiteral("--format is for --out - (standard output) and devices: a file's extension names its format");
+    const std::optional<FileFormat> format =
+        output_format(name, stream, r.format ? std::optional(static_cast<FileFormat>(*r.format)) : std::nullopt);
+    if (!format)
+        return QStringLiteral("--out: '%1' is not a format Corvanthel writes; name the file %2")
+            .arg(o.bitmapFile, QLatin1String(FileFormatNames));
+    if (*format == FileFormat::Pdf) {
+        if (!o.pdfFile.isEmpty())
+            return QStringLiteral("--out %1 and --pdf %2 both make the PDF: give one").arg(o.bitmapFile, o.pdfFile);
+        o.pdfFile.swap(o.bitmapFile);
+        return {};
+    }
+    o.bitmapFormat = *format;
+    return {};
+}
 
 /// The options that only make sense together, checked once every option is read.
 QString checkCombination(Reading &r)
@@ -306,13 +458,16 @@ QString checkCombination(Reading &r)
                               "--shape-text");
     }
     if (!o.makesMazes() && o.saveMatteFile.isEmpty())
-        return QStringLiteral("nothing to make: give --out FILE.bmp, --pdf FILE.pdf, --text FILE, --print or --json");
+        return QStringLiteral("nothing to make: give --out FILE, --pdf FILE.pdf, --text FILE, --print, --json or --save-matte");
     if (r.bestByGiven && o.bestOf < 2)
         return QStringLiteral("--best-by goes with --best-of N");
+    if (const QString refusal = chooseFormat(r); !refusal.isEmpty())
+        return refusal;
     const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
     if (files.count(QStringLiteral("-")) + (o.saveMatteFile == QLatin1String("-")) > 1)
         return QStringLiteral("only one output can go to standard output ('-')");
-    for (const QString &file : files)
+    // A batch's PDF is one book, not numbered: it may go where a single file would.
+    for (const QString &file : {o.textFile, o.bitmapFile})
         if (o.count > 1 && (file == QLatin1String("-") || file.startsWith(QLatin1String("/dev/"))
                             || file.startsWith(QLatin1String("/proc/"))))
             return QStringLiteral("--count %1 numbers its files, and %2 cannot be numbered: give a file name")
@@ -322,10 +477,17 @@ QString checkCombination(Reading &r)
     if (o.maze.answerKey && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
         return QStringLiteral("--answer-key writes NAME-solution beside the maze's file, and '-' (standard output) "
                               "has no name: give a file name");
-    if (o.monochrome && o.bitmapFile.isEmpty())
-        return QStringLiteral("--monochrome needs --out FILE.bmp");
-    if (o.maze.appearance == AppearanceChoice::CityPlan && !o.bitmapFile.isEmpty())
-        return QStringLiteral("\"City plan\" is only printed: use --pdf or --print, not --out");
+    const bool picture = !o.bitmapFile.isEmpty();
+    if (o.monochrome && (!picture || o.bitmapFormat == FileFormat::Svg))
+        return QStringLiteral("--monochrome needs --out FILE.bmp or FILE.png");
+    if (r.scaleGiven && !picture)
+        return QStringLiteral("--scale goes with --out FILE.bmp, FILE.png or FILE.svg");
+    if (!r.pageOptions.isEmpty() && o.pdfFile.isEmpty() && !o.print)
+        return QStringLiteral("%1 lay out pages: give --pdf FILE.pdf or --print").arg(r.pageOptions.join(QStringLiteral(", ")));
+    if (!o.pages.poster.isEmpty() && o.pages.perPage > 1)
+        return QStringLiteral("--poster puts one maze on several pages and --per-page several on one: give one");
+    if (o.maze.appearance == AppearanceChoice::CityPlan && picture && o.bitmapFormat != FileFormat::Svg)
+        return QStringLiteral("\"City plan\" is drawn only as shapes: use --pdf, --print or --out FILE.svg, not a bitmap or PNG");
     return {};
 }
 
@@ -407,9 +569,10 @@ QString numbered_file_name(const QString &name, int index, int count, const QStr
 QString command_line_help()
 {
     QString text = QStringLiteral(
-        "Usage: corvanthel                      open the main window\n"
-        "       corvanthel generate [options]   make mazes without a window\n"
-        "       corvanthel --help | --version\n");
+        "Usage: corvanthel\n"
+        "  or:  corvanthel generate [options]\n"
+        "  or:  corvanthel --help | --version\n"
+        "Without arguments, opens the main window; generate makes mazes without a window.\n");
     std::optional<Section> section;
     for (const Option &option : Options) {
         if (option.section != section) {

@@ -2,6 +2,8 @@
 
 #include "matte/shapes.h"
 #include "maze/parameters.h"
+#include "render/file_format.h"
+#include "render/page_layout.h"
 
 #include <QPoint>
 #include <QString>
@@ -16,7 +18,9 @@ struct CommandLine {
 
     params::Choices maze;  // the main window's parameters, with its start-up values
 
-    QString bitmapFile;   // --out
+    QString bitmapFile;   // --out: a picture (a PDF named there is moved to pdfFile)
+    FileFormat bitmapFormat = FileFormat::Bmp;  // its extension's, or --format's for '-'
+    int scale = 1;        // pixels per tile pixel of --out
     bool monochrome = false;
     bool print = false;
     QString printerName;  // --printer
@@ -39,6 +43,8 @@ struct CommandLine {
 
     int count = 1;
     int jobs = 0;  // --jobs: mazes made at once; 0 leaves it to the cores and the memory
+
+    PageSetup pages;      // --paper, --orientation, --margin, --center, --title, --name-line, --per-page, --poster
 
     /// The measure --best-of keeps the largest of.
     enum class BestBy { SolutionLength, DeadEnds, Junctions, Turns };

@@ -12,6 +12,7 @@
 #include "render/print.h"
 
 #include <QApplication>
+#include <QPrinter>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -117,6 +118,7 @@ void Form1::Command1_Click()
         output.marks = chosen.marks;
         output.answerKey = chosen.answerKey;
         output.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+        output.pageLayout = printer_->pageLayout();
         if (chosen.answerKey) {
             try {
                 solve_maze(s);

@@ -2,6 +2,8 @@
 
 #include "app/command_line.h"
 #include "app/maze_view.h"
+#include "app/named_widget.h"
+#include "app/page_layout_dialog.h"
 #include "app/window_progress.h"
 #include "maze/frame.h"
 #include "maze/generation.h"
@@ -32,16 +34,6 @@
 #include <stdexcept>
 
 namespace {
-
-template <typename T>
-T *named(T *widget, const char *name, const QString &accessibleName, const QString &toolTip = {})
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(accessibleName);
-    if (!toolTip.isEmpty())
-        widget->setToolTip(toolTip);
-    return widget;
-}
 
 constexpr double ZoomStep = 1.25;
 
@@ -89,9 +81,12 @@ PreviewWindow::PreviewWindow(MazeState &state, const params::Choices &choices, Q
     copyButton = named(new QPushButton(tr("&Copy command line")), "copyButton", tr("Copy command line"),
                        tr("Put the corvanthel generate command that makes this maze on the clipboard."));
     printButton = named(new QPushButton(tr("&Print...")), "printButton", tr("Print"));
+    pageLayoutButton = named(new QPushButton(tr("Page la&yout...")), "pageLayoutButton", tr("Page layout"),
+                             tr("Paper, margins, a title and posters for \"Print...\" and PDF files."));
     saveButton = named(new QPushButton(tr("Save &As...")), "saveButton", tr("Save As"),
-                       choices_.appearance == params::AppearanceChoice::CityPlan ? tr("Save the maze as a PDF file.")
-                                                                                 : tr("Save the maze as a bitmap."));
+                       choices_.appearance == params::AppearanceChoice::CityPlan
+                           ? tr("Save the maze as a PDF file or an SVG drawing.")
+                           : tr("Save the maze as a bitmap, a PNG picture, an SVG drawing or a PDF file."));
     closeButton = named(new QPushButton(tr("C&lose")), "closeButton", tr("Close"));
 
     auto *zoomRow = new QHBoxLayout;
@@ -109,6 +104,7 @@ PreviewWindow::PreviewWindow(MazeState &state, const params::Choices &choices, Q
     actionRow->addStretch();
     actionRow->addWidget(copyButton);
     actionRow->addWidget(printButton);
+    actionRow->addWidget(pageLayoutButton);
     actionRow->addWidget(saveButton);
     actionRow->addWidget(closeButton);
     auto *top = new QVBoxLayout(this);
@@ -126,6 +122,7 @@ PreviewWindow::PreviewWindow(MazeState &state, const params::Choices &choices, Q
     connect(againButton, &QPushButton::clicked, this, &PreviewWindow::generateAgain);
     connect(copyButton, &QPushButton::clicked, this, &PreviewWindow::copyCommandLine);
     connect(printButton, &QPushButton::clicked, this, &PreviewWindow::printMaze);
+    connect(pageLayoutButton, &QPushButton::clicked, this, &PreviewWindow::editPageLayout);
     connect(saveButton, &QPushButton::clicked, this, &PreviewWindow::saveMaze);
     connect(closeButton, &QPushButton::clicked, this, &PreviewWindow::reject);
     for (const QKeySequence &keys : {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)})
@@ -170,7 +167,7 @@ void PreviewWindow::setBusy(bool busy)
 {
     busy_ = busy;
     for (QWidget *w : std::initializer_list<QWidget *>{zoomInButton, zoomOutButton, fitButton, solutionBox, seedEdit,
-                                                       useSeedButton, againButton, copyButton, printButton, saveButton,
+                                                       useSeedButton, againButton, copyButton, printButton, pageLayoutButton, saveButton,
                                                        closeButton, view})
         w->setEnabled(!busy);
 }
@@ -243,6 +240,8 @@ OutputContext PreviewWindow::outputContext(Progress &progress)
     ctx.marks = choices_.marks;
     ctx.answerKey = choices_.answerKey && measures_.solved;
     ctx.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+    ctx.pageLayout = printer_.pageLayout();
+    ctx.pageSetup = pageSetup;
     if (adjustOutput)
         adjustOutput(ctx);
     return ctx;
@@ -264,6 +263,13 @@ void PreviewWindow::printMaze()
     setBusy(false);
 }
 
+void PreviewWindow::editPageLayout()
+{
+    PageLayoutDialog dialog(pageSetup, this);
+    if (dialog.exec() == QDialog::Accepted)
+        pageSetup = dialog.setup();
+}
+
 void PreviewWindow::saveMaze()
 {
     setBusy(true);
@@ -273,13 +279,10 @@ void PreviewWindow::saveMaze()
         OutputContext ctx = outputContext(progress);
         state_.rng = afterCarving_;
         if (state_.CityPlan) {
-            // City plan exists only as a page.
-            const QString name = ctx.askFileName(tr("PDF files (*.pdf)"));
-            QString error;
-            if (!name.isEmpty()
-                && !save_pdf_page(state_, progress, printer_.pageLayout(), printer_.resolution(), name, &error,
-                                  PageOptions{ctx.marks, ctx.answerKey, {}}))
-                ctx.reportError(error);
+            // City plan exists only as shapes: a page or a drawing.
+            const QString name = ctx.askFileName(tr("PDF files (*.pdf);;SVG drawings (*.svg)"));
+            if (!name.isEmpty())
+                save_maze_file(ctx, name);
         } else {
             draw_maze(ctx);
         }
@@ -298,16 +301,8 @@ void PreviewWindow::copyCommandLine()
         matte = ctx.askFileName(tr("PNG pictures (*.png)"));
         if (matte.isEmpty())
             return;
-        const QImage picture = mattePicture(state_.grid);
         QString error;
-        const bool saved = save_whole_file(matte, &error, [&](QIODevice &file, QString &cause) {
-            QImageWriter writer(&file, "png");
-            if (writer.write(picture))
-                return SaveStep::Written;
-            cause = writer.errorString();
-            return SaveStep::Failed;
-        });
-        if (!saved) {
+        if (!save_png(mattePicture(state_.grid), matte, &error)) {
             ctx.reportError(error);
             return;
         }

@@ -3,6 +3,7 @@
 #include "maze/parameters.h"
 #include "maze/random.h"
 #include "maze/solve.h"
+#include "render/page_layout.h"
 
 #include <QDialog>
 
@@ -38,13 +39,15 @@ public:
     std::function<void(OutputContext &)> adjustOutput;
     /// The printer dialog before "Print...": false when cancelled.
     std::function<bool(QPrinter &)> askPrinter;
+    /// How "Print..." and PDF files lay the maze out, as "Page layout..." last set it.
+    PageSetup pageSetup;
 
     MazeView *view;
     QPushButton *zoomInButton, *zoomOutButton, *fitButton;
     QCheckBox *solutionBox;
     QLabel *measuresLabel, *seedLabel;
     QLineEdit *seedEdit;
-    QPushButton *useSeedButton, *againButton, *copyButton, *printButton, *saveButton, *closeButton;
+    QPushButton *useSeedButton, *againButton, *copyButton, *printButton, *pageLayoutButton, *saveButton, *closeButton;
 
 public slots:
     /// A new maze from the same choices and a new seed.
@@ -52,6 +55,8 @@ public slots:
     /// A new maze from the same choices and the seed typed in the box.
     void generateFromSeedBox();
     void printMaze();
+    /// The "Page layout" dialog; OK keeps its setup for the next print and PDF file.
+    void editPageLayout();
     void saveMaze();
     /// Puts the equivalent `corvanthel generate` command on the clipboard; a matte maze first
     /// saves its matte as a picture, which the command then names.

@@ -1,7 +1,10 @@
 // Monochrome bitmap writer against a plain sequential write of as many bytes to the
 // same folder, both ending with fsync, in one run.
 //
-//   bench_mono_bitmap [--cells W H] [--style N] [--dir D] [--runs N] [--keep]
+//   bench_mono_bitmap [--cells W H] [--style N] [--dir D] [--runs N] [--keep] [--png]
+//
+// With --png it writes the same rows as a streamed 1-bit PNG instead and gives its size,
+// time and peak memory.
 //
 // Defaults: 16383 x 16383 cells (32767 x 32767 nodes), "Thin lines" (style 1), the
 // current folder, 2 runs: a 3.4 GB file. The two writes alternate (the disk's caches
@@ -12,6 +15,7 @@
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "render/mono_bitmap.h"
+#include "render/mono_png.h"
 #include "render/tiles.h"
 
 #include <algorithm>
@@ -112,6 +116,7 @@ int main(int argc, char **argv)
     std::string dir = ".";
     bool keep = false;
     int runs = 2;
+    bool png = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--cells" && i + 2 < argc) {
@@ -125,8 +130,10 @@ int main(int argc, char **argv)
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--keep") {
             keep = true;
+        } else if (a == "--png") {
+            png = true;
         } else {
-            std::fprintf(stderr, "usage: bench_mono_bitmap [--cells W H] [--style 0..10] [--dir D] [--runs N] [--keep]\n");
+            std::fprintf(stderr, "usage: bench_mono_bitmap [--cells W H] [--style 0..10] [--dir D] [--runs N] [--keep] [--png]\n");
             return 2;
         }
     }
@@ -157,6 +164,28 @@ int main(int argc, char **argv)
     std::printf("grid %d x %d nodes, \"%s\" %ux%u tiles: %u x %u pixels, %.1f MB file in %s\n",
                 s.grid.width(), s.grid.height(), set.name, set.width, set.height, layout.width,
                 layout.height, mb, dir.c_str());
+
+    if (png) {
+        const std::string pngPath = dir + "/bench_mono.png";
+        const long rss = statusKiB("VmRSS");
+        for (int run = 1; run <= runs; ++run) {
+            resetPeak();
+            Quiet progress;
+            const auto start = Clock::now();
+            write_mono_png(s.grid, style, pngPath, progress);
+            const double t = seconds(start);
+            const long peakKiB = statusKiB("VmHWM");
+            const double size = static_cast<double>(std::filesystem::file_size(pngPath));
+            std::fprintf(stderr, "\r");
+            std::printf("run %d: PNG %.1f MB (%.2f %% of the bitmap) in %.2f s (%.1f MB of bitmap rows/s); "
+                        "peak %.1f MiB, %.1f MiB beyond the grid's %.1f MiB\n",
+                        run, size / 1e6, 100 * size / 1e6 / mb, t, mb / t, peakKiB / 1024.0, (peakKiB - rss) / 1024.0,
+                        s.grid.memoryBytes() / 1048576.0);
+            if (!keep)
+                std::filesystem::remove(pngPath);
+        }
+        return 0;
+    }
 
     const std::string monoPath = dir + "/bench_mono.bmp";
     const std::string plainPath = dir + "/bench_plain.bin";

@@ -163,6 +163,16 @@ QImage load_matte_picture(const QString &path, QString *error, QSize fitInto)
     return read_matte_picture(bytes, path, error, fitInto);
 }
 
+QString readable_picture_formats()
+{
+    QStringList names;
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        if (format != "jpg")  // the same reader as jpeg
+            names << QString::fromLatin1(format).toUpper();
+    const QString last = names.isEmpty() ? QString() : names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString *error, QSize fitInto)
 {
     if (bytes.isEmpty())
@@ -171,13 +181,12 @@ QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString 
         check_picture(std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())));
     if (check.verdict == PictureCheck::Damaged)
         return refuse(error, damaged(name, QString::fromStdString(check.flaw)));
-    // Only pictures whose structure can be checked reach a reader.
-    if (check.verdict == PictureCheck::Unknown)
-        return refuse(error, QStringLiteral("cannot read %1: it is not a BMP, PNG, JPEG or GIF picture").arg(name));
 
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
+    // A format whose structure was checked is read as that format; any other goes to the
+    // reader that recognises it, on that reader's own checks and the ones below.
     QImageReader reader(&buffer, QByteArray::fromStdString(check.format));
     reader.setAutoTransform(true);
     QImage picture;
@@ -185,9 +194,12 @@ QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString 
     QStringList heard;
     {
         Complaints complaints;
+        if (check.verdict == PictureCheck::Unknown && !reader.canRead())
+            return refuse(error, QStringLiteral("cannot read %1: it is not a picture in a format this program reads (%2)")
+                                     .arg(name, readable_picture_formats()));
         declared = check.width > 0 && check.width <= INT_MAX && check.height > 0 && check.height <= INT_MAX
                        ? QSize(int(check.width), int(check.height))
-                       : QSize();
+                       : reader.size();
         if (fitInto.isValid() && declared.isValid()
             && (declared.width() > fitInto.width() || declared.height() > fitInto.height()))
             reader.setScaledSize(declared.scaled(fitInto, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));

@@ -8,13 +8,16 @@
 #include <QSize>
 #include <QString>
 
-/// Loads a picture to import as a matte (BMP, GIF, JPEG or PNG, whatever the file's name),
-/// turned upright as its orientation tag asks. A picture that is damaged
+/// Loads a picture to import as a matte (any format readable_picture_formats() names,
+/// whatever the file's name), turned upright as its orientation tag asks. A picture that is damaged
 /// or incomplete (cut short, parts outside the file, a compressed bitmap that leaves
 /// pixels unpainted, a reader's complaint), or larger than a picture may be, is refused,
 /// the same way every time: a null image, with `error` naming the file and the cause.
 /// A valid `fitInto` decodes a copy no larger than it where the format allows (a preview).
 QImage load_matte_picture(const QString &path, QString *error = nullptr, QSize fitInto = {});
+
+/// The formats pictures are read in, for messages: "BMP, GIF, ... or XPM".
+QString readable_picture_formats();
 
 /// The same for a picture held in memory; `name` stands for it in messages.
 QImage read_matte_picture(const QByteArray &bytes, const QString &name, QString *error = nullptr,

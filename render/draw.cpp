@@ -4,24 +4,36 @@
 #include "maze/progress.h"
 #include "maze/state.h"
 #include "render/atomic_file.h"
+#include "render/file_format.h"
 #include "render/mono_bitmap.h"
+#include "render/mono_png.h"
+#include "render/print.h"
 #include "render/save_file.h"
 #include "render/scene.h"
+#include "render/svg_maze.h"
 #include "render/tiles.h"
 
+#include <QHash>
 #include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
-QString bitmapFilter()
+// The bitmap first: the format the dialog offers unless another is chosen.
+QString pictureFilters()
 {
-    return QObject::tr("Bitmap files (*.bmp)");
+    return QObject::tr("Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)");
+}
+
+QString monochromeFilters()
+{
+    return QObject::tr("Bitmap files (*.bmp);;PNG pictures (*.png)");
 }
 
 } // namespace
@@ -130,11 +142,11 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
 
 namespace {
 
-FileWriter bitmapWriter(const QImage &picture)
+/// Writes `picture` in `format` (a name QImageWriter knows) to the device it is given.
+FileWriter pictureWriter(const QImage &picture, const char *format)
 {
-    return [&picture](QIODevice &device, QString &cause) {
-        // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-        QImageWriter writer(&device, "bmp");
+    return [&picture, format](QIODevice &device, QString &cause) {
+        QImageWriter writer(&device, format);
         if (writer.write(picture))
             return SaveStep::Written;
         cause = writer.errorString();
@@ -164,28 +176,119 @@ bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)
             *error = QString::fromLocal8Bit(e.what());
         return false;
     }
-    return write_whole_file(file, error, bitmapWriter(picture));
+    // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
+    return write_whole_file(file, error, pictureWriter(picture, "bmp"));
+}
+
+QImage palette_picture(const QImage &picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    QList<QRgb> colours;
+    QHash<QRgb, int> index;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            if (!index.contains(line[x])) {
+                if (colours.size() == 256)
+                    return rgb;
+                index.insert(line[x], int(colours.size()));
+                colours << line[x];
+            }
+    }
+    const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+    if (colours.size() <= 2 && std::all_of(colours.begin(), colours.end(), [&](QRgb c) { return c == black || c == white; })) {
+        QImage mono(rgb.size(), QImage::Format_Mono);
+        mono.setColorTable({black, white});
+        mono.fill(1);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+            uchar *bits = mono.scanLine(y);
+            for (int x = 0; x < rgb.width(); ++x)
+                if (line[x] == black)
+                    bits[x >> 3] &= uchar(~(0x80u >> (x & 7)));
+        }
+        return mono;
+    }
+    QImage indexed(rgb.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(colours);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        uchar *to = indexed.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x)
+            to[x] = uchar(index.value(line[x]));
+    }
+    return indexed;
+}
+
+QImage enlarged_picture(const QImage &picture, int scale)
+{
+    if (scale <= 1)
+        return picture;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    QImage big(rgb.width() * scale, rgb.height() * scale, QImage::Format_RGB32);
+    if (big.isNull())
+        return big;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        auto *to = reinterpret_cast<QRgb *>(big.scanLine(y * scale));
+        for (int x = 0; x < rgb.width(); ++x)
+            std::fill_n(to + qsizetype(x) * scale, scale, from[x]);
+        for (int k = 1; k < scale; ++k)
+            std::memcpy(big.scanLine(y * scale + k), to, std::size_t(big.bytesPerLine()));
+    }
+    return big;
+}
+
+bool save_png(const QImage &picture, const QString &path, QString *error)
+{
+    return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_png(picture, file, error); });
+}
+
+bool write_png(const QImage &picture, AtomicFile &file, QString *error)
+{
+    const QImage fewest = palette_picture(picture);
+    return write_whole_file(file, error, pictureWriter(fewest, "png"));
+}
+
+std::optional<FileFormat> format_for_saving(const QString &name)
+{
+    const std::string path = file_system_name(name);
+    return output_format(path, is_stream_output(path));
+}
+
+QString unknown_format_message(const QString &name, const QString &accepted)
+{
+    return QObject::tr("Corvanthel cannot save %1: name the file %2.").arg(name, accepted);
 }
 
 void giant_bitmap(OutputContext &ctx)
 {
     MazeState &s = ctx.state;
-    const QString name = ctx.askFileName(bitmapFilter());
+    const QString name = ctx.askFileName(monochromeFilters());
     ctx.progress.phase(Phase::RenderingToDisk);
     if (name.isEmpty())
         return;
+    const auto format = format_for_saving(name);
+    if (format != FileFormat::Bmp && format != FileFormat::Png) {
+        ctx.reportError(unknown_format_message(name, QObject::tr(".bmp or .png")));
+        return;
+    }
+    const auto write = [png = format == FileFormat::Png](const NodeGrid &grid, int style, AtomicFile &file,
+                                                         Progress &progress, const MonoOverlay &overlay) {
+        return png ? write_mono_png(grid, style, file, progress, overlay) : write_mono_bitmap(grid, style, file, progress, overlay);
+    };
     MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
         // The maze and its key replace their old selves together, or neither does.
         AtomicFile maze(file_system_name(name));
-        if (!write_mono_bitmap(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
+        if (!write(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
             return;
         std::vector<AtomicFile *> files{&maze};
         std::optional<AtomicFile> key;
         if (ctx.answerKey) {
             key.emplace(file_system_name(ctx.keyFileName(name)));
             overlay.solution = true;
-            if (!write_mono_bitmap(s.grid, s.MazeStyle, *key, ctx.progress, overlay))
+            if (!write(s.grid, s.MazeStyle, *key, ctx.progress, overlay))
                 return;
             files.push_back(&*key);
         }
@@ -195,7 +298,61 @@ void giant_bitmap(OutputContext &ctx)
     }
 }
 
-void draw_maze(OutputContext &ctx)
+namespace {
+
+/// The drawings made from the maze rather than from a picture, with the answer key beside
+/// them when asked.
+void saveVectors(OutputContext &ctx, FileFormat format, const QString &name)
+{
+    MazeState &s = ctx.state;
+    QString error;
+    if (format == FileFormat::Pdf) {
+        if (!save_pdf_page(s, ctx.progress, ctx.pageLayout, PdfResolution, name, &error, PageOptions{ctx.marks, ctx.answerKey, {}, ctx.pageSetup}))
+            ctx.reportError(error);
+        return;
+    }
+    try {
+        // City plan's key draws the maze's own slabs.
+        Random mazeSlabs = s.rng, keySlabs = s.rng;
+        SvgOptions options{false, ctx.marks, 1, s.CityPlan ? &mazeSlabs : nullptr};
+        // The maze and its key replace their old selves together, or neither does.
+        AtomicFile maze(file_system_name(name));
+        if (!write_maze_svg(s, maze, ctx.progress, options))
+            return;
+        std::vector<AtomicFile *> files{&maze};
+        std::optional<AtomicFile> key;
+        if (ctx.answerKey) {
+            key.emplace(file_system_name(ctx.keyFileName(name)));
+            options.solution = true;
+            options.cityPlan = s.CityPlan ? &keySlabs : nullptr;
+            if (!write_maze_svg(s, *key, ctx.progress, options))
+                return;
+            files.push_back(&*key);
+        }
+        AtomicFile::commitTogether(files);
+    } catch (const std::exception &e) {
+        ctx.reportError(QString::fromStdString(e.what()));
+    }
+}
+
+} // namespace
+
+void save_maze_file(OutputContext &ctx, const QString &name)
+{
+    const auto format = format_for_saving(name);
+    if (!format) {
+        ctx.reportError(unknown_format_message(name, QObject::tr(FileFormatNames)));
+        return;
+    }
+    if (*format == FileFormat::Svg || *format == FileFormat::Pdf)
+        saveVectors(ctx, *format, name);
+    else if (ctx.state.CityPlan)
+        ctx.reportError(unknown_format_message(name, QObject::tr(".svg or .pdf (City plan is drawn only as shapes)")));
+    else
+        draw_maze(ctx, name);
+}
+
+void draw_maze(OutputContext &ctx, const QString &chosenName)
 {
     MazeState &s = ctx.state;
     QSize size = maze_picture_size(s);
@@ -231,15 +388,27 @@ void draw_maze(OutputContext &ctx)
             ++failures;
     }
 
-    const QString name = ctx.askFileName(bitmapFilter());
+    const QString name = chosenName.isEmpty() ? ctx.askFileName(pictureFilters()) : chosenName;
     ctx.progress.phase(Phase::Saving);
     if (name.isEmpty())
         return;
+    const auto format = format_for_saving(name);
+    if (!format) {
+        ctx.reportError(unknown_format_message(name, QObject::tr(FileFormatNames)));
+        return;
+    }
+    if (*format == FileFormat::Svg || *format == FileFormat::Pdf) {
+        // Drawn again from the maze, at full size and sharp.
+        picture = QImage();
+        saveVectors(ctx, *format, name);
+        return;
+    }
+    const auto write = *format == FileFormat::Png ? write_png : write_bitmap;
     QString error;
     try {
         // The maze and its key replace their old selves together, or neither does.
         AtomicFile maze(file_system_name(name));
-        if (!write_bitmap(picture, maze, &error)) {
+        if (!write(picture, maze, &error)) {
             ctx.reportError(error);
             return;
         }
@@ -259,7 +428,7 @@ void draw_maze(OutputContext &ctx)
             }
             ctx.progress.phase(Phase::Saving);
             key.emplace(file_system_name(ctx.keyFileName(name)));
-            if (!write_bitmap(picture, *key, &error)) {
+            if (!write(picture, *key, &error)) {
                 ctx.reportError(error);
                 return;
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/file_format.h"
 #include "render/output_context.h"
 #include "render/scene.h"
 
@@ -7,6 +8,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <optional>
 
 class AtomicFile;
 
@@ -36,13 +38,42 @@ bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error);
 /// Bytes of the 24-bit bitmap file of a picture of `size` pixels.
 std::uint64_t bitmap_file_bytes(QSize size);
 
+/// The picture in the fewest bits a pixel that keep every colour exactly: 1-bit for black
+/// and white, an 8-bit palette up to 256 colours, RGB32 beyond.
+QImage palette_picture(const QImage &picture);
+
+/// The picture `scale` times larger, each pixel repeated; null when it cannot be allocated.
+QImage enlarged_picture(const QImage &picture, int scale);
+
+/// Saves a picture as a lossless PNG in palette_picture's form, written whole or not at all;
+/// false, with "cannot write <path>: <cause>" in *error, on failure.
+bool save_png(const QImage &picture, const QString &path, QString *error);
+
+/// The same into an open `file`, which the caller commits. Its room is not checked before:
+/// a compressed size is known only once written.
+bool write_png(const QImage &picture, AtomicFile &file, QString *error);
+
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the
-/// user chooses, with its answer key beside it when the context asks for one (both files
-/// or neither); Cancel in that dialog writes nothing. Sets s.MonochromeChosen to the dialog's last answer.
-void draw_maze(OutputContext &ctx);
+/// user chooses (or `name` when given), in the format its extension names (.bmp, .png;
+/// .svg and .pdf are drawn again from the maze as vectors), with its answer key beside it
+/// when the context asks for one (both files or neither); Cancel in that dialog writes
+/// nothing. Sets s.MonochromeChosen to the dialog's last answer.
+void draw_maze(OutputContext &ctx, const QString &name = {});
 
-/// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap
+/// Saves the maze under `name` in the format its extension names: the bitmap output for
+/// .bmp and .png, the vector drawings for .svg and .pdf; any other name is refused with a
+/// message naming the accepted ones.
+void save_maze_file(OutputContext &ctx, const QString &name);
+
+/// The format a file saved under `name` takes (output_format): its extension's, or the
+/// bitmap for a device or a pipe without one; none for any other name.
+std::optional<FileFormat> format_for_saving(const QString &name);
+
+/// The message for a file name whose extension is none of `accepted`.
+QString unknown_format_message(const QString &name, const QString &accepted);
+
+/// The monochrome output: asks for a name and writes the maze as a 1-bit bitmap or PNG
 /// straight to disk, whatever its size, and its answer key beside it when asked (both
 /// files or neither).
 void giant_bitmap(OutputContext &ctx);

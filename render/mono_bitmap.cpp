@@ -232,6 +232,21 @@ public:
         load(here_, gh_);
     }
 
+    /// Codes of nodes 1..width of row y in any order: its three rows loaded afresh.
+    const std::uint8_t *rowAt(int y)
+    {
+        load(here_, y);
+        if (y > 1)
+            load(above_, y - 1);
+        else
+            std::fill(above_.begin(), above_.end(), 0);
+        if (y < gh_)
+            load(below_, y + 1);
+        else
+            std::fill(below_.begin(), below_.end(), 0);
+        return codes();
+    }
+
     /// Codes of nodes 1..width of row y; y must run from the height down to 1.
     const std::uint8_t *row(int y)
     {
@@ -245,7 +260,12 @@ public:
             std::fill(above_.begin(), above_.end(), 0);
         if (y == gh_)
             std::fill(below_.begin(), below_.end(), 0);
+        return codes();
+    }
 
+private:
+    const std::uint8_t *codes()
+    {
         const std::uint8_t *n = above_.data(), *c = here_.data(), *s = below_.data();
         std::uint8_t *out = codes_.data();
         for (int x = 1; x <= gw_; ++x)
@@ -253,7 +273,6 @@ public:
         return out;
     }
 
-private:
     // 1 for a wall node (neither carved nor blocked) at 1..width; 0 beyond either edge,
     // so that no wall opens toward the outside.
     void load(std::vector<std::uint8_t> &walls, int y) const
@@ -443,30 +462,126 @@ int mono_percent(int y, int gridHeight)
     return 100 - row_percent(y, gridHeight);
 }
 
-bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
-                       const MonoOverlay &overlay)
+std::size_t scaled_row_bytes(std::uint32_t width, int scale)
 {
-    AtomicFile out(path);
-    if (!write_mono_bitmap(grid, style, out, progress, overlay))
-        return false;
-    out.commit();
-    return true;
+    return mono_layout(static_cast<int>(width), 1, scale, 1).rowBytes;
 }
 
-bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
+void scale_mono_row(const std::uint8_t *row, std::uint32_t width, int scale, std::uint8_t *out)
+{
+    const std::size_t bytes = scaled_row_bytes(width, scale);
+    std::memset(out, 0xFF, bytes);
+    std::uint64_t to = 0;
+    for (std::uint32_t x = 0; x < width; ++x, to += static_cast<std::uint64_t>(scale)) {
+        if (row[x >> 3] & (0x80u >> (x & 7)))
+            continue;
+        for (std::uint64_t i = to; i < to + static_cast<std::uint64_t>(scale); ++i)
+            out[i >> 3] &= static_cast<std::uint8_t>(~(0x80u >> (i & 7)));
+    }
+}
+
+void check_mono_request(const NodeGrid &grid, int style, int scale, const std::string &path)
+{
+    if (grid.width() < 1 || grid.height() < 1)
+        throw std::invalid_argument("cannot write " + path + ": the grid is empty");
+    if (style < 0 || style >= tiles::SetCount)
+        throw std::invalid_argument("cannot write " + path + ": no tile set " + std::to_string(style));
+    if (scale < 1)
+        throw std::invalid_argument("cannot write " + path + ": no scale " + std::to_string(scale));
+}
+
+namespace {
+
+/// The bitmap file: the header, then the rows from the bottom up, handed to the disk in
+/// large blocks. At scale 1 the rows are composed straight into the block being filled.
+class BmpSink : public MonoRowSink {
+public:
+    BmpSink(AtomicFile &out, int scale) : out_(out), scale_(scale) {}
+
+    bool bottomUp() const override { return true; }
+
+    void start(const MonoLayout &layout, int tileHeight) override
+    {
+        layout_ = layout;
+        scaled_ = mono_layout(static_cast<int>(layout.width), static_cast<int>(layout.height), scale_, scale_);
+        out_.expectBytes(scaled_.fileBytes);
+        const auto header = mono_header(scaled_);
+        out_.write(header.data(), header.size());
+        nodeRowBytes_ = std::size_t{layout.rowBytes} * static_cast<std::size_t>(tileHeight);
+        const std::size_t outBytes = scale_ == 1 ? nodeRowBytes_ : std::size_t{scaled_.rowBytes} * tileHeight * scale_;
+        filling_.resize(std::max(BlockBytes, outBytes));
+        writing_.resize(filling_.size());
+        if (scale_ > 1)
+            node_.resize(nodeRowBytes_);
+    }
+
+    std::uint8_t *reserve() override
+    {
+        if (scale_ > 1)
+            return node_.data();
+        if (filling_.size() - used_ < nodeRowBytes_)
+            handOver();
+        return filling_.data() + used_;
+    }
+
+    void take(int rows) override
+    {
+        if (scale_ == 1) {
+            used_ += nodeRowBytes_;
+            return;
+        }
+        // Each row enlarged once and repeated: the rows stay bottom row first.
+        const std::size_t rowBytes = scaled_.rowBytes;
+        if (filling_.size() - used_ < rowBytes * rows * scale_)
+            handOver();
+        for (int r = 0; r < rows; ++r) {
+            std::uint8_t *first = filling_.data() + used_;
+            scale_mono_row(node_.data() + std::size_t(r) * layout_.rowBytes, layout_.width, scale_, first);
+            used_ += rowBytes;
+            for (int k = 1; k < scale_; ++k, used_ += rowBytes)
+                std::memcpy(filling_.data() + used_, first, rowBytes);
+        }
+    }
+
+    void finish() override
+    {
+        handOver();
+        pending_.get();
+    }
+
+private:
+    // Two blocks: one is composed while the other goes to the disk on its own thread,
+    // so the writer runs at the slower of the two rather than at their sum.
+    void handOver()
+    {
+        if (pending_.valid())
+            pending_.get();
+        std::swap(filling_, writing_);
+        pending_ = std::async(std::launch::async, [this, data = writing_.data(), size = used_] { out_.write(data, size); });
+        used_ = 0;
+    }
+
+    AtomicFile &out_;
+    int scale_;
+    MonoLayout layout_, scaled_;
+    std::size_t nodeRowBytes_ = 0;
+    std::vector<std::uint8_t> filling_, writing_, node_;
+    std::size_t used_ = 0;
+    std::future<void> pending_;  // declared last, destroyed first: waits for the block in flight
+};
+
+} // namespace
+
+bool compose_mono_rows(const NodeGrid &grid, int style, MonoRowSink &sink, Progress &progress,
                        const MonoOverlay &overlay)
 {
     const int gw = grid.width();
     const int gh = grid.height();
-    if (gw < 1 || gh < 1)
-        throw std::invalid_argument("cannot write " + out.path() + ": the grid is empty");
-    if (style < 0 || style >= tiles::SetCount)
-        throw std::invalid_argument("cannot write " + out.path() + ": no tile set " + std::to_string(style));
     const Patterns patterns(tiles::tile_set(style));
     const OverlayInk overlayInk(tiles::tile_set(style), grid, overlay);
     const MonoLayout layout = mono_layout(gw, gh, patterns.tw, patterns.th);
     const ComposeFn compose = composerFor(patterns.tw);
-    const std::size_t nodeRowBytes = std::size_t{layout.rowBytes} * static_cast<std::size_t>(patterns.th);
+    const bool bottomUp = sink.bottomUp();
 
     // The tile rows composed for every node row; the others are copies of one of them.
     std::vector<int> distinct;
@@ -480,33 +595,12 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progres
     std::vector<std::uint8_t *> distinctOut(distinct.size());
 
     CodeRows codeRows(grid);
-    out.expectBytes(layout.fileBytes);
-    const auto header = mono_header(layout);
-    out.write(header.data(), header.size());
-
-    // Two blocks: one is composed while the other goes to the disk on its own thread,
-    // so the writer runs at the slower of the two rather than at their sum.
-    const std::size_t blockBytes = std::max(BlockBytes, nodeRowBytes);
-    std::vector<std::uint8_t> filling(blockBytes);
-    std::vector<std::uint8_t> writing(filling.size());
-    std::size_t used = 0;
-    std::future<void> pending;  // destroyed first: waits for the block in flight
-    auto handOver = [&] {
-        if (pending.valid())
-            pending.get();
-        std::swap(filling, writing);
-        pending = std::async(std::launch::async, [&out, data = writing.data(), size = used] {
-            out.write(data, size);
-        });
-        used = 0;
-    };
-
-    for (int y = gh; y >= 1; --y) {
-        const std::uint8_t *codes = codeRows.row(y);
-        if (blockBytes - used < nodeRowBytes)
-            handOver();
+    sink.start(layout, patterns.th);
+    for (int i = 0; i < gh; ++i) {
+        const int y = bottomUp ? gh - i : i + 1;
+        const std::uint8_t *codes = bottomUp ? codeRows.row(y) : codeRows.rowAt(y);
         // Rows of a node row are stored bottom row first; row b sits at (th - 1 - b).
-        std::uint8_t *base = filling.data() + used;
+        std::uint8_t *base = sink.reserve();
         for (std::size_t r = 0; r < distinct.size(); ++r)
             distinctOut[r] = base + std::size_t(patterns.th - 1 - distinct[r]) * layout.rowBytes;
         compose(codes, gw, distinctPatterns.data(), distinctPairs.data(), static_cast<int>(distinct.size()),
@@ -518,14 +612,31 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progres
         // After the whole node row: rows copied above must not carry another row's overlay.
         if (!overlayInk.empty())
             overlayInk.apply(y, base, layout.rowBytes);
-        used += nodeRowBytes;
+        sink.take(patterns.th);
 
-        progress.phase(Phase::RenderingToDisk, mono_percent(y, gh));
+        progress.phase(Phase::RenderingToDisk, bottomUp ? mono_percent(y, gh) : row_percent(y, gh));
         progress.processEvents();
         if (progress.stopRequested())
             return false;
     }
-    handOver();
-    pending.get();
+    sink.finish();
+    return true;
+}
+
+bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
+                       const MonoOverlay &overlay, int scale)
+{
+    check_mono_request(grid, style, scale, out.path());
+    BmpSink sink(out, scale);
+    return compose_mono_rows(grid, style, sink, progress, overlay);
+}
+
+bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
+                       const MonoOverlay &overlay, int scale)
+{
+    AtomicFile out(path);
+    if (!write_mono_bitmap(grid, style, out, progress, overlay, scale))
+        return false;
+    out.commit();
     return true;
 }

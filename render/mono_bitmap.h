@@ -4,6 +4,7 @@
 #include "maze/grid.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,15 +41,48 @@ struct MonoOverlay {
     EndPoints ends;         ///< where the marks go
 };
 
-/// Writes the finished grid as a 1-bit bitmap in tile set `style` (0..10) to `path`.
+/// Where the rows of the monochrome picture go as they are composed: a file's writer.
+class MonoRowSink {
+public:
+    virtual ~MonoRowSink() = default;
+    /// True to be given the node rows from the bottom one up, false from the top down.
+    virtual bool bottomUp() const = 0;
+    /// Called once before any row, with the picture's layout at one pixel a tile pixel.
+    virtual void start(const MonoLayout &layout, int tileHeight) = 0;
+    /// Room for the next node row: tileHeight rows of layout.rowBytes.
+    virtual std::uint8_t *reserve() = 0;
+    /// The room last reserved holds its node row's `rows` pixel rows, bottom row first,
+    /// each as the bitmap stores it: 1 for white, leftmost pixel highest, white pad bits.
+    virtual void take(int rows) = 0;
+    /// Called after the last row; the file is then complete.
+    virtual void finish() = 0;
+};
+
+/// Composes the finished grid in tile set `style` (0..10) with its overlay into rows for
+/// `sink`, a node row at a time, reporting the RenderingToDisk phase after each. False when
+/// progress.stopRequested() ended it, before finish().
+bool compose_mono_rows(const NodeGrid &grid, int style, MonoRowSink &sink, Progress &progress,
+                       const MonoOverlay &overlay = {});
+
+/// Throws std::invalid_argument naming `path` for an empty grid, a tile set not in 0..10 or
+/// a scale below 1.
+void check_mono_request(const NodeGrid &grid, int style, int scale, const std::string &path);
+
+/// Bytes of a row of `width` pixels enlarged `scale` times, padded as the bitmap pads.
+std::size_t scaled_row_bytes(std::uint32_t width, int scale);
+/// Enlarges a composed row of `width` pixels `scale` times across into `out`, with white pad bits.
+void scale_mono_row(const std::uint8_t *row, std::uint32_t width, int scale, std::uint8_t *out);
+
+/// Writes the finished grid as a 1-bit bitmap in tile set `style` (0..10) to `path`,
+/// each pixel as `scale` x `scale` pixels.
 /// Memory use depends on the width only: the tile masks and a buffer of a few node rows.
 /// The file is written whole or not at all (AtomicFile), after checking its disk has room.
 /// Returns false when progress.stopRequested() ended the writing (nothing is left
 /// behind); throws std::runtime_error naming the file and the cause on failure, the
 /// partial file removed.
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
-                       const MonoOverlay &overlay = {});
+                       const MonoOverlay &overlay = {}, int scale = 1);
 
 /// The same into an open `out`, which the caller commits (or drops when false).
 bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progress &progress,
-                       const MonoOverlay &overlay = {});
+                       const MonoOverlay &overlay = {}, int scale = 1);

@@ -24,11 +24,15 @@ OutputContext window_output(MazeState &state, Progress &progress, QWidget *paren
         NormalPointer normal;
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter(filter);
-        // "maze" typed alone becomes "maze.bmp" (or ".pdf").
-        const QRegularExpressionMatch suffix = QRegularExpression(R"(\*\.(\w+))").match(filter);
-        if (suffix.hasMatch())
-            dialog.setDefaultSuffix(suffix.captured(1));
+        dialog.setNameFilters(filter.split(QStringLiteral(";;")));
+        // "maze" typed alone gets the chosen filter's extension: "maze.bmp", "maze.svg".
+        auto followFilter = [&dialog](const QString &chosen) {
+            const QRegularExpressionMatch suffix = QRegularExpression(R"(\*\.(\w+))").match(chosen);
+            if (suffix.hasMatch())
+                dialog.setDefaultSuffix(suffix.captured(1));
+        };
+        followFilter(dialog.selectedNameFilter());
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().constFirst();

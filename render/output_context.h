@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QString>
+
+#include "render/page_layout.h"
 #include <QtGlobal>
 
 #include <functional>
@@ -23,7 +28,8 @@ struct OutputContext {
     MazeState &state;
     Progress &progress;
     QWidget *parent = nullptr;
-    /// The save dialog for a filter such as "Bitmap files (*.bmp)"; empty when cancelled.
+    /// The save dialog for a filter such as "Bitmap files (*.bmp)", or several separated by
+    /// ";;", the first chosen; empty when cancelled.
     std::function<QString(const QString &filter)> askFileName;
     /// The "Bitmap too large" dialog: scale down, a monochrome file, or nothing at all.
     std::function<TooLargeAnswer()> askTooLarge;
@@ -36,6 +42,10 @@ struct OutputContext {
     /// keyFileName from the maze's file name. The maze must have been solved.
     bool answerKey = false;
     std::function<QString(const QString &mazeFile)> keyFileName{};
+    /// How the printed page and a PDF file are composed; nothing set: as always.
+    PageSetup pageSetup{};
+    /// The page a maze saved as a PDF file is laid out on.
+    QPageLayout pageLayout{QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter};
 };
 
 /// The outputs' context for a window: QFileDialog, Form6 and a QMessageBox titled

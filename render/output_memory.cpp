@@ -66,16 +66,17 @@ std::uint64_t memory_available()
     return available;
 }
 
-PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan, long long lineNodes)
+PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan, long long lineNodes, int mazes)
 {
     const std::uint64_t perCell = cityPlan ? CityPlanBytesPerCell : TileBytesPerCell;
     const std::uint64_t cells = std::uint64_t(std::max(gridWidth / 2, 1)) * std::uint64_t(std::max(gridHeight / 2, 1));
     const std::uint64_t line = std::uint64_t(std::max(lineNodes, 0LL)) * LineBytesPerNode;
+    const std::uint64_t count = std::uint64_t(std::max(mazes, 1));
     PageMemory m;
-    m.needed = PageBaseBytes + cells * perCell + line;
+    m.needed = PageBaseBytes + count * (cells * perCell + line);
     m.available = memory_available();
     // A larger maze of the same kind has a line as long for its size.
-    const double perLargerCell = double(perCell) + double(line) / double(cells);
+    const double perLargerCell = double(count) * (double(perCell) + double(line) / double(cells));
     m.largestCells = m.available > PageBaseBytes
                          ? static_cast<long long>(std::min(double(m.available - PageBaseBytes) / perLargerCell,
                                                            double(std::uint64_t(1) << 62)))

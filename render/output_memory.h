@@ -13,10 +13,11 @@ struct PageMemory {
     bool fits() const { return needed <= available; }
 };
 
-/// The check for a page of a grid of gridWidth x gridHeight nodes; a "City plan" page
+/// The check for a page of `mazes` grids of gridWidth x gridHeight nodes; a "City plan" page
 /// (ragged slabs rather than tiles) takes more per cell, and an answer key's page more for
-/// each of the `lineNodes` its solution line passes through.
-PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan, long long lineNodes = 0);
+/// each of the `lineNodes` its solution line passes through. largestCells is then the most
+/// cells each of the mazes can have.
+PageMemory page_memory(int gridWidth, int gridHeight, bool cityPlan, long long lineNodes = 0, int mazes = 1);
 
 /// Bytes of memory this process may still take: the least of its address-space limit
 /// less what it already maps, the memory the system has available, and its control

@@ -45,15 +45,297 @@ QTransform pageTransform(double pw, double ph, double top, int gw, int gh)
 
 } // namespace
 
+namespace {
+
+double mm(double value, double dpi)
+{
+    return value * dpi / 25.4;
+}
+
+QString deviceWhere(QPagedPaintDevice &device)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device);
+    if (printer && !printer->outputFileName().isEmpty())
+        return QObject::tr("cannot print to %1").arg(printer->outputFileName());
+    if (printer)
+        return QObject::tr("cannot print on %1").arg(printer->printerName());
+    return QObject::tr("cannot print");
+}
+
+/// What a page holds besides its mazes: maze pages their title and name line, key pages
+/// their own title.
+PageParts partsOf(const PageSetup &setup, int count, bool key)
+{
+    PageParts parts;
+    parts.title = key || !setup.title.isEmpty();
+    parts.nameLine = !key && setup.nameLine;
+    parts.footer = count > 1 || !setup.poster.isEmpty();
+    parts.labels = setup.perPage > 1;
+    return parts;
+}
+
+/// The poster's pages: each shows `step` more of it than the one before, `usable` high above
+/// its footer, and all of them together make `whole`.
+struct PosterGeometry {
+    QSizeF page, step, whole;
+    double usable = 0;
+
+    PosterGeometry(QSizeF paint, double dpi, QSize pages)
+        : page(paint), usable(plan_page(paint, dpi, 1, 1, PageParts{false, false, true, false}).places.constFirst().bottom())
+    {
+        const double overlap = mm(PosterOverlapMm, dpi);
+        step = QSizeF(paint.width() - overlap, usable - overlap);
+        whole = QSizeF(pages.width() * step.width() + overlap, pages.height() * step.height() + overlap);
+    }
+};
+
+/// How large a maze of gw x gh nodes is drawn on pages of `layout`: nodes a pixel.
+double mazeScale(const QPageLayout &layout, double dpi, const PageSetup &setup, int gw, int gh, int count)
+{
+    const QSizeF paint = layout.paintRectPixels(int(dpi)).size();
+    PageParts parts = partsOf(setup, count, false);
+    QRectF place;
+    if (!setup.poster.isEmpty()) {
+        parts.footer = false;
+        place = plan_page(PosterGeometry(paint, dpi, setup.poster).whole, dpi, 1, 1, parts).places.constFirst();
+    } else {
+        const QSize grid = best_grid(paint, dpi, setup.perPage, gw, gh, parts);
+        place = plan_page(paint, dpi, grid.width(), grid.height(), parts).places.constFirst();
+    }
+    return std::min(place.width() / gw, place.height() / gh);
+}
+
+void drawText(QPainter &painter, const QRectF &where, const QString &text, double points, bool bold, double dpi,
+              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    QFont font = painter.font();
+    font.setPixelSize(std::max(1, int(std::lround(points * dpi / 72))));
+    font.setBold(bold);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(where, align, text);
+}
+
+/// The worksheet's line: "Name:" and "Date:", each followed by a rule to write on.
+void drawNameLine(QPainter &painter, const QRectF &where, double dpi)
+{
+    drawText(painter, where, QString(), 11, false, dpi);
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const QString name = QObject::tr("Name:"), date = QObject::tr("Date:");
+    const double baseline = where.center().y() + metrics.ascent() / 2;
+    const double gap = mm(2, dpi), dateAt = where.left() + where.width() * 0.65;
+    painter.drawText(QPointF(where.left(), baseline), name);
+    painter.drawText(QPointF(dateAt, baseline), date);
+    painter.setPen(QPen(Qt::black, mm(0.25, dpi)));
+    painter.drawLine(QPointF(where.left() + metrics.horizontalAdvance(name) + gap, baseline),
+                     QPointF(dateAt - 3 * gap, baseline));
+    painter.drawLine(QPointF(dateAt + metrics.horizontalAdvance(date) + gap, baseline), QPointF(where.right(), baseline));
+}
+
+/// Marks on the middle of each seam's overlap, at the same place of the poster on both pages
+/// that share it, so that laying one page over the other lines them up.
+void drawPosterMarks(QPainter &painter, const PosterGeometry &poster, QSize pages, double dpi)
+{
+    const double overlap = mm(PosterOverlapMm, dpi), arm = mm(4, dpi);
+    painter.save();
+    painter.setPen(QPen(Qt::black, mm(0.2, dpi)));
+    painter.setBrush(Qt::NoBrush);
+    auto cross = [&](QPointF at) {
+        painter.drawLine(at - QPointF(arm, 0), at + QPointF(arm, 0));
+        painter.drawLine(at - QPointF(0, arm), at + QPointF(0, arm));
+        painter.drawEllipse(at, arm / 2, arm / 2);
+    };
+    for (int c = 1; c < pages.width(); ++c)
+        for (int r = 0; r < pages.height(); ++r) {
+            const double x = c * poster.step.width() + overlap / 2, y = r * poster.step.height();
+            cross(QPointF(x, y + poster.usable * 0.25));
+            cross(QPointF(x, y + poster.usable * 0.75));
+        }
+    for (int r = 1; r < pages.height(); ++r)
+        for (int c = 0; c < pages.width(); ++c) {
+            const double y = r * poster.step.height() + overlap / 2, x = c * poster.step.width();
+            cross(QPointF(x + poster.page.width() * 0.25, y));
+            cross(QPointF(x + poster.page.width() * 0.75, y));
+        }
+    painter.restore();
+}
+
+} // namespace
+
+MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count)
+    : device_(device), setup_(setup), gw_(gw), gh_(gh), count_(count), where_(deviceWhere(device))
+{
+    dpi_ = device.logicalDpiX();
+    QPageLayout layout = page_layout_for(device.pageLayout(), setup);
+    if (setup.orientation == PageSetup::Orientation::Auto) {
+        QPageLayout portrait = layout, landscape = layout;
+        portrait.setOrientation(QPageLayout::Portrait);
+        landscape.setOrientation(QPageLayout::Landscape);
+        layout = mazeScale(landscape, dpi_, setup, gw, gh, count) > mazeScale(portrait, dpi_, setup, gw, gh, count)
+                     ? landscape : portrait;
+    }
+    device.setPageLayout(layout);
+    if (setup.poster.isEmpty())
+        grid_ = best_grid(layout.paintRectPixels(int(dpi_)).size(), dpi_, setup.perPage, gw, gh, partsOf(setup, count, false));
+}
+
+MazeDocument::~MazeDocument()
+{
+    if (painter_ && painter_->isActive())
+        painter_->end();
+    delete painter_;
+}
+
+bool MazeDocument::startPage(QString *error)
+{
+    if (!painter_) {
+        painter_ = new QPainter;
+        if (!painter_->begin(&device_)) {
+            if (error)
+                *error = where_ + QObject::tr(": the printer does not accept a page");
+            return false;
+        }
+    } else if (!device_.newPage()) {
+        if (error)
+            *error = where_ + QObject::tr(": the printer does not accept another page");
+        return false;
+    }
+    ++pages_;
+    return true;
+}
+
+PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Progress &progress, QString *error,
+                              const QString &keyTitle)
+{
+    if (key && !keys_) {
+        keys_ = true;
+        place_ = 0;
+    }
+    auto *printer = dynamic_cast<QPrinter *>(&device_);
+    SceneLayers layers;
+    layers.solution = key;
+    layers.marks = marks;
+    layers.monochrome = printer && printer->colorMode() == QPrinter::GrayScale;
+    auto stopped = [&] {
+        if (printer)
+            printer->abort();
+        painter_->end();
+        return PrintResult::Stopped;
+    };
+    // A page is held whole until it ends: each maze, or each poster page's part of it, must
+    // fit in what the page has left, or it is refused before the memory runs out.
+    auto tooLarge = [&](const QRect &part) {
+        const QString refusal = page_memory_refusal(s, key, part);
+        if (!refusal.isEmpty() && error)
+            *error = printer ? where_ + QStringLiteral(": ") + refusal : refusal;
+        return !refusal.isEmpty();
+    };
+    const PageParts parts = partsOf(setup_, count_, key);
+    QString title;
+    if (key)
+        title = !keyTitle.isEmpty() ? keyTitle
+                : count_ > 1 && setup_.perPage == 1 ? QObject::tr("Answer key, maze %1").arg(number)
+                                                    : QObject::tr("Answer key");
+    else
+        title = page_title(setup_.title, number, s.rng.currentSeed());
+    const QSizeF paint(device_.width(), device_.height());
+
+    if (!setup_.poster.isEmpty()) {
+        const PosterGeometry poster(paint, dpi_, setup_.poster);
+        PageParts posterParts = parts;
+        posterParts.footer = false;
+        const PagePlan plan = plan_page(poster.whole, dpi_, 1, 1, posterParts);
+        const QTransform maze = maze_transform(plan.places.constFirst(), gw_, gh_, setup_.center);
+        const int columns = setup_.poster.width(), rows = setup_.poster.height();
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                // City plan: every page draws the maze's own slabs, cut to what it shows.
+                Random slabs = s.rng;
+                const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &slabs : nullptr, layers));
+                const QRectF shown(c * poster.step.width(), r * poster.step.height(), paint.width(), poster.usable);
+                const QRect part = scene.nodesIn(maze.inverted().mapRect(shown));
+                // Slabs are drawn whole on every page: such a page holds the whole maze.
+                if (tooLarge(s.CityPlan ? QRect() : part) || !startPage(error))
+                    return PrintResult::Failed;
+                QPainter &p = *painter_;
+                const QTransform shift = QTransform::fromTranslate(-c * poster.step.width(), -r * poster.step.height());
+                p.save();
+                p.setClipRect(QRectF(0, 0, paint.width(), poster.usable));
+                p.setWorldTransform(shift);
+                if (parts.title)
+                    drawText(p, plan.title, title, 18, true, dpi_);
+                if (parts.nameLine)
+                    drawNameLine(p, plan.nameLine, dpi_);
+                p.setWorldTransform(maze * shift);
+                if (!scene.paint(p, part, &progress, Phase::Printing))
+                    return stopped();
+                p.setWorldTransform(shift);
+                drawPosterMarks(p, poster, setup_.poster, dpi_);
+                p.restore();
+                const PagePlan footer = plan_page(paint, dpi_, 1, 1, PageParts{false, false, true, false});
+                const QString where = QObject::tr("%1: row %2 of %3, column %4 of %5")
+                                          .arg(key ? QObject::tr("Answer key, maze %1").arg(number)
+                                                   : QObject::tr("Maze %1").arg(number))
+                                          .arg(r + 1).arg(rows).arg(c + 1).arg(columns);
+                drawText(p, footer.footer, where, 9, false, dpi_);
+                if (count_ > 1)
+                    drawText(p, footer.footer, QString::number(pages_), 9, false, dpi_, Qt::AlignRight | Qt::AlignVCenter);
+            }
+        return PrintResult::Done;
+    }
+
+    const PagePlan plan = plan_page(paint, dpi_, grid_.width(), grid_.height(), parts);
+    if (tooLarge({}))
+        return PrintResult::Failed;
+    if (place_ == 0) {
+        if (!startPage(error))
+            return PrintResult::Failed;
+        if (parts.title)
+            drawText(*painter_, plan.title, title, 18, true, dpi_);
+        if (parts.nameLine)
+            drawNameLine(*painter_, plan.nameLine, dpi_);
+        if (parts.footer)
+            drawText(*painter_, plan.footer, QString::number(pages_), 9, false, dpi_, Qt::AlignCenter);
+    }
+    QPainter &p = *painter_;
+    if (parts.labels)
+        drawText(p, plan.labels[place_], QString::number(number), 10, true, dpi_);
+    p.setWorldTransform(maze_transform(plan.places[place_], gw_, gh_, setup_.center));
+    Random slabs = s.rng;
+    const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &slabs : nullptr, layers));
+    const bool done = scene.paint(p, scene.grid(), &progress, Phase::Printing);
+    p.resetTransform();
+    if (!done)
+        return stopped();
+    place_ = (place_ + 1) % int(plan.places.size());
+    return PrintResult::Done;
+}
+
+PrintResult MazeDocument::finish(QString *error)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device_);
+    if (!painter_ && !startPage(error))
+        return PrintResult::Failed;
+    if (!painter_->end() || (printer && printer->printerState() == QPrinter::Error)) {
+        if (error)
+            *error = where_ + QObject::tr(": the page was not accepted");
+        return PrintResult::Failed;
+    }
+    return PrintResult::Done;
+}
+
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error,
                        const PageOptions &options)
 {
+    if (options.layout.custom()) {
+        MazeDocument document(device, options.layout, s.grid.width(), s.grid.height(), 1);
+        PrintResult result = document.add(s, 1, false, options.marks, progress, error);
+        if (result == PrintResult::Done && options.answerKey)
+            result = document.add(s, 1, true, options.marks, progress, error, options.keyTitle);
+        return result == PrintResult::Done ? document.finish(error) : result;
+    }
     auto *printer = dynamic_cast<QPrinter *>(&device);
-    QString where = QObject::tr("cannot print");
-    if (printer && !printer->outputFileName().isEmpty())
-        where = QObject::tr("cannot print to %1").arg(printer->outputFileName());
-    else if (printer)
-        where = QObject::tr("cannot print on %1").arg(printer->printerName());
+    const QString where = deviceWhere(device);
     // The page is held whole until it ends: a page that cannot fit is refused before
     // the memory runs out.
     if (const QString refusal = page_memory_refusal(s, options.answerKey); !refusal.isEmpty()) {
@@ -150,40 +432,49 @@ bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout,
 
 namespace {
 
-/// The nodes the answer key's line passes through.
-long long solutionNodes(const NodeGrid &g)
+/// The nodes of `part` the answer key's line passes through.
+long long solutionNodes(const NodeGrid &g, const QRect &part)
 {
     long long nodes = 0;
-    for (int y = 1; y <= g.height(); ++y)
-        for (int x = 1; x <= g.width(); ++x)
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
             nodes += g.marked(x, y);
     return nodes;
 }
 
+/// The nodes of `s` a page shows: all of them unless `part` names some.
+QRect shownNodes(const MazeState &s, const QRect &part)
+{
+    const QRect grid(1, 1, s.grid.width(), s.grid.height());
+    return part.isNull() ? grid : part & grid;
+}
+
 } // namespace
 
-PageMemory pages_memory(const MazeState &s, bool answerKey)
+PageMemory pages_memory(const MazeState &s, bool answerKey, const QRect &part, int mazes)
 {
-    const PageMemory maze = page_memory(s.grid.width(), s.grid.height(), s.CityPlan);
+    const QRect nodes = shownNodes(s, part);
+    const PageMemory maze = page_memory(nodes.width(), nodes.height(), s.CityPlan, 0, mazes);
     // The key page is the maze page and its line: the line is counted only when the maze
     // page fits, so a grid far too large is refused without a pass over it.
     if (!maze.fits() || !answerKey)
         return maze;
-    return page_memory(s.grid.width(), s.grid.height(), s.CityPlan, solutionNodes(s.grid));
+    return page_memory(nodes.width(), nodes.height(), s.CityPlan, solutionNodes(s.grid, nodes), mazes);
 }
 
-QString page_memory_refusal(const MazeState &s, bool answerKey)
+QString page_memory_refusal(const MazeState &s, bool answerKey, const QRect &part)
 {
-    const PageMemory m = pages_memory(s, answerKey);
+    const PageMemory m = pages_memory(s, answerKey, part);
     if (m.fits())
         return {};
+    const QRect nodes = shownNodes(s, part);
     const long long side = static_cast<long long>(std::sqrt(double(m.largestCells)));
     const QString text = answerKey ? QObject::tr("a page of %1 x %2 cells with its answer key needs about %3 of memory "
                                                  "and only %4 is free; the largest page that fits has about %5 cells "
                                                  "(%6 x %6)")
                                    : QObject::tr("a page of %1 x %2 cells needs about %3 of memory and only %4 is free; "
                                                  "the largest page that fits has about %5 cells (%6 x %6)");
-    return text.arg(s.grid.width() / 2).arg(s.grid.height() / 2)
+    return text.arg(nodes.width() / 2).arg(nodes.height() / 2)
         .arg(QString::fromStdString(memory_size(m.needed)), QString::fromStdString(memory_size(m.available)),
              QString::fromStdString(grouped(std::uint64_t(m.largestCells))))
         .arg(side);
@@ -192,7 +483,7 @@ QString page_memory_refusal(const MazeState &s, bool answerKey)
 void print_maze(OutputContext &ctx, QPrinter &printer)
 {
     QString error;
-    const PageOptions options{ctx.marks, ctx.answerKey, {}};
+    const PageOptions options{ctx.marks, ctx.answerKey, {}, ctx.pageSetup};
     if (printer.outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty()) {
         ctx.reportError(QObject::tr("No printer is installed, so Corvanthel will save the page as a PDF file instead."));
         const QString name = ctx.askFileName(QObject::tr("PDF files (*.pdf)"));

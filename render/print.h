@@ -2,13 +2,17 @@
 
 #include "render/output_context.h"
 #include "render/output_memory.h"
+#include "render/page_layout.h"
+#include "render/scene.h"
 
+#include <QRect>
 #include <QSizeF>
 #include <QString>
 
 class AtomicFile;
 class QPageLayout;
 class QPagedPaintDevice;
+class QPainter;
 class QPrinter;
 
 /// The page's user scale, its width and height in node units, for a page whose paint
@@ -19,11 +23,55 @@ QSizeF print_scale(double pw, double ph, int gw, int gh);
 /// How printing a page ended.
 enum class PrintResult { Done, Stopped, Failed };
 
+/// Dots per inch of the PDF files made: fine enough that a page of the largest maze keeps
+/// its walls apart.
+inline constexpr int PdfResolution = 1200;
+
+
 /// What a printed maze adds to its page.
 struct PageOptions {
     bool marks = false;      ///< marks on the start and the finish, on every page
     bool answerKey = false;  ///< a second page: the same maze with its solution, under a title
     QString keyTitle;        ///< that page's title; "Answer key" when empty
+    PageSetup layout{};      ///< paper, margins, title, poster; nothing set: the page as always
+};
+
+/// Mazes on the pages of one document, composed by a PageSetup: a title and a name line,
+/// several mazes a page each with its number, pages numbered when the document holds more
+/// than one maze, answer keys after all the mazes in the same arrangement, or each maze as
+/// a poster across several pages that overlap. Each maze keeps the printed page's scale
+/// rule inside its place and never crosses the margins.
+class MazeDocument {
+public:
+    /// `count` mazes of gw x gh nodes on `device`, whose layout (paper, margins, orientation)
+    /// it sets at once; Auto orientation takes whichever draws the mazes larger.
+    MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count);
+    ~MazeDocument();
+    MazeDocument(const MazeDocument &) = delete;
+    MazeDocument &operator=(const MazeDocument &) = delete;
+
+    /// Draws maze `number` (1..count) of `s`, or its answer key (the maze solved): keys come
+    /// after every maze, from a new page. `keyTitle` overrides the key page's title.
+    PrintResult add(MazeState &s, int number, bool key, bool marks, Progress &progress, QString *error,
+                    const QString &keyTitle = {});
+    /// Ends the document: false, with the cause in *error, when the device did not take it.
+    PrintResult finish(QString *error);
+    /// Pages begun so far.
+    int pages() const { return pages_; }
+
+private:
+    bool startPage(QString *error);
+
+    QPagedPaintDevice &device_;
+    PageSetup setup_;
+    int gw_, gh_, count_;
+    QPainter *painter_ = nullptr;
+    QString where_;
+    QSize grid_{1, 1};
+    double dpi_ = 72;
+    int place_ = 0;        // the next place on the page
+    int pages_ = 0;        // pages begun
+    bool keys_ = false;    // the answer keys have begun
 };
 
 /// The title a PDF of the maze made from `seed` carries in its document information.
@@ -49,12 +97,13 @@ bool write_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout,
 
 /// What the pages of `s` need in memory (see page_memory): with `answerKey`, the key page,
 /// the larger of the two, its line counted from the nodes solve_maze marked. Only one page
-/// is held at a time.
-PageMemory pages_memory(const MazeState &s, bool answerKey = false);
+/// is held at a time; a page showing only the nodes `part` of the grid (a poster's) needs
+/// what those need, and a page of `mazes` such mazes (each line as long) that many times.
+PageMemory pages_memory(const MazeState &s, bool answerKey = false, const QRect &part = {}, int mazes = 1);
 
 /// Why the pages of `s` cannot be laid out in the memory left (pages_memory), or empty
 /// when they fit.
-QString page_memory_refusal(const MazeState &s, bool answerKey = false);
+QString page_memory_refusal(const MazeState &s, bool answerKey = false, const QRect &part = {});
 
 /// The printer output: one page on `printer`. With no printer installed (and no PDF file
 /// set on the printer) it says so and offers to save the page as a PDF file instead.

@@ -6,6 +6,7 @@
 #include "render/tiles.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QVarLengthArray>
 
 #include <cmath>
@@ -13,7 +14,9 @@
 MazeScene::MazeScene(const MazeState &s, const SceneOptions &options)
     : state_(s), options_(options), gridWidth_(s.grid.width()), gridHeight_(s.grid.height())
 {
-    if (!options_.cityPlan)
+    if (!options_.cityPlan && options_.vector)
+        tileRects_.emplace(tiles::tile_set(s.MazeStyle));
+    else if (!options_.cityPlan)
         tiles_.emplace(s.MazeStyle);
     if (s.MazeType == TopLeftToBottomRight)
         arrow_ = arrow_image();
@@ -99,10 +102,23 @@ void MazeScene::paintArrows(QPainter &painter, const QRect &nodes) const
     const int ch = state_.CornerHeight;
     for (const QPoint corner : {QPoint(1, 1), QPoint(gridWidth_ - cw + 1, gridHeight_ - ch + 1)}) {
         const QRect covered(corner, QSize(cw, ch));
-        if (covered.intersects(nodes)) {
-            const QPoint at = corner + options_.offset;
+        if (!covered.intersects(nodes))
+            continue;
+        const QPoint at = corner + options_.offset;
+        if (!options_.vector) {
             painter.drawImage(QRectF(at.x(), at.y(), cw, ch), arrow_);
+            continue;
         }
+        QPainterPath arrow;
+        arrow.setFillRule(Qt::WindingFill);
+        for (const auto &shape : corner_arrow_shape()) {
+            QPolygonF polygon;
+            for (const auto &[x, y] : shape)
+                polygon << QPointF(at.x() + x * cw / 128, at.y() + y * ch / 128);
+            arrow.addPolygon(polygon);
+            arrow.closeSubpath();
+        }
+        painter.fillPath(arrow, Qt::black);
     }
 }
 
@@ -110,6 +126,8 @@ bool MazeScene::paintTiles(QPainter &painter, const QRect &nodes, Progress *prog
 {
     if (nodes.isEmpty())
         return true;
+    if (tileRects_)
+        return paintTileRects(painter, nodes, progress, phase);
     // Tiles larger than their node reach into the area from the nodes left of it and above it.
     const int reach = int(std::ceil(options_.tileExtent - 1));
     const QRect drawn = QRect(nodes.topLeft() - QPoint(reach, reach), nodes.bottomRight()) & grid();
@@ -126,6 +144,46 @@ bool MazeScene::paintTiles(QPainter &painter, const QRect &nodes, Progress *prog
         }
     }
     return true;
+}
+
+bool MazeScene::paintTileRects(QPainter &painter, const QRect &nodes, Progress *progress, Phase phase) const
+{
+    const QRect area = nodes & grid();
+    if (area.isEmpty())
+        return true;
+    const double tw = tileRects_->tileWidth(), th = tileRects_->tileHeight();
+    const QPointF origin = QPointF(1, 1) + options_.offset;
+    std::array<QVector<QRectF>, tiles::White> pending;  // by shade, drawn a node row at a time
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    auto flush = [&] {
+        for (int shade = tiles::Black; shade < tiles::White; ++shade) {
+            QVector<QRectF> &rects = pending[static_cast<std::size_t>(shade)];
+            if (rects.isEmpty())
+                continue;
+            painter.setBrush(QColor::fromRgb(tiles::rgb(static_cast<tiles::Shade>(shade))));
+            painter.drawRects(rects.constData(), int(rects.size()));
+            rects.clear();
+        }
+    };
+    if (progress)
+        progress->processEvents();
+    const bool done = tileRects_->trace(
+        state_.grid, NodeSpan{area.left(), area.top(), area.right(), area.bottom()},
+        [&](const PixelRect &r) {
+            pending[r.shade].append(QRectF(origin.x() + r.x / tw, origin.y() + r.y / th, r.width / tw, r.height / th));
+        },
+        [&](int y) {
+            flush();
+            if (!progress)
+                return true;
+            progress->phase(phase, row_percent(y - area.top() + 1, area.height()));
+            progress->processEvents();
+            return !progress->stopRequested();
+        });
+    flush();
+    painter.restore();
+    return done;
 }
 
 void MazeScene::paintNode(QPainter &painter, int px, int py, int bmp) const

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "maze/progress.h"
+#include "render/overlay.h"
 #include "render/tile_images.h"
+#include "render/vector_tiles.h"
 
 #include <QColor>
 #include <QImage>
@@ -17,9 +19,9 @@ struct MazeState;
 /// The layers' colours on colour outputs: the solution red, the start in the matte editor's
 /// green and the finish in its red.
 namespace layer_colours {
-inline const QColor Solution{220, 0, 0};
-inline const QColor Start{0, 160, 0};
-inline const QColor Finish{220, 0, 0};
+inline const QColor Solution = QColor::fromRgb(overlay::SolutionRgb);
+inline const QColor Start = QColor::fromRgb(overlay::StartRgb);
+inline const QColor Finish = QColor::fromRgb(overlay::FinishRgb);
 } // namespace layer_colours
 
 /// What a scene draws over the maze, each off unless asked for.
@@ -40,13 +42,16 @@ struct SceneOptions {
     /// instead of tiles.
     Random *cityPlan = nullptr;
     SceneLayers layers{};
+    /// The tiles as their pixels in merged filled rectangles and the arrows as their shapes,
+    /// sharp at any resolution, instead of pictures; tiles of exactly 1 unit.
+    bool vector = false;
 
     /// The bitmap's layout: a one-node margin all round, tiles of 1.1 units.
     static SceneOptions bitmap(const SceneLayers &layers = {}) { return {QPoint(0, 0), 1.1, nullptr, layers}; }
-    /// The page's layout: the maze from (0, 0), tiles of 1 unit; City plan when `cityPlan` is set.
+    /// The page's layout: the maze from (0, 0) in vectors; City plan when `cityPlan` is set.
     static SceneOptions page(Random *cityPlan, const SceneLayers &layers = {})
     {
-        return {QPoint(-1, -1), 1, cityPlan, layers};
+        return {QPoint(-1, -1), 1, cityPlan, layers, true};
     }
 };
 
@@ -73,6 +78,7 @@ public:
 private:
     void paintArrows(QPainter &painter, const QRect &nodes) const;
     bool paintTiles(QPainter &painter, const QRect &nodes, Progress *progress, Phase phase) const;
+    bool paintTileRects(QPainter &painter, const QRect &nodes, Progress *progress, Phase phase) const;
     /// One node (the bitmap's draw_bitmap, the page's print_bitmap): tile `bmp` (1..16) over the
     /// square of side tileExtent at unit position (px, py), or its City plan slabs; nothing for bmp <= 0.
     void paintNode(QPainter &painter, int px, int py, int bmp) const;
@@ -89,5 +95,6 @@ private:
     const int gridWidth_;
     const int gridHeight_;
     std::optional<TileImages> tiles_;
+    std::optional<TileRects> tileRects_;
     QImage arrow_;
 };

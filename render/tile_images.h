@@ -7,8 +7,8 @@
 /// The corner arrow as an RGB32 image.
 QImage arrow_image();
 
-/// The sixteen pictures of one tile set as images, made once per output so that every
-/// node paints the same image (and a PDF page embeds each picture once).
+/// The sixteen pictures of one tile set as images, made once per picture drawn so that
+/// every node paints the same image.
 class TileImages {
 public:
     /// Throws std::out_of_range for a style outside 0..10.

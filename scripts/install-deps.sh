@@ -4,11 +4,11 @@
 set -eu
 
 packages="
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config libpng-dev help2man clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-dejavu-core
   cups cups-client cups-bsd cups-filters printer-driver-cups-pdf
-  poppler-utils imagemagick
+  poppler-utils imagemagick librsvg2-bin
   xvfb xauth x11-apps
 "
 

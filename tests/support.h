@@ -4,7 +4,10 @@
 // pictures decoded by ImageMagick rather than by the program's own readers.
 
 #include "maze/frame.h"
+#include "maze/generation.h"
+#include "maze/parameters.h"
 #include "maze/progress.h"
+#include "maze/solve.h"
 #include "maze/state.h"
 
 #include <QByteArray>
@@ -15,9 +18,13 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
+
+#include <sys/resource.h>
 
 namespace support {
 
@@ -44,6 +51,38 @@ inline MazeState framedMaze(int gw, int gh, std::uint8_t type, int style = 1, st
                 s.grid.set(x, y + 1, NodeGrid::Carved);
         }
     return s;
+}
+
+/// The maze of `choices` and `seed` carved as Generate carves it, then solved.
+inline MazeState solvedMaze(const params::Choices &choices, std::uint32_t seed)
+{
+    MazeState s;
+    params::apply_choices(choices, s);
+    s.rng.seed(seed);
+    allocate_arrays(s);
+    Progress quiet;
+    carve_maze(s, quiet);
+    solve_maze(s);
+    return s;
+}
+
+/// What `write` throws while no file may grow past `bytes`, as a full disk would stop it;
+/// empty when it throws nothing.
+inline QString failureOnAFullDisk(rlim_t bytes, const std::function<void()> &write)
+{
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small{bytes, old.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the test
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        write();
+    } catch (const std::runtime_error &e) {
+        message = QString::fromStdString(e.what());
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    return message;
 }
 
 /// Keeps every phase report; asks the routine to stop once it has made stopAfter.

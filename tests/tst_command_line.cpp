@@ -135,6 +135,7 @@ private slots:
     void batchesReportFailuresInPlace();
     void jobsFitTheCoresAndTheMemory();
     void answerKeysBesideEveryOutput();
+    void picturesByExtension();
     void failuresWriteNothing_data();
     void failuresWriteNothing();
     void numberingRuleForEveryOutput();
@@ -254,7 +255,7 @@ void TestCommandLine::helpListsWhatTheParserTakes()
         QVERIFY2(!error.contains("unknown option"), qPrintable(error));
         QCOMPARE(error.contains(name + " needs a value"), match.hasCaptured(2));
     }
-    QCOMPARE(options, 29);
+    QCOMPARE(options, 39);
     QVERIFY(command_line_help().contains("circle (an ellipse\n                         filling the grid"));
 }
 
@@ -313,7 +314,17 @@ void TestCommandLine::refusesBadArguments_data()
     QTest::newRow("start without matte") << QStringList{"generate", "--start", "1,1", "--text", "t"} << "--matte";
     QTest::newRow("no output") << QStringList{"generate", "--width", "10", "--marks"} << "nothing to make";
     QTest::newRow("city plan bitmap") << QStringList{"generate", "--appearance", "city", "--out", "c.bmp"} << "City plan";
+    QTest::newRow("city plan PNG") << QStringList{"generate", "--appearance", "city", "--out", "c.png"} << "FILE.svg";
     QTest::newRow("monochrome alone") << QStringList{"generate", "--monochrome", "--text", "t"} << "--out";
+    QTest::newRow("monochrome SVG") << QStringList{"generate", "--monochrome", "--out", "m.svg"} << "FILE.png";
+    QTest::newRow("unknown extension") << QStringList{"generate", "--out", "maze.jpg"} << ".bmp, .png, .svg or .pdf";
+    QTest::newRow("no extension") << QStringList{"generate", "--out", "maze"} << "'maze'";
+    QTest::newRow("two PDFs") << QStringList{"generate", "--out", "a.pdf", "--pdf", "b.pdf"} << "give one";
+    QTest::newRow("format for a file") << QStringList{"generate", "--out", "a.bmp", "--format", "png"} << "--out -";
+    QTest::newRow("format alone") << QStringList{"generate", "--text", "t", "--format", "png"} << "--out -";
+    QTest::newRow("unknown format") << QStringList{"generate", "--out", "-", "--format", "gif"} << "bmp, png, svg, pdf or text";
+    QTest::newRow("scale without picture") << QStringList{"generate", "--text", "t", "--scale", "2"} << "--scale";
+    QTest::newRow("scale too large") << QStringList{"generate", "--out", "a.png", "--scale", "65"} << "1 to 64";
     QTest::newRow("flag with value") << QStringList{"generate", "--print=yes"} << "--print";
     QTest::newRow("two outputs to standard output") << QStringList{"generate", "--text", "-", "--pdf", "-"}
                                                     << "only one output can go to standard output";
@@ -791,26 +802,36 @@ void TestCommandLine::answerKeysBesideEveryOutput()
                                dir.path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.size(), 3);
     for (int maze = 1; maze <= 2; ++maze) {
         const QJsonObject report = QJsonDocument::fromJson(lines[maze - 1].toUtf8()).object();
         const QString n = QString::number(maze);
         QCOMPARE(report["files"].toArray(), QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp",
-                                                        "k-" + n + "-solution.bmp", "k-" + n + ".pdf"}));
+                                                        "k-" + n + "-solution.bmp"}));
         const QImage bitmap = decodeWithImageMagick(path("k-" + n + ".bmp"));
         const QImage key = decodeWithImageMagick(path("k-" + n + "-solution.bmp"));
         QVERIFY(!bitmap.isNull());
         QCOMPARE(key.size(), bitmap.size());
         QVERIFY(key != bitmap);
-
-        // The PDF: the maze page, then its key page; its title names the seed.
-        QProcess info;
-        info.start("pdfinfo", {path("k-" + n + ".pdf")});
-        QVERIFY(info.waitForFinished(60000));
-        const QString text = QString::fromLatin1(info.readAllStandardOutput());
-        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(text));
-        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Title:\\s+Maze, seed %1\\n").arg(29 + maze))), qPrintable(text));
     }
+    // One PDF of the batch: both mazes, then both keys.
+    const QJsonObject book = QJsonDocument::fromJson(lines[2].toUtf8()).object();
+    QCOMPARE(book["files"].toArray(), QJsonArray({"k.pdf"}));
+    QCOMPARE(book["pages"].toInt(), 4);
+    QProcess info;
+    info.start("pdfinfo", {path("k.pdf")});
+    QVERIFY(info.waitForFinished(60000));
+    const QString text = QString::fromLatin1(info.readAllStandardOutput());
+    QVERIFY2(text.contains(QRegularExpression("Pages:\\s+4\\n")), qPrintable(text));
+
+    // A single maze's PDF: the maze page, then its key page; its title names the seed.
+    QCOMPARE(corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "31", "--answer-key", "--pdf", "one.pdf"},
+                        dir.path()).exitCode, 0);
+    info.start("pdfinfo", {path("one.pdf")});
+    QVERIFY(info.waitForFinished(60000));
+    const QString single = QString::fromLatin1(info.readAllStandardOutput());
+    QVERIFY2(single.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(single));
+    QVERIFY2(single.contains(QRegularExpression("Title:\\s+Maze, seed 31\\n")), qPrintable(single));
 
     // The monochrome key: 1-bit, the same size, more ink.
     const Run mono = corvanthel({"generate", "--width", "15", "--height", "12", "--seed", "30", "--answer-key",
@@ -827,6 +848,39 @@ void TestCommandLine::answerKeysBesideEveryOutput()
         return zeros;
     };
     QVERIFY(ink(key) > ink(maze));
+}
+
+// One maze in every picture format: the PNG has the bitmap's pixels, --scale repeats them, and
+// standard output takes the format --format names.
+void TestCommandLine::picturesByExtension()
+{
+    const QStringList maze{"generate", "--width", "12", "--height", "9", "--seed", "5", "--appearance", "shaded", "--marks"};
+    for (const QString out : {"m.bmp", "m.png", "m.svg", "m.pdf"}) {
+        const Run run = corvanthel(maze + QStringList{"--out", out}, dir.path());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.startsWith(out + ": seed 5"), qPrintable(run.out));
+    }
+    const QImage bmp = decodeWithImageMagick(path("m.bmp"));
+    QCOMPARE(decodeWithImageMagick(path("m.png")), bmp);
+    QVERIFY(readAll(path("m.svg")).startsWith("<?xml"));
+    QVERIFY(readAll(path("m.pdf")).startsWith("%PDF"));
+
+    const Run scaled = corvanthel(maze + QStringList{"--out", "big.png", "--scale", "3"}, dir.path());
+    QCOMPARE(scaled.exitCode, 0);
+    const QImage big = decodeWithImageMagick(path("big.png"));
+    QCOMPARE(big.size(), bmp.size() * 3);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            if (big.pixel(x, y) != bmp.pixel(x / 3, y / 3))
+                QFAIL(qPrintable(QString("pixel (%1, %2) is not repeated").arg(x).arg(y)));
+
+    QProcess toStdout;
+    toStdout.setWorkingDirectory(dir.path());
+    toStdout.start(CORVANTHEL_BINARY, maze + QStringList{"--out", "-", "--format", "svg"});
+    QVERIFY(toStdout.waitForFinished(60000));
+    QCOMPARE(toStdout.exitCode(), 0);
+    QCOMPARE(toStdout.readAllStandardOutput(), readAll(path("m.svg")));
+    QVERIFY(toStdout.readAllStandardError().contains("-: seed 5"));
 }
 
 void TestCommandLine::failuresWriteNothing_data()
@@ -860,11 +914,18 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("same cell") << QStringList{"generate", "--matte", "black.png", "--width", "5", "--height", "5", "--start", "3,4", "--finish", "3,4", "--out", out} << "the start and finish are the same cell 3,4" << 1;
     QTest::newRow("no path") << QStringList{"generate", "--matte", "split.png", "--width", "10", "--height", "5", "--start", "1,2", "--finish", "10,5", "--out", out} << "no path of maze cells joins the start cell 1,2 to the finish cell 10,5" << 1;
     QTest::newRow("unwritable") << QStringList{"generate", "--out", "no/such/folder/" + out} << "no/such/folder/" + out << 1;
+    QTest::newRow("unknown extension") << QStringList{"generate", "--out", "failed.gif"} << "name the file .bmp, .png, .svg or .pdf" << 2;
+    QTest::newRow("City plan PNG") << QStringList{"generate", "--appearance", "city-plan", "--out", "failed.png"} << "FILE.svg" << 2;
+    QTest::newRow("unwritable PNG") << QStringList{"generate", "--out", "no/such/folder/failed.png"} << "No such file or directory" << 1;
+    QTest::newRow("unwritable SVG") << QStringList{"generate", "--out", "no/such/folder/failed.svg"} << "No such file or directory" << 1;
+    QTest::newRow("full disk, PNG") << QStringList{"generate", "--out", "/dev/full", "--format", "png"} << "No space left on device" << 1;
+    QTest::newRow("full disk, streamed PNG") << QStringList{"generate", "--out", "/dev/full", "--format", "png", "--monochrome"} << "No space left on device" << 1;
+    QTest::newRow("full disk, SVG") << QStringList{"generate", "--out", "/dev/full", "--format", "svg"} << "No space left on device" << 1;
     QImage full(120, 112, QImage::Format_RGB32);
     full.fill(Qt::black);
     full.save(path("full.png"));
     QTest::newRow("start is finish, counted in cells") << QStringList{"generate", "--matte", "full.png", "--width", "60", "--height", "56", "--start", "30,28", "--finish", "30,28", "--out", out} << "corvanthel: the start and finish are the same cell 30,28" << 1;
-    QTest::newRow("an output into a folder") << QStringList{"generate", "--out", "."} << "cannot write .: Is a directory" << 1;
+    QTest::newRow("an output into a folder") << QStringList{"generate", "--text", "."} << "cannot write .: Is a directory" << 1;
     QTest::newRow("an output name ending in /") << QStringList{"generate", "--text", "t.txt/"} << "cannot write t.txt/: the name ends with '/'" << 1;
 }
 
@@ -877,15 +938,22 @@ void TestCommandLine::failuresWriteNothing()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.err.startsWith("corvanthel: ") || run.err.contains("\ncorvanthel: "));
-    QVERIFY(!QFile::exists(path("failed.bmp")));
+    QCOMPARE(QDir(dir.path()).entryList({"failed*"}), QStringList());
     QCOMPARE(leftovers(dir.path()), QStringList());
 }
 
 namespace {
 
-/// The arguments that make one output of each kind into `name`.
-QStringList outputArguments(const QString &kind, const QString &name)
+/// The file an output of `kind` named after `stem` writes: a picture's name says its format.
+QString outputName(const QString &kind, const QString &stem)
 {
+    return kind == "monochrome" || kind == "colour" ? stem + ".bmp" : stem;
+}
+
+/// The arguments that make one output of each kind into the file outputName names.
+QStringList outputArguments(const QString &kind, const QString &stem)
+{
+    const QString name = outputName(kind, stem);
     if (kind == "text")
         return {"--text", name};
     if (kind == "monochrome")
@@ -913,19 +981,19 @@ QString freshFolder(const QTemporaryDir &dir, const QString &name)
 
 } // namespace
 
-// One rule for every output: NAME-NN.EXT, NN to the width of the count, and nothing else written.
+// One rule for every output: NAME-NN.EXT, NN to the width of the count, and nothing else
+// written; a batch's PDF is one book, not numbered.
 void TestCommandLine::numberingRuleForEveryOutput()
 {
     const QString folder = freshFolder(dir, "numbered");
     const Run run = corvanthel({"generate", "--width", "5", "--height", "5", "--seed", "1", "--count", "12",
-                                "--text", "maze.txt", "--out", "level2.bmp", "--pdf", ".pdf"},
+                                "--text", ".txt", "--out", "level2.png", "--pdf", "book.pdf"},
                                folder);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    QStringList expected;
+    QStringList expected{"book.pdf"};
     for (int i = 1; i <= 12; ++i)
-        expected << QStringLiteral("maze-%1.txt").arg(i, 2, 10, QLatin1Char('0'))
-                 << QStringLiteral("level2-%1.bmp").arg(i, 2, 10, QLatin1Char('0'))
-                 << QStringLiteral(".pdf-%1").arg(i, 2, 10, QLatin1Char('0'));
+        expected << QStringLiteral(".txt-%1").arg(i, 2, 10, QLatin1Char('0'))
+                 << QStringLiteral("level2-%1.png").arg(i, 2, 10, QLatin1Char('0'));
     expected.sort();
     QCOMPARE(support::entries(folder), expected);
     // A name as long as a file name may be is written; the temporary's name is short.
@@ -1021,14 +1089,14 @@ void TestCommandLine::wholeOutputsOnStandardOutput()
 void TestCommandLine::twoOutputsToOneFileAreRefused_data()
 {
     QTest::addColumn<QStringList>("outputs");
-    QTest::newRow("--out x --text x") << QStringList{"--out", "x", "--text", "x"};
+    QTest::newRow("--out x.png --text x.png") << QStringList{"--out", "x.png", "--text", "x.png"};
     QTest::newRow("--text x --pdf x") << QStringList{"--text", "x", "--pdf", "x"};
     QTest::newRow("--out x.bmp --text ./x.bmp") << QStringList{"--out", "x.bmp", "--text", "./x.bmp"};
     QTest::newRow("a link and its file") << QStringList{"--out", "old.bmp", "--text", "link.txt"};
     QTest::newRow("a folder spelt twice") << QStringList{"--out", "sub/../x.bmp", "--pdf", "x.bmp"};
     QTest::newRow("standard output twice") << QStringList{"--text", "-", "--out", "/dev/stdout"};
     QTest::newRow("the same names in a batch") << QStringList{"--count", "2", "--out", "a.bmp", "--text", "a.bmp"};
-    QTest::newRow("a key and a file") << QStringList{"--answer-key", "--text", "m.txt", "--out", "m-solution.txt"};
+    QTest::newRow("a key and a file") << QStringList{"--answer-key", "--text", "m.svg", "--out", "m-solution.svg"};
 }
 
 // Refused before a maze is carved, with nothing written.
@@ -1057,7 +1125,8 @@ void TestCommandLine::keepsModesAndRefusesReadOnlyFiles()
 {
     QFETCH(QString, kind);
     const QString folder = freshFolder(dir, "modes");
-    const QString file = folder + "/maze";
+    const QString name = outputName(kind, "maze");
+    const QString file = folder + "/" + name;
     QVERIFY(support::writeFile(file, "old"));
     QCOMPARE(::chmod(file.toLocal8Bit().constData(), 0600), 0);
     const QStringList maze = {"generate", "--width", "6", "--height", "6"};
@@ -1072,9 +1141,10 @@ void TestCommandLine::keepsModesAndRefusesReadOnlyFiles()
     QCOMPARE(::chmod(file.toLocal8Bit().constData(), 0444), 0);
     const Run refused = corvanthel(maze + outputArguments(kind, "maze"), folder, asNobody());
     QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains("cannot write maze: the file is read-only (Permission denied)"), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains("cannot write " + name + ": the file is read-only (Permission denied)"),
+             qPrintable(refused.err));
     QCOMPARE(readAll(file), QByteArray("old"));
-    QCOMPARE(support::entries(folder), QStringList({"maze"}));
+    QCOMPARE(support::entries(folder), QStringList({name}));
 }
 
 void TestCommandLine::refusesDanglingLinks_data()
@@ -1086,13 +1156,14 @@ void TestCommandLine::refusesDanglingLinks()
 {
     QFETCH(QString, kind);
     const QString folder = freshFolder(dir, "dangling");
-    QVERIFY(QFile::link("gone/maze", folder + "/link"));
+    const QString name = outputName(kind, "link");
+    QVERIFY(QFile::link("gone/maze", folder + "/" + name));
     const Run run = corvanthel(QStringList{"generate", "--width", "5", "--height", "5"} + outputArguments(kind, "link"),
                                folder);
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("cannot write link: it is a symbolic link to gone/maze, which does not exist"),
+    QVERIFY2(run.err.contains("cannot write " + name + ": it is a symbolic link to gone/maze, which does not exist"),
              qPrintable(run.err));
-    QCOMPARE(support::entries(folder), QStringList({"link"}));
+    QCOMPARE(support::entries(folder), QStringList({name}));
 }
 
 void TestCommandLine::aFullDiskKeepsTheOldFile_data()
@@ -1106,19 +1177,21 @@ void TestCommandLine::aFullDiskKeepsTheOldFile()
 {
     QFETCH(QString, kind);
     const QString folder = freshFolder(dir, "full");
+    const QString name = outputName(kind, "maze");
     const QByteArray old(30000, 'o');
-    QVERIFY(support::writeFile(folder + "/maze", old));
+    QVERIFY(support::writeFile(folder + "/" + name, old));
     const Run run = corvanthel(QStringList{"generate", "--width", "200", "--height", "200", "--seed", "4"}
                                    + outputArguments(kind, "maze"),
                                folder, fileSizeLimit(40000));
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("corvanthel: cannot write maze: File too large"), qPrintable(run.err));
+    QVERIFY2(run.err.contains("corvanthel: cannot write " + name + ": File too large"), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
-    QCOMPARE(readAll(folder + "/maze"), old);
-    QCOMPARE(support::entries(folder), QStringList({"maze"}));
+    QCOMPARE(readAll(folder + "/" + name), old);
+    QCOMPARE(support::entries(folder), QStringList({name}));
 }
 
-// The case as found: a PDF on a full 1 MB disk. Mounting needs the administrator's rights.
+// The case as found: a PDF on a full 1 MB disk (600 x 600 cells: drawn as shapes, 400 x 400
+// now fit). Mounting needs the administrator's rights.
 void TestCommandLine::aRealFullDiskKeepsTheOldPdf()
 {
     const QString folder = freshFolder(dir, "small");
@@ -1129,7 +1202,7 @@ void TestCommandLine::aRealFullDiskKeepsTheOldPdf()
     const QStringList maze = {"generate", "--width", "40", "--height", "40", "--seed", "4", "--appearance", "thick"};
     QCOMPARE(corvanthel(maze + QStringList{"--pdf", "m.pdf"}, folder).exitCode, 0);
     const QByteArray old = readAll(folder + "/m.pdf");
-    const Run run = corvanthel({"generate", "--width", "400", "--height", "400", "--seed", "4", "--appearance", "thick",
+    const Run run = corvanthel({"generate", "--width", "600", "--height", "600", "--seed", "4", "--appearance", "thick",
                                 "--pdf", "m.pdf"},
                                folder);
     const QStringList left = support::entries(folder);
@@ -1414,7 +1487,7 @@ void TestCommandLine::unreadablePicturesSayWhy()
     QVERIFY(huge.save(folder + "/huge.bmp"));
     QVERIFY(support::writeFile(folder + "/secret.png", readAll(QDir(CORVANTHEL_PICTURES).filePath("ok.png"))));
     QCOMPARE(::chmod((folder + "/secret.png").toLocal8Bit().constData(), 0), 0);
-    QVERIFY(support::writeFile(folder + "/notes.txt", "P6 2 2 255 not a picture format this program reads"));
+    QVERIFY(support::writeFile(folder + "/notes.txt", "Eggs, milk, a new maze book"));
     QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
     const QList<std::pair<QString, QString>> cases = {
         {"folder", "cannot read folder: it is a folder, not a picture"},
@@ -1423,7 +1496,7 @@ void TestCommandLine::unreadablePicturesSayWhy()
         {"missing.png", "cannot read missing.png: No such file or directory"},
         {"huge.bmp", "the picture huge.bmp is too large: 6000 x 6000 pixels, and a picture may take at most 128 MB"},
         {"secret.png", "cannot read secret.png: Permission denied"},
-        {"notes.txt", "cannot read notes.txt: it is not a BMP, PNG, JPEG or GIF picture"},
+        {"notes.txt", "cannot read notes.txt: it is not a picture in a format this program reads (BMP, "},
     };
     for (const auto &[picture, message] : cases) {
         const Run run = corvanthel({"generate", "--matte", picture, "--start", "1,1", "--finish", "2,2", "--text", "t"},

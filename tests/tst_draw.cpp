@@ -1,5 +1,6 @@
 #include "tests/support.h"
 #include "render/draw.h"
+#include "render/mono_bitmap.h"
 #include "render/scene.h"
 #include "render/tile_images.h"
 #include "render/tiles.h"
@@ -221,7 +222,9 @@ private slots:
         draw_maze(ctx);
         QCOMPARE(dialogs, button != 0 ? 1 : 0);
         QCOMPARE(s.MonochromeChosen, button == 2);
-        QCOMPARE(filters, cancelled ? QStringList() : QStringList({"Bitmap files (*.bmp)"}));
+        const QString offered = button == 2 ? "Bitmap files (*.bmp);;PNG pictures (*.png)"
+                                            : "Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)";
+        QCOMPARE(filters, cancelled ? QStringList() : QStringList(offered));
         const bool written = !name.isEmpty() && failure.isEmpty() && !cancelled;
         QCOMPARE(messages.join(""), failure.isEmpty() ? "" : "cannot write " + fileName + ": " + failure);
         QCOMPARE(entries(dir_.path()), written ? QStringList(name) : QStringList());
@@ -249,6 +252,60 @@ private slots:
             for (int x = 0; x < read.width(); ++x)
                 colours.insert(read.pixel(x, y));
         QCOMPARE(colours, QSet<QRgb>({qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(192, 192, 192), qRgb(255, 255, 255)}));
+    }
+
+    void formatsByExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("monochrome");  // the too-large dialog answered "Make a monochrome bitmap"
+        QTest::addColumn<QByteArray>("magic");  // the file's first bytes; empty: no file
+        QTest::newRow("PNG") << "maze.png" << false << QByteArray("\x89PNG");
+        QTest::newRow("PNG, upper case") << "MAZE.PNG" << false << QByteArray("\x89PNG");
+        QTest::newRow("SVG") << "maze.svg" << false << QByteArray("<?xml");
+        QTest::newRow("PDF") << "maze.pdf" << false << QByteArray("%PDF");
+        QTest::newRow("monochrome PNG") << "maze.png" << true << QByteArray("\x89PNG");
+        QTest::newRow("JPEG refused") << "maze.jpg" << false << QByteArray();
+        QTest::newRow("no extension refused") << "maze" << false << QByteArray();
+        QTest::newRow("SVG not monochrome") << "maze.svg" << true << QByteArray();
+    }
+
+    // The saved file's extension chooses its format, with the answer key in the same format;
+    // any other extension is refused with a message and writes nothing.
+    void formatsByExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, monochrome);
+        QFETCH(QByteArray, magic);
+        MazeState s = framedMaze(41, 31, TopLeftToBottomRight, 8);
+        Progress quiet;
+        QStringList messages;
+        OutputContext ctx{s, quiet, nullptr, [&](const QString &) { return dir_.filePath(name); },
+                          [] { return TooLargeAnswer::Monochrome; }, [&](const QString &m) { messages << m; },
+                          monochrome ? 100 : DefaultPixelBudget};
+        ctx.marks = true;
+        draw_maze(ctx);
+        if (magic.isEmpty()) {
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages[0].startsWith("Corvanthel cannot save " + dir_.filePath(name) + ": name the file ."),
+                     qPrintable(messages[0]));
+            QCOMPARE(entries(dir_.path()), QStringList());
+            return;
+        }
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(entries(dir_.path()), QStringList(name));
+        QVERIFY(readAll(dir_.filePath(name)).startsWith(magic));
+        if (name.endsWith(".png", Qt::CaseInsensitive)) {
+            // Every pixel of the bitmap the same choices make.
+            QImage picture;
+            QCOMPARE(render_maze(s, quiet, maze_picture_size(s), DefaultPixelBudget, picture, SceneLayers{false, true, false}),
+                     RenderResult::Done);
+            const QString bmp = dir_.filePath("same.bmp");
+            if (monochrome)
+                QVERIFY(write_mono_bitmap(s.grid, s.MazeStyle, bmp.toStdString(), quiet, MonoOverlay{false, true, end_points(s)}));
+            else
+                QVERIFY(save_bitmap(picture, bmp, nullptr));
+            QCOMPARE(decodeWithImageMagick(dir_.filePath(name)), decodeWithImageMagick(bmp));
+        }
     }
 
     // Saving through a symbolic link replaces the file it names, whole, and keeps the link.

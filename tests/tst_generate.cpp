@@ -189,7 +189,7 @@ void TestGenerate::defaultMazeToABitmap()
     form->bitmapOption->click();
     form->generateButton->click();
 
-    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp)"));
+    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)"));
     QVERIFY(messages.isEmpty());
     const QImage picture(nextFile);
     QCOMPARE(picture.size(), QSize(515, 715));
@@ -216,7 +216,7 @@ void TestGenerate::answerKeyAndMarksBesideTheBitmap()
     form->answerKeyBox->setChecked(true);
     form->generateButton->click();
     QCOMPARE(messages, QStringList());
-    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp)"));
+    QCOMPARE(fileRequests, QStringList("Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)"));
     const QImage maze(nextFile);
     const QImage key(dir.filePath("maze-solution.bmp"));
     QVERIFY(!maze.isNull());

@@ -22,14 +22,7 @@ MazeState solvedMaze(params::MazeTypeChoice type, params::AppearanceChoice appea
     c.heightCells = 11;
     c.loops = loops;
     c.loopPercent = 80;
-    MazeState s;
-    params::apply_choices(c, s);
-    s.rng.seed(seed);
-    allocate_arrays(s);
-    Progress quiet;
-    carve_maze(s, quiet);
-    solve_maze(s);
-    return s;
+    return support::solvedMaze(c, seed);
 }
 
 /// Which nodes a layer may draw on, and must draw on.

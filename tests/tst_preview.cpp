@@ -2,6 +2,8 @@
 #include "app/command_line.h"
 #include "app/maze_view.h"
 #include "app/preview_window.h"
+#include "app/page_layout_dialog.h"
+#include <QComboBox>
 #include "matte/acceptance.h"
 #include "matte/completion.h"
 #include "maze/generation.h"
@@ -79,6 +81,7 @@ private slots:
     void copiedCommandLineMakesTheSameMaze_data();
     void copiedCommandLineMakesTheSameMaze();
     void printAndSaveFollowTheChoices();
+    void pageLayoutShapesThePrintedPage();
     void largestGridOpensOnItsOverview();
     void everyControlIsNamedAndReachable();
 
@@ -286,21 +289,80 @@ void TestPreview::printAndSaveFollowTheChoices()
     QVERIFY(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+2\\n")));
 
     preview.saveButton->click();
-    QCOMPARE(filters, QStringList("Bitmap files (*.bmp)"));
+    QCOMPARE(filters, QStringList("Bitmap files (*.bmp);;PNG pictures (*.png);;SVG drawings (*.svg);;PDF files (*.pdf)"));
     QVERIFY(!QImage(dir_.filePath("saved.bmp")).isNull());
     QVERIFY(!QImage(dir_.filePath("saved-solution.bmp")).isNull());
     QCOMPARE(messages, QStringList());
 
-    // City plan is saved as a page.
+    // City plan is saved as shapes: a page or a drawing, never a picture.
     c.appearance = params::AppearanceChoice::CityPlan;
     MazeState city = carved(c);
     PreviewWindow cityPreview(city, c, printer);
     cityPreview.adjustOutput = preview.adjustOutput;
-    next = dir_.filePath("city.pdf");
-    filters.clear();
-    cityPreview.saveButton->click();
-    QCOMPARE(filters, QStringList("PDF files (*.pdf)"));
-    QVERIFY(readAll(next).startsWith("%PDF"));
+    for (const char *name : {"city.pdf", "city.svg", "city.png"}) {
+        next = dir_.filePath(name);
+        filters.clear();
+        cityPreview.saveButton->click();
+        QCOMPARE(filters, QStringList("PDF files (*.pdf);;SVG drawings (*.svg)"));
+    }
+    QVERIFY(readAll(dir_.filePath("city.pdf")).startsWith("%PDF"));
+    QVERIFY(readAll(dir_.filePath("city.svg")).startsWith("<?xml"));
+    QVERIFY(!QFile::exists(dir_.filePath("city.png")));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(".svg or .pdf"), qPrintable(messages[0]));
+}
+
+// "Page layout...": its setup shapes the next print; Cancel keeps
+// the last one and Reset goes back to the page as always.
+void TestPreview::pageLayoutShapesThePrintedPage()
+{
+    params::Choices c = smallChoices(8);
+    MazeState s = carved(c);
+    QPrinter printer;
+    printer.setOutputFileName(dir_.filePath("layout.pdf"));
+    PreviewWindow preview(s, c, printer);
+    preview.askPrinter = [](QPrinter &) { return true; };
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    auto answer = [&](const std::function<void(PageLayoutDialog &)> &fill) {
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<PageLayoutDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            fill(*dialog);
+        });
+        preview.pageLayoutButton->click();
+    };
+    answer([](PageLayoutDialog &d) {
+        d.paperList->setCurrentIndex(d.paperList->findText("A3"));
+        d.orientationList->setCurrentIndex(2);  // landscape
+        d.titleEdit->setText("Seed %s");
+        d.nameLineBox->setChecked(true);
+        d.okButton->click();
+    });
+    QCOMPARE(preview.pageSetup.paper, std::optional(QPageSize::A3));
+    answer([](PageLayoutDialog &d) {
+        d.centerBox->setChecked(true);
+        d.cancelButton->click();
+    });
+    QVERIFY(!preview.pageSetup.center);
+    preview.printButton->click();
+    QProcess info;
+    info.start("pdfinfo", {dir_.filePath("layout.pdf")});
+    QVERIFY(info.waitForFinished(60000));
+    const QString text = QString::fromLatin1(info.readAllStandardOutput());
+    QVERIFY2(text.contains(QRegularExpression("Page size:\\s+1191\\.?\\d* x 842")), qPrintable(text));
+    QProcess words;
+    words.start("pdftotext", {dir_.filePath("layout.pdf"), "-"});
+    QVERIFY(words.waitForFinished(60000));
+    const QString page = QString::fromUtf8(words.readAllStandardOutput());
+    QVERIFY2(page.contains(QString("Seed %1").arg(*c.seed)), qPrintable(page));
+    QVERIFY(page.contains("Name:"));
+
+    answer([](PageLayoutDialog &d) {
+        d.resetButton->click();
+        d.okButton->click();
+    });
+    QVERIFY(!preview.pageSetup.custom());
 }
 
 void TestPreview::largestGridOpensOnItsOverview()

@@ -1,4 +1,5 @@
 #include "tests/support.h"
+#include "tests/page_oracle.h"
 #include "app/form1.h"
 #include "render/print.h"
 #include "render/scene.h"
@@ -115,6 +116,33 @@ private slots:
         QCOMPARE(print_scale(1010, 1410, 101, 141), QSizeF(float(142.0 * 1010 / 1410), 141));
     }
 
+    void pagesAreVectorsOfTheTiles_data()
+    {
+        QTest::addColumn<int>("style");
+        for (int style = 0; style < tiles::SetCount; ++style)
+            QTest::newRow(tiles::tile_set(style).name) << style;
+    }
+
+    // No picture of a tile in the file: the tiles' pixels are rectangles, so every one of them
+    // shows its own shade on the page, sharp, at any resolution.
+    void pagesAreVectorsOfTheTiles()
+    {
+        QFETCH(int, style);
+        const bool small = tiles::tile_set(style).width <= 10;
+        MazeState s = framedMaze(small ? 41 : 15, small ? 57 : 21, GridMaze, style);
+        const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10));
+        const QString pdf = root_ + "/vector.pdf";
+        QVERIFY(save_pdf_page(s, quiet_, a4, 1200, pdf, nullptr));
+        QCOMPARE(pdfImages(pdf).size(), 2);
+        // The page's own rule: the maze from the paint area's corner, scaled by print_scale.
+        const QRectF paint = a4.paintRect(QPageLayout::Point);
+        const QSize device = a4.paintRectPixels(1200).size();
+        const QSizeF units = print_scale(device.width(), device.height(), s.grid.width(), s.grid.height());
+        const QTransform toRaster = QTransform::fromScale(paint.width() * 300 / 72 / units.width(), paint.height() * 300 / 72 / units.height())
+                                    * QTransform::fromTranslate(paint.left() * 300 / 72, paint.top() * 300 / 72);
+        QCOMPARE(tileMismatches(rasterise300(pdf), s, toRaster), QString());
+    }
+
     // City plan ignores a rectangle of nodes: it takes its numbers over the whole grid, in order.
     void cityPlanIsDrawnWhole()
     {
@@ -217,6 +245,20 @@ private slots:
         QVERIFY(info.waitForFinished(60000));
         const QString pages = QString::fromLatin1(info.readAllStandardOutput());
         QVERIFY2(pages.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(pages));
+
+        // A batch is one job: the mazes, then their keys, on the paper asked for.
+        QFile::remove(spooledPdf_);
+        cli.start(CORVANTHEL_BINARY, {"generate", "--width", "6", "--height", "6", "--count", "3", "--print",
+                                      "--answer-key", "--paper", "A5"});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(cli.readAllStandardOutput().contains("printer CorvanthelPDF: 3 mazes on 6 pages"));
+        QCOMPARE(spooled(), QString());
+        info.start("pdfinfo", {spooledPdf_});
+        QVERIFY(info.waitForFinished(60000));
+        const QString book = QString::fromLatin1(info.readAllStandardOutput());
+        QVERIFY2(book.contains(QRegularExpression("Pages:\\s+6\\n")), qPrintable(book));
+        QVERIFY2(book.contains(QRegularExpression("Page size:.*\\(A5\\)")), qPrintable(book));
 
         cli.start(CORVANTHEL_BINARY, {"generate", "--printer", "Nowhere"});
         QVERIFY(cli.waitForFinished(60000));

@@ -113,6 +113,7 @@ def main():
     good_jpeg = converted("jpg")
     good_gif = converted("gif")
     full_rle = rle8_rows([runs(y) for y in range(H - 1, -1, -1)]) + b"\x00\x01"
+    good_ppm = b"P6 %d %d 255\n" % (W, H) + b"".join(bytes(pixel(x, y)) for y in range(H) for x in range(W))
     pictures = {
         "ok-24-bit.bmp": good_bmp,
         "ok-rle8.bmp": bmp8_palette(1, full_rle),
@@ -120,6 +121,7 @@ def main():
         "ok.png": good_png,
         "ok.jpg": good_jpeg,
         "ok.gif": good_gif,
+        "ok.ppm": good_ppm,
         "bad-bmp-header-cut.bmp": good_bmp[:30],
         "bad-bmp-rows-cut.bmp": good_bmp[: len(good_bmp) // 2],
         "bad-bmp-offset-past-end.bmp": bmp24(offset=len(good_bmp) + 1000),
@@ -141,6 +143,8 @@ def main():
         "bad-jpeg-cut.jpg": good_jpeg[: len(good_jpeg) * 2 // 3],
         "bad-jpeg-no-end.jpg": good_jpeg[:-2],
         "bad-gif-cut.gif": good_gif[: len(good_gif) * 2 // 3],
+        # Formats without a structure check rely on their reader noticing what is missing.
+        "bad-ppm-cut.ppm": good_ppm[: len(good_ppm) * 2 // 3],
         "bad-gif-no-image.gif": good_gif[:13 + 3 * 2 ** ((good_gif[10] & 7) + 1)] + b";",
     }
     for name in os.listdir(HERE):
