@@ -4,18 +4,26 @@
 
 #include "matte/acceptance.h"
 #include "matte/completion.h"
+#include "matte/far_points.h"
+#include "matte/shapes.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
 #include "maze/progress.h"
 #include "maze/state.h"
 
+#include <QString>
+
 #include <utility>
 #include <vector>
 
-/// The maze the command line carves from `seed` in an accepted matte ("Remove unused areas"
-/// on, as for shapes and words); `verdict` says whether acceptance took the matte.
-inline MazeState carvedInMatte(const MattePainting &painting, std::uint32_t seed, MatteVerdict &verdict)
+/// The maze the command line carves from `seed` in the cells `inside`, its start and finish
+/// as far apart as they go and "Remove unused areas" on, as for shapes and words; `verdict`
+/// says whether acceptance took the matte.
+inline MazeState carvedInCells(const CellMap &inside, std::uint32_t seed, FarPoints &points, MatteVerdict &verdict)
 {
+    const CellMap paper = paper_outside(inside);
+    points = far_apart_points(paper);
+    const MattePainting painting{paper, points.start, points.finish};
     MazeState s;
     params::Choices c;
     c.widthCells = painting.paper.cols();
@@ -37,24 +45,19 @@ inline MazeState carvedInMatte(const MattePainting &painting, std::uint32_t seed
     return s;
 }
 
-/// What a carved maze holds: cells carved, passages between them, cells joined to the
-/// start, and whether the finish is among them. A perfect maze has passages = cells - 1
-/// and every cell joined.
-struct Carving {
-    long long cells = 0, passages = 0, joined = 0;
-    bool finishReached = false;
-};
-
-inline Carving carvingOf(const MazeState &s)
+/// Why a carved maze is not perfect: a perfect maze has passages = cells - 1, every cell
+/// joined to the start, the finish among them. Empty when it is.
+inline QString carvingFaults(const MazeState &s)
 {
     const NodeGrid &g = s.grid;
-    Carving c;
+    long long cells = 0, passages = 0, joined = 0;
+    bool finishReached = false;
     for (int y = 2; y < g.height(); y += 2)
         for (int x = 2; x < g.width(); x += 2) {
             if (!g.carved(x, y))
                 continue;
-            ++c.cells;
-            c.passages += (x + 2 < g.width() && g.carved(x + 1, y)) + (y + 2 < g.height() && g.carved(x, y + 1));
+            ++cells;
+            passages += (x + 2 < g.width() && g.carved(x + 1, y)) + (y + 2 < g.height() && g.carved(x, y + 1));
         }
     std::vector<char> seen(g.nodeCount(), 0);
     std::vector<std::pair<int, int>> todo{{s.StartX, s.StartY}};
@@ -62,8 +65,8 @@ inline Carving carvingOf(const MazeState &s)
     while (!todo.empty()) {
         const auto [x, y] = todo.back();
         todo.pop_back();
-        ++c.joined;
-        c.finishReached |= x == s.FinishX && y == s.FinishY;
+        ++joined;
+        finishReached |= x == s.FinishX && y == s.FinishY;
         for (const auto &[dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
             const int nx = x + 2 * dx, ny = y + 2 * dy;
             if (g.contains(nx, ny) && g.carved(x + dx, y + dy) && g.carved(nx, ny) && !seen[g.index(nx, ny)]) {
@@ -72,5 +75,8 @@ inline Carving carvingOf(const MazeState &s)
             }
         }
     }
-    return c;
+    if (passages != cells - 1 || joined != cells || !finishReached)
+        return QStringLiteral("%1 cells, %2 passages, %3 joined to the start, the finish %4")
+            .arg(cells).arg(passages).arg(joined).arg(finishReached ? "reached" : "not reached");
+    return {};
 }

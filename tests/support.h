@@ -9,6 +9,7 @@
 #include "maze/progress.h"
 #include "maze/solve.h"
 #include "maze/state.h"
+#include "render/tiles.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTest>
 
 #include <csignal>
 #include <cstdint>
@@ -53,17 +55,53 @@ inline MazeState framedMaze(int gw, int gh, std::uint8_t type, int style = 1, st
     return s;
 }
 
-/// The maze of `choices` and `seed` carved as Generate carves it, then solved.
-inline MazeState solvedMaze(const params::Choices &choices, std::uint32_t seed)
+/// The maze of `choices` and `seed` carved as Generate carves it, once `prepare` (a matte,
+/// say) has had the state.
+inline MazeState carvedMaze(const params::Choices &choices, std::uint32_t seed,
+                            const std::function<void(MazeState &)> &prepare = {})
 {
     MazeState s;
     params::apply_choices(choices, s);
+    if (prepare)
+        prepare(s);
     s.rng.seed(seed);
     allocate_arrays(s);
     Progress quiet;
     carve_maze(s, quiet);
+    return s;
+}
+
+/// The maze of `choices` and `seed` carved as Generate carves it, then solved.
+inline MazeState solvedMaze(const params::Choices &choices, std::uint32_t seed)
+{
+    MazeState s = carvedMaze(choices, seed);
     solve_maze(s);
     return s;
+}
+
+/// A data row a tile set, named after it, in the column "style".
+inline void tileSetRows()
+{
+    QTest::addColumn<int>("style");
+    for (int style = 0; style < tiles::SetCount; ++style)
+        QTest::newRow(tiles::tile_set(style).name) << style;
+}
+
+/// The sequence seeded `seed` once City plan has drawn its slabs over `g`: four numbers a wall node.
+inline Random afterCitySlabs(const NodeGrid &g, std::uint32_t seed)
+{
+    Random r(seed);
+    for (int y = 1; y <= g.height(); ++y)
+        for (int x = 1; x <= g.width(); ++x)
+            if (find_bitmap(g, x, y) > 0)
+                r.skip(4);
+    return r;
+}
+
+/// Empties a folder, making it if need be.
+inline bool emptyFolder(const QString &dir)
+{
+    return QDir(dir).removeRecursively() && QDir().mkpath(dir);
 }
 
 /// What `write` throws while no file may grow past `bytes`, as a full disk would stop it;

@@ -35,8 +35,7 @@ class TestDraw : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(QDir(dir_.path()).removeRecursively());
-        QVERIFY(QDir().mkpath(dir_.path()));
+        QVERIFY(emptyFolder(dir_.path()));
     }
 
     void tilesAndArrowsLandOnTheirNodes_data()
@@ -306,23 +305,6 @@ private slots:
                 QVERIFY(save_bitmap(picture, bmp, nullptr));
             QCOMPARE(decodeWithImageMagick(dir_.filePath(name)), decodeWithImageMagick(bmp));
         }
-    }
-
-    // Saving through a symbolic link replaces the file it names, whole, and keeps the link.
-    void savesThroughALink()
-    {
-        const MazeState s = framedMaze(21, 21, GridMaze);
-        Progress quiet;
-        QImage picture;
-        QCOMPARE(render_maze(s, quiet, maze_picture_size(s), DefaultPixelBudget, picture), RenderResult::Done);
-        QVERIFY(writeFile(dir_.filePath("maze.bmp"), QByteArray(100000, 'x')));  // longer than the picture
-        QVERIFY(QFile::link("maze.bmp", dir_.filePath("link.bmp")));
-        QString error;
-        QVERIFY2(save_bitmap(picture, dir_.filePath("link.bmp"), &error), qPrintable(error));
-        QVERIFY2(save_bitmap(picture, dir_.filePath("plain.bmp"), &error), qPrintable(error));
-        QVERIFY(QFileInfo(dir_.filePath("link.bmp")).isSymLink());
-        QCOMPARE(readAll(dir_.filePath("maze.bmp")), readAll(dir_.filePath("plain.bmp")));
-        QCOMPARE(entries(dir_.path()), QStringList({"link.bmp", "maze.bmp", "plain.bmp"}));
     }
 
 private:

@@ -480,13 +480,11 @@ void TestMatteCore::strokeLinesAreUnbroken_data()
     QTest::addColumn<MatteCell>("from");
     QTest::addColumn<MatteCell>("to");
     QTest::addColumn<QString>("cells");
-    QTest::newRow("one cell") << MatteCell{3, 3} << MatteCell{3, 3} << "3,3";
-    QTest::newRow("across") << MatteCell{0, 2} << MatteCell{3, 2} << "0,2 1,2 2,2 3,2";
-    QTest::newRow("up") << MatteCell{1, 2} << MatteCell{1, 0} << "1,2 1,1 1,0";
+    // Where a line passes a corner exactly, which cell it takes, alike both ways; the rest
+    // is the random lines' to check.
     QTest::newRow("diagonal: corners go down first") << MatteCell{0, 0} << MatteCell{2, 2} << "0,0 0,1 1,1 1,2 2,2";
     QTest::newRow("shallow") << MatteCell{0, 0} << MatteCell{4, 1} << "0,0 1,0 2,0 2,1 3,1 4,1";
     QTest::newRow("shallow, backwards") << MatteCell{4, 1} << MatteCell{0, 0} << "4,1 3,1 2,1 2,0 1,0 0,0";
-    QTest::newRow("off the matte") << MatteCell{-2, 0} << MatteCell{1, 0} << "-2,0 -1,0 0,0 1,0";
 }
 
 void TestMatteCore::strokeLinesAreUnbroken()
@@ -498,7 +496,6 @@ void TestMatteCore::strokeLinesAreUnbroken()
     for (const MatteCell c : cells_on_line(from, to))
         got << QStringLiteral("%1,%2").arg(c.cx).arg(c.cy);
     QCOMPARE(got.join(u' '), cells);
-
 }
 
 void TestMatteCore::randomStrokeLinesCrossEveryCellTheyName()

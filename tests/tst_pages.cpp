@@ -10,27 +10,6 @@ using namespace support;
 
 namespace {
 
-/// What pdfinfo says of a PDF: its pages and the size of its first page in points.
-struct PdfInfo {
-    int pages = 0;
-    QSizeF size;
-    QString sizeName;
-};
-
-PdfInfo pdfInfo(const QString &pdf)
-{
-    QProcess p;
-    p.start("pdfinfo", {pdf});
-    p.waitForFinished(60000);
-    const QString text = QString::fromLatin1(p.readAllStandardOutput());
-    PdfInfo info;
-    info.pages = QRegularExpression("Pages:\\s+(\\d+)").match(text).captured(1).toInt();
-    const auto size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts(?: \\((\\w+)\\))?").match(text);
-    info.size = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
-    info.sizeName = size.captured(3);
-    return info;
-}
-
 /// The text of each page, as pdftotext reads it.
 QStringList pageTexts(const QString &pdf)
 {

@@ -140,29 +140,6 @@ std::vector<int> distances(const CellMap &paper, MatteCell from)
     return d;
 }
 
-/// Cells as rows of '#' (true) and '.', joined by '/', and back.
-QString drawn(const CellMap &cells)
-{
-    QStringList rows;
-    for (int cy = 0; cy < cells.rows(); ++cy) {
-        QString row;
-        for (int cx = 0; cx < cells.cols(); ++cx)
-            row += cells.at(cx, cy) ? u'#' : u'.';
-        rows << row;
-    }
-    return rows.join(u'/');
-}
-
-CellMap fromDrawing(const QString &drawing)
-{
-    const QStringList rows = drawing.split(u'/');
-    CellMap cells(int(rows.first().size()), int(rows.size()));
-    for (int cy = 0; cy < cells.rows(); ++cy)
-        for (int cx = 0; cx < cells.cols(); ++cx)
-            cells.set(cx, cy, rows[cy][cx] == u'#');
-    return cells;
-}
-
 int largest(const std::vector<int> &d)
 {
     return *std::max_element(d.begin(), d.end());
@@ -177,16 +154,12 @@ private slots:
     void shapesMakeMazesInsideThem();
     void shapesFillTheirSquare_data();
     void shapesFillTheirSquare();
-    void farPointsAreFarApart_data();
-    void farPointsAreFarApart();
     void farPointsOfSmallMattes_data();
     void farPointsOfSmallMattes();
     void outlinesFillCellsByTheirCentres_data();
     void outlinesFillCellsByTheirCentres();
-    void piecesAreJoined_data();
-    void piecesAreJoined();
-    void thinLinesAreWidened_data();
-    void thinLinesAreWidened();
+    void lettersAreMendedInPlace_data();
+    void lettersAreMendedInPlace();
 };
 
 namespace {
@@ -208,19 +181,17 @@ void TestShapes::shapesMakeMazesInsideThem_data()
     shapeRows({{15, 15}, {60, 60}, {80, 30}});
 }
 
+// A perfect maze inside the shape, its start and finish as far apart as the shape allows.
 void TestShapes::shapesMakeMazesInsideThem()
 {
     QFETCH(MatteShape, shape);
     QFETCH(QSize, size);
     const int cols = size.width(), rows = size.height();
-    const CellMap paper = paper_outside(shape_cells(shape, cols, rows));
-    const FarPoints points = far_apart_points(paper);
-    QVERIFY(points.start.isSet());
-    QVERIFY(points.finish.isSet());
-
+    FarPoints points;
     MatteVerdict verdict;
-    const MazeState s = carvedInMatte({paper, points.start, points.finish}, 5, verdict);
+    const MazeState s = carvedInCells(shape_cells(shape, cols, rows), 5, points, verdict);
     QCOMPARE(verdict, MatteVerdict::Accepted);
+    QCOMPARE(carvingFaults(s), QString());
 
     long long inShape = 0, mazeInShape = 0;
     for (int cy = 0; cy < rows; ++cy)
@@ -237,10 +208,25 @@ void TestShapes::shapesMakeMazesInsideThem()
     QVERIFY(centreAgainst(shape, points.start.cx, points.start.cy, cols, rows) != 0);
     QVERIFY(centreAgainst(shape, points.finish.cx, points.finish.cy, cols, rows) != 0);
 
-    const Carving carving = carvingOf(s);
-    QCOMPARE(carving.passages, carving.cells - 1);
-    QCOMPARE(carving.joined, carving.cells);
-    QVERIFY(carving.finishReached);
+    const CellMap paper = paper_outside(shape_cells(shape, cols, rows));
+    const std::vector<int> fromStart = distances(paper, points.start);
+    // The finish is as far from the start as any cell, and the steps say how far.
+    QCOMPARE(fromStart[std::size_t(points.finish.cy) * paper.cols() + points.finish.cx], largest(fromStart));
+    QCOMPARE(points.steps, largest(fromStart));
+    QCOMPARE(farthest_cell(paper, points.start).cell, points.finish);
+    // Given the finish, the start found is as far from it as the finish is from the start.
+    const FarCell back = farthest_cell(paper, points.finish);
+    QCOMPARE(back.steps, distances(paper, points.finish)[std::size_t(back.cell.cy) * paper.cols() + back.cell.cx]);
+    QVERIFY(back.steps >= points.steps);
+    if (size != QSize(15, 15))
+        return;
+    // Near the longest path the shape holds: every pair of its cells measured.
+    int diameter = 0;
+    for (int cy = 0; cy < paper.rows(); ++cy)
+        for (int cx = 0; cx < paper.cols(); ++cx)
+            if (!paper.at(cx, cy))
+                diameter = std::max(diameter, largest(distances(paper, {cx, cy})));
+    QVERIFY2(points.steps >= 0.95 * diameter, qPrintable(QStringLiteral("%1 of %2").arg(points.steps).arg(diameter)));
 }
 
 void TestShapes::shapesFillTheirSquare_data()
@@ -267,37 +253,6 @@ void TestShapes::shapesFillTheirSquare()
     QCOMPARE(differ, 0);
     QVERIFY(outline * 10 < cols * rows);
     QCOMPARE(cells.at(cols / 2, rows / 2), shape != MatteShape::Ring);
-}
-
-void TestShapes::farPointsAreFarApart_data()
-{
-    shapeRows({{15, 15}, {60, 60}, {80, 30}});
-}
-
-void TestShapes::farPointsAreFarApart()
-{
-    QFETCH(MatteShape, shape);
-    QFETCH(QSize, size);
-    const CellMap paper = paper_outside(shape_cells(shape, size.width(), size.height()));
-    const FarPoints points = far_apart_points(paper);
-    const std::vector<int> fromStart = distances(paper, points.start);
-    // The finish is as far from the start as any cell, and the steps say how far.
-    QCOMPARE(fromStart[std::size_t(points.finish.cy) * paper.cols() + points.finish.cx], largest(fromStart));
-    QCOMPARE(points.steps, largest(fromStart));
-    QCOMPARE(farthest_cell(paper, points.start).cell, points.finish);
-    // Given the finish, the start found is as far from it as the finish is from the start.
-    const FarCell back = farthest_cell(paper, points.finish);
-    QCOMPARE(back.steps, distances(paper, points.finish)[std::size_t(back.cell.cy) * paper.cols() + back.cell.cx]);
-    QVERIFY(back.steps >= points.steps);
-    if (size != QSize(15, 15))
-        return;
-    // Near the longest path the shape holds: every pair of its cells measured.
-    int diameter = 0;
-    for (int cy = 0; cy < paper.rows(); ++cy)
-        for (int cx = 0; cx < paper.cols(); ++cx)
-            if (!paper.at(cx, cy))
-                diameter = std::max(diameter, largest(distances(paper, {cx, cy})));
-    QVERIFY2(points.steps >= 0.95 * diameter, qPrintable(QStringLiteral("%1 of %2").arg(points.steps).arg(diameter)));
 }
 
 void TestShapes::farPointsOfSmallMattes_data()
@@ -359,66 +314,47 @@ void TestShapes::outlinesFillCellsByTheirCentres()
 {
     QFETCH(Outline, outline);
     QFETCH(QString, cells);
-    QCOMPARE(drawn(fill_outline(outline, 4, 4)), cells);
+    QCOMPARE(cellsDrawn(fill_outline(outline, 4, 4)), cells);
 }
 
-void TestShapes::piecesAreJoined_data()
+void TestShapes::lettersAreMendedInPlace_data()
 {
+    // Pieces joined along the baseline (-1: none), or for -2 thin lines widened; either
+    // reports the cells it added.
     QTest::addColumn<QString>("before");
     QTest::addColumn<int>("baseline");
     QTest::addColumn<QString>("after");
+    const int widen = -2;
     // Letters side by side: the gaps between them on the baseline, not inside a letter.
-    QTest::newRow("along the baseline") << "#.#..#/#.#..#/#.#..#" << 2 << "#.#..#/#.#..#/######";
-    // A dot drops straight onto its letter.
-    QTest::newRow("dot") << "..#./..../..../..#." << 3 << "..#./..#./..#./..#.";
-    // Two dots over one letter each drop.
-    QTest::newRow("two dots") << "#.#/.../.../###" << 3 << "#.#/#.#/#.#/###";
+    QTest::newRow("join along the baseline") << "#.#..#/#.#..#/#.#..#" << 2 << "#.#..#/#.#..#/######";
+    // A dot drops straight onto its letter; two dots over one letter each drop.
+    QTest::newRow("join a dot") << "..#./..../..../..#." << 3 << "..#./..#./..#./..#.";
+    QTest::newRow("join two dots") << "#.#/.../.../###" << 3 << "#.#/#.#/#.#/###";
     // A piece that shares no column with the rest is joined by a shortest path.
-    QTest::newRow("beside") << "##.../##.../...##/...##" << -1 << "##.../####./...##/...##";
-    QTest::newRow("one piece") << "###/#.#/###" << 1 << "###/#.#/###";
+    QTest::newRow("join a piece beside") << "##.../##.../...##/...##" << -1 << "##.../####./...##/...##";
+    QTest::newRow("join one piece") << "###/#.#/###" << 1 << "###/#.#/###";
+    // A line one cell wide gains a second row or column, on the side with room.
+    QTest::newRow("widen across") << "..../####/...." << widen << "..../####/####";
+    QTest::newRow("widen down") << ".#../.#../.#.." << widen << ".##./.##./.##.";
+    QTest::newRow("widen against the edge") << "..../..../####" << widen << "..../####/####";
+    // Towards the line's own body rather than away from it.
+    QTest::newRow("widen a tip") << "..#../####./####." << widen << ".##../####./####.";
+    // Never into a gap of one cell, which would join two strokes.
+    QTest::newRow("widen beside a gap of one") << "#.#../#.#../#.#.." << widen << "#.##./#.##./#.##.";
+    QTest::newRow("widen a dot into a square") << "..../.#../...." << widen << "..../.##./.##.";
+    QTest::newRow("already wide") << "##/##" << widen << "##/##";
+    QTest::newRow("no room to widen") << "#/#/#" << widen << "#/#/#";
 }
 
-void TestShapes::piecesAreJoined()
+void TestShapes::lettersAreMendedInPlace()
 {
     QFETCH(QString, before);
     QFETCH(int, baseline);
     QFETCH(QString, after);
-    CellMap cells = fromDrawing(before);
+    CellMap cells = painted(before).paper;
     const CellMap was = cells;
-    const CellMap added = join_pieces(cells, baseline);
-    QCOMPARE(drawn(cells), after);
-    for (int cy = 0; cy < cells.rows(); ++cy)
-        for (int cx = 0; cx < cells.cols(); ++cx)
-            QCOMPARE(added.at(cx, cy), cells.at(cx, cy) && !was.at(cx, cy));
-}
-
-void TestShapes::thinLinesAreWidened_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    // A line one cell wide gains a second row or column, on the side with room.
-    QTest::newRow("across") << "..../####/...." << "..../####/####";
-    QTest::newRow("down") << ".#../.#../.#.." << ".##./.##./.##.";
-    QTest::newRow("against the edge") << "..../..../####" << "..../####/####";
-    // Towards the line's own body rather than away from it.
-    QTest::newRow("a tip") << "..#../####./####." << ".##../####./####.";
-    // Never into a gap of one cell, which would join two strokes.
-    QTest::newRow("a gap of one") << "#.#../#.#../#.#.." << "#.##./#.##./#.##.";
-    // A lone cell becomes a square.
-    QTest::newRow("a dot") << "..../.#../...." << "..../.##./.##.";
-    QTest::newRow("already wide") << "##/##" << "##/##";
-    // No room at all: left as it is.
-    QTest::newRow("one column") << "#/#/#" << "#/#/#";
-}
-
-void TestShapes::thinLinesAreWidened()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    CellMap cells = fromDrawing(before);
-    const CellMap was = cells;
-    const CellMap added = thicken_lines(cells);
-    QCOMPARE(drawn(cells), after);
+    const CellMap added = baseline == -2 ? thicken_lines(cells) : join_pieces(cells, baseline);
+    QCOMPARE(cellsDrawn(cells), after);
     for (int cy = 0; cy < cells.rows(); ++cy)
         for (int cx = 0; cx < cells.cols(); ++cx)
             QCOMPARE(added.at(cx, cy), cells.at(cx, cy) && !was.at(cx, cy));

@@ -1,5 +1,4 @@
 #include "tests/support.h"
-#include "render/mono_bitmap.h"
 #include "render/svg_maze.h"
 #include "render/tiles.h"
 #include "render/vector_tiles.h"
@@ -7,7 +6,6 @@
 #include <QPainterPath>
 #include <QXmlStreamReader>
 #include <QtTest>
-
 
 using namespace support;
 
@@ -81,16 +79,10 @@ private slots:
 
     void init()
     {
-        QVERIFY(QDir(dir_.path()).removeRecursively());
-        QVERIFY(QDir().mkpath(dir_.path()));
+        QVERIFY(emptyFolder(dir_.path()));
     }
 
-    void rectanglesCoverEveryPixelOnce_data()
-    {
-        QTest::addColumn<int>("style");
-        for (int style = 0; style < tiles::SetCount; ++style)
-            QTest::newRow(tiles::tile_set(style).name) << style;
-    }
+    void rectanglesCoverEveryPixelOnce_data() { tileSetRows(); }
 
     // Each pixel that is not white lies in exactly one rectangle of its own shade; nothing else does.
     void rectanglesCoverEveryPixelOnce()
@@ -189,16 +181,11 @@ private slots:
         QCOMPARE(rows, 3);
     }
 
-    void svgIsTheMonochromeGrid_data()
-    {
-        QTest::addColumn<int>("style");
-        for (int style = 0; style < tiles::SetCount; ++style)
-            QTest::newRow(tiles::tile_set(style).name) << style;
-    }
+    void svgIsTheMonochromeGrid_data() { tileSetRows(); }
 
     // Parsed as XML and drawn by librsvg at one pixel a unit: the margin is white, the tiles are
-    // the monochrome file's grid (the 24-bit sets: the same grid in their colours), and the arrows
-    // and marks are where the bitmap has them, within the blur of their edges.
+    // every pixel of the grid of tiles, and the arrows and marks are where the bitmap has them,
+    // within the blur of their edges.
     void svgIsTheMonochromeGrid()
     {
         QFETCH(int, style);
@@ -218,19 +205,7 @@ private slots:
         const QImage drawn = rasteriseSvg(svg, &error);
         QCOMPARE(error, QString());
         QCOMPARE(drawn.size(), QSize(tw * (gw + 2), th * (gh + 2)));
-        QImage grid;
-        if (set.depth == 1) {
-            const QString bmp = dir_.filePath("maze.bmp");
-            QVERIFY(write_mono_bitmap(s.grid, style, bmp.toStdString(), quiet_));
-            grid = decodeWithImageMagick(bmp).convertToFormat(QImage::Format_RGB32);
-        } else {
-            const std::vector<tiles::Shade> shades = tilePixels(s.grid, set);
-            grid = QImage(gw * tw, gh * th, QImage::Format_RGB32);
-            for (int y = 0; y < grid.height(); ++y)
-                for (int x = 0; x < grid.width(); ++x)
-                    grid.setPixel(x, y, rgbOf(shades[std::size_t(y) * grid.width() + x]));
-        }
-        QCOMPARE(grid.size(), QSize(gw * tw, gh * th));
+        const std::vector<tiles::Shade> grid = tilePixels(s.grid, set);
 
         const EndPoints ends = end_points(s);
         const int cw = s.CornerWidth, ch = s.CornerHeight;
@@ -252,7 +227,7 @@ private slots:
                     continue;
                 }
                 const bool inside = x >= tw && y >= th && x < (gw + 1) * tw && y < (gh + 1) * th;
-                const QRgb want = inside ? grid.pixel(x - tw, y - th) : qRgb(255, 255, 255);
+                const QRgb want = rgbOf(inside ? grid[std::size_t(y - th) * gw * tw + x - tw] : tiles::White);
                 if ((got & 0xFFFFFF) != (want & 0xFFFFFF))
                     QFAIL(qPrintable(QString("pixel (%1, %2) is %3, not %4").arg(x).arg(y).arg(got & 0xFFFFFF, 6, 16).arg(want & 0xFFFFFF, 6, 16)));
             }
@@ -296,11 +271,7 @@ private slots:
     void cityPlanSlabsTakeThePagesNumbers()
     {
         MazeState s = framedMaze(21, 31, TopLeftToBottomRight);
-        Random slabs(5), expected(5);
-        for (int y = 1; y <= 31; ++y)
-            for (int x = 1; x <= 21; ++x)
-                for (int i = 0; i < (find_bitmap(s.grid, x, y) > 0 ? 4 : 0); ++i)
-                    expected.next();
+        Random slabs(5), expected = afterCitySlabs(s.grid, 5);
         const QString svg = dir_.filePath("city.svg");
         QVERIFY(write_maze_svg(s, svg.toStdString(), quiet_, SvgOptions{false, false, 1, &slabs}));
         QCOMPARE(slabs.next(), expected.next());

@@ -335,7 +335,6 @@ private slots:
     void carveTheReachableCellsAsTheLiteralWalk();
     void huntIndexStopsWhereTheScanStops();
     void pickDirsWeighsAsWritten();
-    void makeLoopJoinsOnlyEligibleNeighbours();
     void smallAndRefusedGrids();
 };
 
@@ -506,41 +505,6 @@ void TestWalks::pickDirsWeighsAsWritten()
         QVERIFY2(pick_dirs(s) == c.chosen, c.name);
         QVERIFY2(s.rng.next() == after.next(), c.name);
     }
-}
-
-void TestWalks::makeLoopJoinsOnlyEligibleNeighbours()
-{
-    // A dead end at (8, 8) entered from the left, its four neighbouring cells carved: the one
-    // above already backtracked over, the wall below closed, the right one closed at first.
-    for (const bool harder : {false, true})
-        for (int i = 0; i < 4; ++i) {
-            const std::uint32_t draw = i < 2 ? 0 : (1 << 23) - (i == 2);  // 0, 0, just below 1/2, 1/2
-            const QByteArray name = QStringLiteral("%1, case %2").arg(harder ? "harder" : "easier").arg(i).toLatin1();
-            MazeState s;
-            s.grid.allocate(15, 15);
-            for (const auto &[x, y] : {std::pair{8, 8}, {10, 8}, {6, 8}, {8, 6}, {8, 10}, {7, 8}})
-                s.grid.set(x, y, NodeGrid::Carved);
-            s.grid.set(8, 6, NodeGrid::Retraced);
-            s.grid.set(8, 9, NodeGrid::Blocked);
-            s.grid.assign(9, 8, NodeGrid::Blocked, i == 0);
-            s.CurX = s.CurY = 8;
-            s.RowFlags.assign(16, 1);
-            scriptNext(s.rng, draw);
-            Random twin = s.rng;
-            walk_steps::openLoop(s, !harder);
-            // Easier: only the right neighbour qualifies; harder: up too, taken by the upper half
-            // of the draws. One number drawn, none without a candidate; Retraced only when easier.
-            const bool up = harder && (i == 0 || draw == 1 << 23), right = i > 0 && !up;
-            QVERIFY2(s.grid.carved(8, 7) == up, name);
-            QVERIFY2(s.grid.carved(9, 8) == right, name);
-            QVERIFY2(!s.grid.carved(8, 9), name);
-            QVERIFY2(s.grid.retraced(9, 8) == (right && !harder), name);
-            QVERIFY2(!s.grid.retraced(8, 7), name);
-            if (up || right)
-                twin.next();
-            QVERIFY2(s.rng.next() == twin.next(), name);
-            QVERIFY2(s.RowFlags == std::vector<std::uint8_t>(16, 1), name);
-        }
 }
 
 void TestWalks::smallAndRefusedGrids()
