@@ -22,7 +22,6 @@
 
 #include <csignal>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <stdexcept>
 
@@ -176,37 +175,11 @@ inline QImage decodeWithImageMagick(const QString &path)
     p.start(convert, {path, "-depth", "8", "ppm:-"});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         throw std::runtime_error("convert failed on " + path.toStdString() + ": " + p.readAllStandardError().toStdString());
-    const QByteArray ppm = p.readAllStandardOutput();
-
-    // P6: magic, width, height, maximum (blank-separated, # comments), one blank, then
-    // three bytes a pixel.
-    qsizetype pos = 0;
-    auto token = [&] {
-        while (pos < ppm.size() && (std::isspace(std::uint8_t(ppm[pos])) || ppm[pos] == '#')) {
-            if (ppm[pos] == '#')
-                while (pos < ppm.size() && ppm[pos] != '\n')
-                    ++pos;
-            else
-                ++pos;
-        }
-        const qsizetype start = pos;
-        while (pos < ppm.size() && !std::isspace(std::uint8_t(ppm[pos])))
-            ++pos;
-        return ppm.mid(start, pos - start);
-    };
-    if (token() != "P6")
-        throw std::runtime_error("convert did not write a P6 picture");
-    const int width = token().toInt();
-    const int height = token().toInt();
-    if (token() != "255")
-        throw std::runtime_error("convert did not write 8-bit samples");
-    ++pos;
-    if (ppm.size() - pos != qsizetype(width) * height * 3)
-        throw std::runtime_error("P6 data has the wrong length");
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), ppm.constData() + pos + qsizetype(y) * width * 3, std::size_t(width) * 3);
-    return image;
+    // ImageMagick has decoded it; Qt only unpacks the plain P6 samples.
+    QImage image;
+    if (!image.loadFromData(p.readAllStandardOutput(), "PPM"))
+        throw std::runtime_error("convert did not write a P6 picture for " + path.toStdString());
+    return image.convertToFormat(QImage::Format_RGB888);
 }
 
 /// How a run of a program ended, and what it said.

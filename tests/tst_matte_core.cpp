@@ -243,14 +243,8 @@ void TestMatteCore::modelEdits()
     edit(false, ".#../..S./....");
     QVERIFY(m.placeFinish(3, 2));
     edit(true, ".#../..S./...F");
-    // Moving a point leaves its old cell maze; a change names both places.
+    // Moving a point leaves its old cell maze.
     QVERIFY(m.placeStart(0, 0));
-    QCOMPARE(heard.size(), 1u);
-    const MatteChange moved = heard.front();
-    QCOMPARE(moved.startBefore, (MatteCell{2, 1}));
-    QCOMPARE(moved.startAfter, (MatteCell{0, 0}));
-    QCOMPARE(moved.finishBefore, moved.finishAfter);
-    QVERIFY(moved.flipped.empty());
     edit(true, "S#../..../...F");
     // Painting over a point unsets it; painting maze on maze changes nothing.
     QVERIFY(!m.paintCell(2, 2, false));
@@ -258,14 +252,11 @@ void TestMatteCore::modelEdits()
     QVERIFY(m.paintCell(3, 2, false));
     edit(true, "S#../..../....");
     QVERIFY(m.paintCell(0, 0, true));
-    QCOMPARE(heard.front().flipped, std::vector<std::size_t>{0});
-    QCOMPARE(heard.front().startAfter, MatteCell{});
     edit(true, "##../..../....");
     // Invert flips every cell, the points' too, and unsets them.
     QVERIFY(m.placeStart(3, 1));
     edit(true, "##../...S/....");
     QVERIFY(m.invert());
-    QCOMPARE(heard.front().flipped.size(), 12u);
     edit(true, "..##/####/####");
     QVERIFY(m.invert());
     edit(true, "##../..../....");
@@ -275,7 +266,6 @@ void TestMatteCore::modelEdits()
     QVERIFY(m.placeFinish(2, 2));
     edit(true, "##../..../..F.");
     QVERIFY(m.replace(picture));
-    QCOMPARE(heard.front().flipped, (std::vector<std::size_t>{0, 1, 11}));
     edit(true, "..../..../...#");
     QVERIFY(!m.replace(picture));
     edit(false, "..../..../...#");

@@ -441,7 +441,7 @@ void TestMatteEditor::importPictures_data()
     drawing.fill(Qt::black);
     QPainter(&drawing).fillRect(60, 0, 30, 60, Qt::white);
     QPainter(&drawing).fillRect(0, 0, 90, 10, Qt::white);
-    for (const char *suffix : {"bmp", "gif", "jpg", "jpeg"})
+    for (const char *suffix : {"bmp", "jpg"})
         QTest::newRow(suffix) << drawing << QStringLiteral("drawing.") + suffix
                               << "#########" + QString("/......###").repeated(5) << QString();
     // A failed import leaves the painting and the start alone.
@@ -482,12 +482,8 @@ void TestMatteEditor::importPictures()
     QFETCH(QString, shown);
     QFETCH(QString, message);
     const QString path = pictures.filePath(name);
-    if (name.endsWith(".gif")) {  // Qt reads GIF but does not write it
-        QVERIFY(image.save(path + ".png"));
-        QCOMPARE(QProcess::execute("convert", {path + ".png", path}), 0);
-    } else if (!image.isNull()) {
+    if (!image.isNull())
         QVERIFY(image.save(path, nullptr, 95));
-    }
     const QStringList expected = shown.split(u'/');
     Editor e(expected.first().size(), expected.size());
     e.click(0, 0, MC::Start);

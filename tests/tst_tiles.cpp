@@ -50,34 +50,6 @@ QString picture(int size, ShadeAt shadeAt)
 class TestTiles : public QObject {
     Q_OBJECT
 private slots:
-    void findBitmapCases_data()
-    {
-        // Rows from y = 1 ('#' wall, '.' carved, 'B' blocked); row and column 0 lie outside.
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QPoint>("node");
-        QTest::addColumn<int>("tile");
-        QTest::newRow("lone post") << "... .#. ..." << QPoint(2, 2) << 16;
-        QTest::newRow("x = 1 with only an east wall") << "... ##. ..." << QPoint(1, 2) << 1;
-        QTest::newRow("corner (1, 1)") << "## #." << QPoint(1, 1) << 6;
-        QTest::newRow("blocked neighbours are passages") << ".B. B#B .B." << QPoint(2, 2) << 16;
-        QTest::newRow("wall ends at a blocked square") << "#BB #BB ..." << QPoint(1, 2) << 4;
-        QTest::newRow("carved node among walls") << "### #.# ###" << QPoint(2, 2) << 0;
-        QTest::newRow("blocked node among walls") << "### #B# ###" << QPoint(2, 2) << 0;
-    }
-    void findBitmapCases()
-    {
-        QFETCH(QString, rows);
-        QFETCH(QPoint, node);
-        QFETCH(int, tile);
-        const QStringList lines = rows.split(u' ');
-        NodeGrid g;
-        g.allocate(int(lines.front().size()), int(lines.size()));
-        for (int y = 0; y <= g.height(); ++y)
-            for (int x = 0; x <= g.width(); ++x)
-                if (const QChar c = x && y ? lines[y - 1][x - 1] : u'B'; c != u'#')
-                    g.set(x, y, c == u'.' ? NodeGrid::Carved : NodeGrid::Blocked);
-        QCOMPARE(find_bitmap(g, node.x(), node.y()), tile);
-    }
     void findBitmapAgreesWithOracle()
     {
         std::mt19937 rng(12345u);

@@ -171,22 +171,12 @@ private slots:
         QCOMPARE(wrong, 0);
     }
 
-    void tracingStopsWhenAsked()
-    {
-        const MazeState s = framedMaze(21, 21, GridMaze);
-        int rows = 0;
-        const bool done = TileRects(tiles::tile_set(1)).trace(s.grid, NodeSpan{1, 1, 21, 21}, [](const PixelRect &) {},
-                                                            [&](int) { return ++rows < 3; });
-        QVERIFY(!done);
-        QCOMPARE(rows, 3);
-    }
-
-    void svgIsTheMonochromeGrid_data() { tileSetRows(); }
+    void svgIsTheGridOfTiles_data() { tileSetRows(); }
 
     // Parsed as XML and drawn by librsvg at one pixel a unit: the margin is white, the tiles are
     // every pixel of the grid of tiles, and the arrows and marks are where the bitmap has them,
     // within the blur of their edges.
-    void svgIsTheMonochromeGrid()
+    void svgIsTheGridOfTiles()
     {
         QFETCH(int, style);
         MazeState s = framedMaze(41, 31, TopLeftToBottomRight, style);

@@ -333,7 +333,6 @@ class TestWalks : public QObject {
 private slots:
     void carveTheReachableCellsAsTheLiteralWalk_data();
     void carveTheReachableCellsAsTheLiteralWalk();
-    void huntIndexStopsWhereTheScanStops();
     void pickDirsWeighsAsWritten();
     void smallAndRefusedGrids();
 };
@@ -409,54 +408,6 @@ void TestWalks::carveTheReachableCellsAsTheLiteralWalk()
         QCOMPARE(stopping.reports.size(), std::min(a.reports.size(), std::size_t(3)));
     }
     QVERIFY2(loopChance < 25 || withCycles > count / 4, std::to_string(withCycles).c_str());
-}
-
-void TestWalks::huntIndexStopsWhereTheScanStops()
-{
-    // Mattes carved a cell at a time next to the carved part, hunted from random origins in
-    // between: the index must stop where the scan does, reset LastDir and unflag rows alike.
-    std::mt19937 gen(2024);
-    int hunts = 0, found = 0, dead = 0;
-    for (std::uint32_t round = 1; round <= 60; ++round) {
-        const int cols = 1 + int(gen() % (round % 3 == 1 ? 200 : 30)), rows = 1 + int(gen() % 25);
-        MazeState s = prepare(Matte, cols, rows, round);
-        s.RowFlags.assign(2 * rows + 2, 0);
-        s.RowFlags[s.StartY] = 1;
-        std::vector<std::uint8_t> flags = s.RowFlags;
-        const walk_steps::Nodes nodes(s.grid);
-        walk_steps::HuntIndex index(nodes, flags, s.FinishX, s.FinishY);
-        std::vector<std::pair<int, int>> carved{{s.StartX, s.StartY}};
-        for (int misses = 0; misses < 5;) {
-            const auto [x, y] = carved[gen() % carved.size()];
-            const unsigned free = walk_steps::freeMask(nodes, x, y);
-            if (gen() % 3 != 0 && free && !(x == s.FinishX && y == s.FinishY)) {
-                const int d = walk_steps::nthDir(free, 1 + int(gen() % std::popcount(free)));
-                const int nx = x + 2 * StepX[d], ny = y + 2 * StepY[d];
-                s.grid.set(x + StepX[d], y + StepY[d], NodeGrid::Carved);
-                s.grid.set(nx, ny, NodeGrid::Carved);
-                s.RowFlags[ny] = 1;
-                index.carve(nx, ny);
-                carved.emplace_back(nx, ny);
-                continue;
-            }
-            const int rx = 2 + 2 * int(gen() % std::max(1, cols - 1));
-            const int ry = 2 + 2 * int(gen() % std::max(1, rows - 1));
-            s.LastDir = 1;
-            const bool scanFound = literalHunt(s, rx, ry);
-            const walk_steps::HuntIndex::Result r = index.hunt(rx, ry);
-            const std::string where = "round " + std::to_string(round);
-            QVERIFY2(r.found == scanFound, where.c_str());
-            QVERIFY2(!scanFound || (r.x == s.CurX && r.y == s.CurY), where.c_str());
-            QVERIFY2(r.passedDeadEnd == (s.LastDir == 0), where.c_str());
-            QVERIFY2(flags == s.RowFlags, where.c_str());
-            ++hunts, found += scanFound, dead += r.passedDeadEnd, misses += !scanFound;
-        }
-    }
-    // Every answer occurs.
-    QCOMPARE_GT(found, 100);
-    QCOMPARE_GT(hunts - found, 100);
-    QCOMPARE_GT(dead, 100);
-    QCOMPARE_GT(hunts - dead, 100);
 }
 
 void TestWalks::pickDirsWeighsAsWritten()
