@@ -18,13 +18,13 @@
 
 namespace support {
 
-/// Page `page` (from 1) of a PDF in grey at 300 dpi, through pdftoppm.
-inline QImage rasterise300(const QString &pdf, int page = 1)
+/// Page `page` (from 1) of a PDF in grey at `dpi`, through pdftoppm.
+inline QImage rasterised(const QString &pdf, int page = 1, int dpi = 300)
 {
     const QString base = pdf + QStringLiteral(".p%1").arg(page);
     QFile::remove(base + ".pgm");
-    QProcess::execute("pdftoppm", {"-r", "300", "-gray", "-f", QString::number(page), "-l", QString::number(page),
-                                   "-singlefile", pdf, base});
+    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-gray", "-f", QString::number(page), "-l",
+                                   QString::number(page), "-singlefile", pdf, base});
     return QImage(base + ".pgm");
 }
 

@@ -19,17 +19,10 @@ using namespace support;
 
 namespace {
 
-QImage rasterise(const QString &pdf)
-{
-    QFile::remove(pdf + ".pgm");
-    QProcess::execute("pdftoppm", {"-r", "100", "-gray", "-singlefile", pdf, pdf});
-    return QImage(pdf + ".pgm");
-}
-
 // What is wrong with the page read back, if anything: walls dark, passages light, arrows in place.
 QString pageMismatches(const QString &pdf, const QPageLayout &layout, int resolution, const MazeState &s)
 {
-    const QImage raster = rasterise(pdf);
+    const QImage raster = rasterised(pdf, 1, 100);
     const int gw = s.grid.width(), gh = s.grid.height(), cw = s.CornerWidth, ch = s.CornerHeight;
     const QRectF paint = layout.paintRect(QPageLayout::Point);
     const QSize device = layout.paintRectPixels(resolution).size();
@@ -135,7 +128,7 @@ private slots:
         const QSizeF units = print_scale(device.width(), device.height(), s.grid.width(), s.grid.height());
         const QTransform toRaster = QTransform::fromScale(paint.width() * 300 / 72 / units.width(), paint.height() * 300 / 72 / units.height())
                                     * QTransform::fromTranslate(paint.left() * 300 / 72, paint.top() * 300 / 72);
-        QCOMPARE(tileMismatches(rasterise300(pdf), s, toRaster), QString());
+        QCOMPARE(tileMismatches(rasterised(pdf), s, toRaster), QString());
     }
 
     // City plan ignores a rectangle of nodes: it takes its numbers over the whole grid, in order.
@@ -170,7 +163,7 @@ private slots:
             const QString pdf = QString("%1/city%2.pdf").arg(root_).arg(i);
             QVERIFY(save_pdf_page(s, quiet_, a4, 300, pdf, nullptr));
             QCOMPARE(pageMismatches(pdf, a4, 300, s), QString());
-            pages[i] = rasterise(pdf);
+            pages[i] = rasterised(pdf, 1, 100);
         }
         QCOMPARE(s.rng.next(), expected.next());
         QVERIFY(pages[0] != pages[1]);
@@ -306,7 +299,7 @@ private:
             }, 60000))
             return "the queue printed nothing";
         return printer ? pageMismatches(spooledPdf_, printer->pageLayout(), printer->resolution(), *s)
-                       : rasterise(spooledPdf_).isNull() ? "no page" : "";
+                       : rasterised(spooledPdf_, 1, 100).isNull() ? "no page" : "";
     }
 };
 

@@ -250,8 +250,6 @@ void TestShapes::farPointsOfSmallMattes_data()
     QTest::newRow("two cells") << "#..#" << MatteCell{2, 0} << MatteCell{1, 0} << 1;
     // From the top left cell (0, 0) the far end is (2, 2); back from there, (0, 0).
     QTest::newRow("square") << ".../.../..." << MatteCell{2, 2} << MatteCell{0, 0} << 4;
-    // A U: the two tips are the far ends, the way round the bottom.
-    QTest::newRow("u") << ".#./.#./..." << MatteCell{2, 0} << MatteCell{0, 0} << 6;
     // The larger region wins over the island that comes first.
     QTest::newRow("island first") << ".#..../######/......" << MatteCell{5, 2} << MatteCell{0, 2} << 5;
 }
