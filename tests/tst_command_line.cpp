@@ -297,7 +297,6 @@ void TestCommandLine::acceptsCaptionsAndShortForms_data()
     QTest::newRow("type tlbr") << "--type" << "TLBR" << "Top left to bottom right";
     QTest::newRow("style horizontal") << "--run-style" << "horizontal" << "Horizontal bias";
     QTest::newRow("style random") << "--run-style" << "random" << "Random run";
-    QTest::newRow("city-plan") << "--appearance" << "city-plan" << "City plan";
     QTest::newRow("caption any case") << "--appearance" << "ELECTRONIC circuits" << "Electronic circuits";
     QTest::newRow("unique beginning") << "--appearance" << "plumb" << "Plumbing";
     QTest::newRow("medium_lines") << "--appearance" << "medium_lines" << "Medium lines";
@@ -392,16 +391,12 @@ void TestCommandLine::numbersBatchFiles_data()
     QTest::addColumn<QString>("numbered");
     QTest::newRow("a single maze keeps its name") << "maze.bmp" << 0 << 1 << "" << "maze.bmp";
     QTest::newRow("last of 3") << "sheet.bmp" << 2 << 3 << "" << "sheet-3.bmp";
-    QTest::newRow("padded to the count's width") << "maze.txt" << 0 << 12 << "" << "maze-01.txt";
     QTest::newRow("100 of 100") << "m.pdf" << 99 << 100 << "" << "m-100.pdf";
     QTest::newRow("a huge trailing number is kept") << "l99999999999999999999.txt" << 1 << 2 << ""
                                                     << "l99999999999999999999-2.txt";
     QTest::newRow("in a folder") << "out/level07.bmp" << 3 << 5 << "" << "out/level07-4.bmp";
     QTest::newRow("a dotted folder") << "my.mazes/maze" << 1 << 2 << "" << "my.mazes/maze-2";
-    QTest::newRow("a hidden name has no extension") << ".txt" << 0 << 2 << "" << ".txt-1";
     QTest::newRow("a trailing dot") << "maze." << 0 << 2 << "" << "maze.-1";
-    QTest::newRow("a solution in a batch") << "maze.txt" << 2 << 10 << "solution" << "maze-03-solution.txt";
-    QTest::newRow("a single solution") << "maze.txt" << 0 << 1 << "solution" << "maze-solution.txt";
     QTest::newRow("a solution without extension") << "out.d/maze" << 0 << 1 << "solution" << "out.d/maze-solution";
     QTest::newRow("a numbered name's solution") << "maze-01.txt" << 2 << 5 << "solution" << "maze-01-3-solution.txt";
     QTest::newRow("standard output stays") << "-" << 0 << 1 << "solution" << "-";
