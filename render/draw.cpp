@@ -167,7 +167,7 @@ bool save_bitmap(const QImage &picture, const QString &path, QString *error)
     return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_bitmap(picture, file, error); });
 }
 
-bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error, Progress *progress)
 {
     try {
         file.expectBytes(bitmap_file_bytes(picture.size()));
@@ -177,7 +177,7 @@ bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error)
         return false;
     }
     // RGB32 goes out as 24 bits per pixel, uncompressed: every tile colour survives.
-    return write_whole_file(file, error, pictureWriter(picture, "bmp"));
+    return write_whole_file(file, error, pictureWriter(picture, "bmp"), nullptr, progress);
 }
 
 QImage palette_picture(const QImage &picture)
@@ -244,10 +244,10 @@ bool save_png(const QImage &picture, const QString &path, QString *error)
     return save_to_file(path, error, [&](AtomicFile &file, bool &) { return write_png(picture, file, error); });
 }
 
-bool write_png(const QImage &picture, AtomicFile &file, QString *error)
+bool write_png(const QImage &picture, AtomicFile &file, QString *error, Progress *progress)
 {
     const QImage fewest = palette_picture(picture);
-    return write_whole_file(file, error, pictureWriter(fewest, "png"));
+    return write_whole_file(file, error, pictureWriter(fewest, "png"), nullptr, progress);
 }
 
 std::optional<FileFormat> format_for_saving(const QString &name)
@@ -408,8 +408,10 @@ void draw_maze(OutputContext &ctx, const QString &chosenName)
     try {
         // The maze and its key replace their old selves together, or neither does.
         AtomicFile maze(file_system_name(name));
-        if (!write(picture, maze, &error)) {
-            ctx.reportError(error);
+        if (!write(picture, maze, &error, &ctx.progress)) {
+            // Stopped: no file, and nothing to say.
+            if (!ctx.progress.stopRequested())
+                ctx.reportError(error);
             return;
         }
         std::vector<AtomicFile *> files{&maze};
@@ -428,8 +430,9 @@ void draw_maze(OutputContext &ctx, const QString &chosenName)
             }
             ctx.progress.phase(Phase::Saving);
             key.emplace(file_system_name(ctx.keyFileName(name)));
-            if (!write(picture, *key, &error)) {
-                ctx.reportError(error);
+            if (!write(picture, *key, &error, &ctx.progress)) {
+                if (!ctx.progress.stopRequested())
+                    ctx.reportError(error);
                 return;
             }
             files.push_back(&*key);

@@ -33,7 +33,8 @@ RenderResult render_maze(const MazeState &s, Progress &progress, QSize size, qin
 bool save_bitmap(const QImage &picture, const QString &path, QString *error);
 
 /// The same into an open `file` (after checking its disk has room); the caller commits.
-bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error);
+/// With `progress`, a stop asked for while it writes ends it (see write_whole_file).
+bool write_bitmap(const QImage &picture, AtomicFile &file, QString *error, Progress *progress = nullptr);
 
 /// Bytes of the 24-bit bitmap file of a picture of `size` pixels.
 std::uint64_t bitmap_file_bytes(QSize size);
@@ -51,7 +52,7 @@ bool save_png(const QImage &picture, const QString &path, QString *error);
 
 /// The same into an open `file`, which the caller commits. Its room is not checked before:
 /// a compressed size is known only once written.
-bool write_png(const QImage &picture, AtomicFile &file, QString *error);
+bool write_png(const QImage &picture, AtomicFile &file, QString *error, Progress *progress = nullptr);
 
 /// The bitmap output: draws the maze at full size, or after the "Bitmap too large"
 /// dialog at a halved size or as a monochrome file, and saves it under the name the

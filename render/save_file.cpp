@@ -1,5 +1,6 @@
 #include "render/save_file.h"
 
+#include "maze/progress.h"
 #include "render/atomic_file.h"
 
 #include <QByteArray>
@@ -17,7 +18,10 @@ constexpr qsizetype BlockBytes = qsizetype{1} << 20;
 /// later write refused.
 class AtomicFileDevice : public QIODevice {
 public:
-    explicit AtomicFileDevice(AtomicFile &file) : file_(file) { open(QIODevice::WriteOnly); }
+    AtomicFileDevice(AtomicFile &file, Progress *progress) : file_(file), progress_(progress)
+    {
+        open(QIODevice::WriteOnly);
+    }
     bool isSequential() const override { return true; }
 
     /// Hands the gathered bytes to the file; false once anything failed.
@@ -35,6 +39,7 @@ public:
         return failure_.isEmpty();
     }
     const QString &failure() const { return failure_; }
+    bool stopped() const { return stopped_; }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
@@ -42,6 +47,14 @@ protected:
     {
         if (!failure_.isEmpty())
             return -1;
+        if (progress_) {
+            progress_->processEvents();
+            if (progress_->stopRequested()) {
+                stopped_ = true;
+                failure_ = QStringLiteral("stopped");
+                return -1;
+            }
+        }
         buffer_.append(data, size);
         if (buffer_.size() >= BlockBytes && !flushAll())
             return -1;
@@ -50,8 +63,10 @@ protected:
 
 private:
     AtomicFile &file_;
+    Progress *progress_;
     QByteArray buffer_;
     QString failure_;
+    bool stopped_ = false;
 };
 
 } // namespace
@@ -61,7 +76,7 @@ std::string file_system_name(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped)
+bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped, Progress *progress)
 {
     const QString path = QFile::decodeName(QByteArray::fromStdString(file.path()));
     auto fail = [&](const QString &message) {
@@ -70,7 +85,7 @@ bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write,
         return false;
     };
     try {
-        AtomicFileDevice device(file);
+        AtomicFileDevice device(file, progress);
         QString cause;
         const SaveStep step = write(device, cause);
         if (step == SaveStep::Dropped) {
@@ -80,6 +95,8 @@ bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write,
         }
         if (step == SaveStep::Written)
             device.flushAll();
+        if (device.stopped())
+            return fail(QStringLiteral("cannot write %1: stopped").arg(path));
         if (!device.failure().isEmpty())
             return fail(device.failure());
         if (step == SaveStep::Failed)

@@ -6,6 +6,7 @@
 #include <functional>
 
 class AtomicFile;
+class Progress;
 
 /// How the writer given to save_whole_file() ended.
 enum class SaveStep { Written, Dropped, Failed };
@@ -16,8 +17,11 @@ using FileWriter = std::function<SaveStep(QIODevice &device, QString &cause)>;
 /// Writes `file` through `write`, whose device checks every write (the first failure
 /// sticks, for writers that ignore what write() returns). False, with "cannot write
 /// <path>: <cause>" in *error, on failure; *dropped is set for a stopped output, which
-/// is no failure. The caller commits or drops the file.
-bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped = nullptr);
+/// is no failure. With `progress`, each write lets the window take its events, and a
+/// stop asked for there fails the write ("stopped"), so a long save ends at once. The
+/// caller commits or drops the file.
+bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped = nullptr,
+                      Progress *progress = nullptr);
 
 /// Opens `path` as an AtomicFile for `write`, which fills it and returns false (with the
 /// cause in *error) on failure or sets `dropped` for a stopped output; commits it otherwise.

@@ -45,19 +45,24 @@ inline MazeState carvedInCells(const CellMap &inside, std::uint32_t seed, FarPoi
     return s;
 }
 
-/// Why a carved maze is not perfect: a perfect maze has passages = cells - 1, every cell
-/// joined to the start, the finish among them. Empty when it is.
-inline QString carvingFaults(const MazeState &s)
-{
-    const NodeGrid &g = s.grid;
+/// What a carved maze holds: cells carved, passages between them, cells joined to the
+/// start, and whether the finish is among them. A perfect maze has passages = cells - 1
+/// and every cell joined.
+struct Carving {
     long long cells = 0, passages = 0, joined = 0;
     bool finishReached = false;
+};
+
+inline Carving carvingOf(const MazeState &s)
+{
+    const NodeGrid &g = s.grid;
+    Carving c;
     for (int y = 2; y < g.height(); y += 2)
         for (int x = 2; x < g.width(); x += 2) {
             if (!g.carved(x, y))
                 continue;
-            ++cells;
-            passages += (x + 2 < g.width() && g.carved(x + 1, y)) + (y + 2 < g.height() && g.carved(x, y + 1));
+            ++c.cells;
+            c.passages += (x + 2 < g.width() && g.carved(x + 1, y)) + (y + 2 < g.height() && g.carved(x, y + 1));
         }
     std::vector<char> seen(g.nodeCount(), 0);
     std::vector<std::pair<int, int>> todo{{s.StartX, s.StartY}};
@@ -65,8 +70,8 @@ inline QString carvingFaults(const MazeState &s)
     while (!todo.empty()) {
         const auto [x, y] = todo.back();
         todo.pop_back();
-        ++joined;
-        finishReached |= x == s.FinishX && y == s.FinishY;
+        ++c.joined;
+        c.finishReached |= x == s.FinishX && y == s.FinishY;
         for (const auto &[dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
             const int nx = x + 2 * dx, ny = y + 2 * dy;
             if (g.contains(nx, ny) && g.carved(x + dx, y + dy) && g.carved(nx, ny) && !seen[g.index(nx, ny)]) {
@@ -75,8 +80,15 @@ inline QString carvingFaults(const MazeState &s)
             }
         }
     }
-    if (passages != cells - 1 || joined != cells || !finishReached)
-        return QStringLiteral("%1 cells, %2 passages, %3 joined to the start, the finish %4")
-            .arg(cells).arg(passages).arg(joined).arg(finishReached ? "reached" : "not reached");
-    return {};
+    return c;
+}
+
+/// Why a carved maze is not perfect, empty when it is.
+inline QString carvingFaults(const MazeState &s)
+{
+    const Carving c = carvingOf(s);
+    if (c.passages == c.cells - 1 && c.joined == c.cells && c.finishReached)
+        return {};
+    return QStringLiteral("%1 cells, %2 passages, %3 joined to the start, the finish %4")
+        .arg(c.cells).arg(c.passages).arg(c.joined).arg(c.finishReached ? "reached" : "not reached");
 }

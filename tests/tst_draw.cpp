@@ -1,6 +1,8 @@
 #include "tests/support.h"
+#include "render/atomic_file.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
+#include "render/save_file.h"
 #include "render/scene.h"
 #include "render/tile_images.h"
 #include "render/tiles.h"
@@ -296,6 +298,56 @@ private slots:
                 QVERIFY(save_bitmap(picture, bmp, nullptr));
             QCOMPARE(decodeWithImageMagick(dir_.filePath(name)), decodeWithImageMagick(bmp));
         }
+    }
+
+    void aStopWhileSavingKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("bitmap") << "maze.bmp";
+        QTest::newRow("PNG") << "maze.png";
+    }
+
+    // The window takes its events while a picture is written, and a stop asked for then ends
+    // the write with nothing replaced.
+    void aStopWhileSavingKeepsTheOldFile()
+    {
+        QFETCH(QString, name);
+        // Noise, so that even the PNG takes many writes.
+        QImage picture(800, 600, QImage::Format_RGB32);
+        std::uint32_t noise = 12345;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                noise = noise * 1664525u + 1013904223u;
+                picture.setPixel(x, y, noise >> 8);
+            }
+        class StopAfter : public Progress {
+        public:
+            void processEvents() override { ++calls; }
+            bool stopRequested() const override { return stopAt > 0 && calls >= stopAt; }
+            int calls = 0;
+            int stopAt = 0;
+        } progress;
+        const auto write = name.endsWith(".png") ? write_png : write_bitmap;
+        const QString path = dir_.filePath(name);
+        QString error;
+        {
+            AtomicFile file(file_system_name(path));
+            QVERIFY2(write(picture, file, &error, &progress), qPrintable(error));
+            file.commit();
+        }
+        QVERIFY2(progress.calls > 20, qPrintable(QString::number(progress.calls)));
+        const QByteArray whole = readAll(path);
+
+        progress.stopAt = progress.calls / 2;
+        progress.calls = 0;
+        {
+            AtomicFile file(file_system_name(path));
+            QVERIFY(!write(picture, file, &error, &progress));
+        }
+        QCOMPARE(error, "cannot write " + path + ": stopped");
+        QCOMPARE(progress.calls, progress.stopAt);
+        QCOMPARE(readAll(path), whole);
+        QCOMPARE(entries(dir_.path()), QStringList{name});
     }
 
 private:
