@@ -178,10 +178,6 @@ void TestMatteCore::verdicts()
     int sweeps = 0;
     const MatteResult r = accept_matte(painting, true, grid, [&](long long) { ++sweeps; });
     QCOMPARE(r.verdict, verdict);
-    QCOMPARE(r.start, start);
-    QCOMPARE(r.finish, finish);
-    QCOMPARE(r.cols, 3);
-    QCOMPARE(r.rows, 2);
     QCOMPARE(grid.width(), checked ? 7 : 1);
     QCOMPARE(r.linked.cols(), checked ? 3 : 0);
     QCOMPARE(sweeps > 0, checked);

@@ -89,7 +89,6 @@ private slots:
         QTest::addColumn<int>("depth");
         QTest::addColumn<int>("colourType");
         QTest::newRow("Thin lines: black and white") << 1 << false << 1 << 3;
-        QTest::newRow("Plumbing: black and white") << 5 << false << 1 << 3;
         QTest::newRow("Thin lines with marks: a palette") << 1 << true << 8 << 3;
         QTest::newRow("Shaded: four greys") << 8 << false << 8 << 3;
         QTest::newRow("Planks with marks") << 9 << true << 8 << 3;
