@@ -22,3 +22,16 @@ inline MattePainting painted(const QString &drawing)
         }
     return p;
 }
+
+/// Cells as a drawing: '#' where set, '.' elsewhere; painted(cellsDrawn(c)).paper is c.
+inline QString cellsDrawn(const CellMap &cells)
+{
+    QStringList rows;
+    for (int cy = 0; cy < cells.rows(); ++cy) {
+        QString row;
+        for (int cx = 0; cx < cells.cols(); ++cx)
+            row += cells.at(cx, cy) ? u'#' : u'.';
+        rows << row;
+    }
+    return rows.join(u'/');
+}

@@ -4,18 +4,26 @@
 
 #include "matte/acceptance.h"
 #include "matte/completion.h"
+#include "matte/far_points.h"
+#include "matte/shapes.h"
 #include "maze/generation.h"
 #include "maze/parameters.h"
 #include "maze/progress.h"
 #include "maze/state.h"
 
+#include <QString>
+
 #include <utility>
 #include <vector>
 
-/// The maze the command line carves from `seed` in an accepted matte ("Remove unused areas"
-/// on, as for shapes and words); `verdict` says whether acceptance took the matte.
-inline MazeState carvedInMatte(const MattePainting &painting, std::uint32_t seed, MatteVerdict &verdict)
+/// The maze the command line carves from `seed` in the cells `inside`, its start and finish
+/// as far apart as they go and "Remove unused areas" on, as for shapes and words; `verdict`
+/// says whether acceptance took the matte.
+inline MazeState carvedInCells(const CellMap &inside, std::uint32_t seed, FarPoints &points, MatteVerdict &verdict)
 {
+    const CellMap paper = paper_outside(inside);
+    points = far_apart_points(paper);
+    const MattePainting painting{paper, points.start, points.finish};
     MazeState s;
     params::Choices c;
     c.widthCells = painting.paper.cols();
@@ -73,4 +81,14 @@ inline Carving carvingOf(const MazeState &s)
         }
     }
     return c;
+}
+
+/// Why a carved maze is not perfect, empty when it is.
+inline QString carvingFaults(const MazeState &s)
+{
+    const Carving c = carvingOf(s);
+    if (c.passages == c.cells - 1 && c.joined == c.cells && c.finishReached)
+        return {};
+    return QStringLiteral("%1 cells, %2 passages, %3 joined to the start, the finish %4")
+        .arg(c.cells).arg(c.passages).arg(c.joined).arg(c.finishReached ? "reached" : "not reached");
 }

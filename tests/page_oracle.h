@@ -1,6 +1,7 @@
 #pragma once
 
-// Pages read back as a reader sees them: rasterised by poppler, their images listed.
+// Pages read back as a reader sees them: rasterised by poppler, their images listed, their
+// number and size read.
 
 #include "maze/state.h"
 #include "render/tiles.h"
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSizeF>
 #include <QStringList>
 #include <QTransform>
 
@@ -15,13 +18,13 @@
 
 namespace support {
 
-/// Page `page` (from 1) of a PDF in grey at 300 dpi, through pdftoppm.
-inline QImage rasterise300(const QString &pdf, int page = 1)
+/// Page `page` (from 1) of a PDF in grey at `dpi`, through pdftoppm.
+inline QImage rasterised(const QString &pdf, int page = 1, int dpi = 300)
 {
     const QString base = pdf + QStringLiteral(".p%1").arg(page);
     QFile::remove(base + ".pgm");
-    QProcess::execute("pdftoppm", {"-r", "300", "-gray", "-f", QString::number(page), "-l", QString::number(page),
-                                   "-singlefile", pdf, base});
+    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-gray", "-f", QString::number(page), "-l",
+                                   QString::number(page), "-singlefile", pdf, base});
     return QImage(base + ".pgm");
 }
 
@@ -59,6 +62,27 @@ inline QStringList pdfImages(const QString &pdf)
     p.start("pdfimages", {"-list", pdf});
     p.waitForFinished(60000);
     return QString::fromLatin1(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+/// What pdfinfo says of a PDF: its pages and the size of its first page in points.
+struct PdfInfo {
+    int pages = 0;
+    QSizeF size;
+    QString sizeName;
+};
+
+inline PdfInfo pdfInfo(const QString &pdf)
+{
+    QProcess p;
+    p.start("pdfinfo", {pdf});
+    p.waitForFinished(60000);
+    const QString text = QString::fromLatin1(p.readAllStandardOutput());
+    PdfInfo info;
+    info.pages = QRegularExpression("Pages:\\s+(\\d+)").match(text).captured(1).toInt();
+    const auto size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts(?: \\((\\w+)\\))?").match(text);
+    info.size = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+    info.sizeName = size.captured(3);
+    return info;
 }
 
 } // namespace support

@@ -9,6 +9,7 @@
 #include "maze/progress.h"
 #include "maze/solve.h"
 #include "maze/state.h"
+#include "render/tiles.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -17,10 +18,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTest>
 
 #include <csignal>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <stdexcept>
 
@@ -53,17 +54,53 @@ inline MazeState framedMaze(int gw, int gh, std::uint8_t type, int style = 1, st
     return s;
 }
 
-/// The maze of `choices` and `seed` carved as Generate carves it, then solved.
-inline MazeState solvedMaze(const params::Choices &choices, std::uint32_t seed)
+/// The maze of `choices` and `seed` carved as Generate carves it, once `prepare` (a matte,
+/// say) has had the state.
+inline MazeState carvedMaze(const params::Choices &choices, std::uint32_t seed,
+                            const std::function<void(MazeState &)> &prepare = {})
 {
     MazeState s;
     params::apply_choices(choices, s);
+    if (prepare)
+        prepare(s);
     s.rng.seed(seed);
     allocate_arrays(s);
     Progress quiet;
     carve_maze(s, quiet);
+    return s;
+}
+
+/// The maze of `choices` and `seed` carved as Generate carves it, then solved.
+inline MazeState solvedMaze(const params::Choices &choices, std::uint32_t seed)
+{
+    MazeState s = carvedMaze(choices, seed);
     solve_maze(s);
     return s;
+}
+
+/// A data row a tile set, named after it, in the column "style".
+inline void tileSetRows()
+{
+    QTest::addColumn<int>("style");
+    for (int style = 0; style < tiles::SetCount; ++style)
+        QTest::newRow(tiles::tile_set(style).name) << style;
+}
+
+/// The sequence seeded `seed` once City plan has drawn its slabs over `g`: four numbers a wall node.
+inline Random afterCitySlabs(const NodeGrid &g, std::uint32_t seed)
+{
+    Random r(seed);
+    for (int y = 1; y <= g.height(); ++y)
+        for (int x = 1; x <= g.width(); ++x)
+            if (find_bitmap(g, x, y) > 0)
+                r.skip(4);
+    return r;
+}
+
+/// Empties a folder, making it if need be.
+inline bool emptyFolder(const QString &dir)
+{
+    return QDir(dir).removeRecursively() && QDir().mkpath(dir);
 }
 
 /// What `write` throws while no file may grow past `bytes`, as a full disk would stop it;
@@ -138,37 +175,11 @@ inline QImage decodeWithImageMagick(const QString &path)
     p.start(convert, {path, "-depth", "8", "ppm:-"});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         throw std::runtime_error("convert failed on " + path.toStdString() + ": " + p.readAllStandardError().toStdString());
-    const QByteArray ppm = p.readAllStandardOutput();
-
-    // P6: magic, width, height, maximum (blank-separated, # comments), one blank, then
-    // three bytes a pixel.
-    qsizetype pos = 0;
-    auto token = [&] {
-        while (pos < ppm.size() && (std::isspace(std::uint8_t(ppm[pos])) || ppm[pos] == '#')) {
-            if (ppm[pos] == '#')
-                while (pos < ppm.size() && ppm[pos] != '\n')
-                    ++pos;
-            else
-                ++pos;
-        }
-        const qsizetype start = pos;
-        while (pos < ppm.size() && !std::isspace(std::uint8_t(ppm[pos])))
-            ++pos;
-        return ppm.mid(start, pos - start);
-    };
-    if (token() != "P6")
-        throw std::runtime_error("convert did not write a P6 picture");
-    const int width = token().toInt();
-    const int height = token().toInt();
-    if (token() != "255")
-        throw std::runtime_error("convert did not write 8-bit samples");
-    ++pos;
-    if (ppm.size() - pos != qsizetype(width) * height * 3)
-        throw std::runtime_error("P6 data has the wrong length");
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), ppm.constData() + pos + qsizetype(y) * width * 3, std::size_t(width) * 3);
-    return image;
+    // ImageMagick has decoded it; Qt only unpacks the plain P6 samples.
+    QImage image;
+    if (!image.loadFromData(p.readAllStandardOutput(), "PPM"))
+        throw std::runtime_error("convert did not write a P6 picture for " + path.toStdString());
+    return image.convertToFormat(QImage::Format_RGB888);
 }
 
 /// How a run of a program ended, and what it said.

@@ -84,8 +84,7 @@ class TestAtomicFile : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(QDir(dir_.path()).removeRecursively());
-        QVERIFY(QDir().mkpath(dir_.path()));
+        QVERIFY(support::emptyFolder(dir_.path()));
         QVERIFY(writeFile(path("old"), oldBytes_));
         AtomicFile::useNamedTemporaries(false);
     }
@@ -181,13 +180,8 @@ private slots:
         QFETCH(QString, cause);
         AtomicFile::useNamedTemporaries(sizeLimit < 0);
         const QString file = name.startsWith('/') ? name : path(name);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const rlimit limited{sizeLimit ? rlim_t(std::abs(sizeLimit)) : saved.rlim_cur, saved.rlim_max};
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        // Without the writer's own care SIGXFSZ would end this test instead of failing the write.
-        const QString said = outcome([&] { writeWhole(file, QByteArray(300000, 'n')); });
-        setrlimit(RLIMIT_FSIZE, &saved);
+        const QString said = support::failureOnAFullDisk(sizeLimit ? rlim_t(std::abs(sizeLimit)) : RLIM_INFINITY,
+                                                         [&] { writeWhole(file, QByteArray(300000, 'n')); });
         QCOMPARE(said, "cannot write " + file + ": " + cause);
         QCOMPARE(readAll(path("old")), oldBytes_);
         QCOMPARE(entries(dir_.path()), QStringList({"old"}));
@@ -304,6 +298,16 @@ private slots:
         const std::string ia = output_identity(a.toStdString()), ib = output_identity(b.toStdString());
         QDir::setCurrent(cwd);
         QCOMPARE(ia == ib, same);
+    }
+
+    // Writing through a symbolic link replaces the file it names, whole, and keeps the link.
+    void writesThroughALink()
+    {
+        QVERIFY(QFile::link("old", path("link")));
+        QCOMPARE(outcome([&] { writeWhole(path("link"), "new"); }), "written");
+        QVERIFY(QFileInfo(path("link")).isSymLink());
+        QCOMPARE(readAll(path("old")), QByteArray("new"));
+        QCOMPARE(entries(dir_.path()), QStringList({"link", "old"}));
     }
 
     // A name at the file system's limit is written: the temporary's name is short.

@@ -26,7 +26,6 @@ private slots:
     void gridLattice_data();
     void gridLattice();
     void matteKeepsBlockedAndStartsOnTheMatteStart();
-    void gridRefusesImpossibleSizes();
 };
 
 void TestFrame::topLeftToBottomRight_data()
@@ -116,19 +115,6 @@ void TestFrame::matteKeepsBlockedAndStartsOnTheMatteStart()
     for (int y = 0; y <= 11; ++y)
         for (int x = 0; x <= 11; ++x)
             QCOMPARE(s.grid.flags(x, y), std::uint8_t(matte.flags(x, y) | ((x == 2 && y == 4) ? NodeGrid::Carved : 0)));
-}
-
-void TestFrame::gridRefusesImpossibleSizes()
-{
-    NodeGrid g;
-    QVERIFY_THROWS_EXCEPTION(std::length_error, g.allocate(32768, 5));
-    QVERIFY_THROWS_EXCEPTION(std::length_error, g.allocate(5, -1));
-    QVERIFY(g.empty());
-    g.allocate(3, 3);
-    g.set(1, 1, NodeGrid::Carved);
-    g.set(1, 1, NodeGrid::Blocked);
-    g.clearFlag(NodeGrid::Carved);
-    QVERIFY(!g.carved(1, 1) && g.blocked(1, 1));
 }
 
 QTEST_APPLESS_MAIN(TestFrame)

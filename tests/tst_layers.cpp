@@ -71,19 +71,16 @@ QString differences(const MazeState &s, const QImage &plain, const QImage &layer
 class TestLayers : public QObject {
     Q_OBJECT
 private slots:
-    void bitmapsChangeOnlyThePathAndTheMarks_data() { appearanceRows(); }
-    void bitmapsChangeOnlyThePathAndTheMarks();
-    void monochromeChangesOnlyThePathAndTheMarks_data() { appearanceRows(); }
-    void monochromeChangesOnlyThePathAndTheMarks();
+    void layersChangeOnlyThePathAndTheMarks_data();
+    void layersChangeOnlyThePathAndTheMarks();
     void shrunkKeyKeepsItsLine();
     void blackAndWhitePagesGetGreyLayers();
 
 private:
-    static void appearanceRows();
     QTemporaryDir dir_;
 };
 
-void TestLayers::appearanceRows()
+void TestLayers::layersChangeOnlyThePathAndTheMarks_data()
 {
     using params::AppearanceChoice;
     using params::MazeTypeChoice;
@@ -99,7 +96,8 @@ void TestLayers::appearanceRows()
     }
 }
 
-void TestLayers::bitmapsChangeOnlyThePathAndTheMarks()
+// In the drawn bitmap and in the monochrome file alike.
+void TestLayers::layersChangeOnlyThePathAndTheMarks()
 {
     QFETCH(int, type);
     QFETCH(int, appearance);
@@ -116,27 +114,17 @@ void TestLayers::bitmapsChangeOnlyThePathAndTheMarks()
     const auto nodeOf = [&](int px, int py) { return QPoint(px / set.width, py / set.height); };
     QCOMPARE(differences(s, plain, marked, Allowed{false, true}, nodeOf), QString());
     QCOMPARE(differences(s, plain, key, Allowed{true, false}, nodeOf), QString());
-}
 
-void TestLayers::monochromeChangesOnlyThePathAndTheMarks()
-{
-    QFETCH(int, type);
-    QFETCH(int, appearance);
-    QFETCH(bool, loops);
-    const MazeState s = solvedMaze(params::MazeTypeChoice(type), params::AppearanceChoice(appearance), loops, 9);
-    const tiles::TileSet &set = tiles::tile_set(s.MazeStyle);
-    Progress quiet;
     const QString plainFile = dir_.filePath("plain.bmp"), markedFile = dir_.filePath("marked.bmp"),
                   keyFile = dir_.filePath("key.bmp");
     QVERIFY(write_mono_bitmap(s.grid, s.MazeStyle, plainFile.toStdString(), quiet));
     QVERIFY(write_mono_bitmap(s.grid, s.MazeStyle, markedFile.toStdString(), quiet, MonoOverlay{false, true, end_points(s)}));
     QVERIFY(write_mono_bitmap(s.grid, s.MazeStyle, keyFile.toStdString(), quiet, MonoOverlay{true, false, end_points(s)}));
-    const QImage plain = decodeWithImageMagick(plainFile);
-    QVERIFY(!plain.isNull());
+    const QImage mono = decodeWithImageMagick(plainFile);
     // No margin here: node x fills pixels (x - 1) * tw to x * tw - 1.
-    const auto nodeOf = [&](int px, int py) { return QPoint(px / set.width + 1, py / set.height + 1); };
-    QCOMPARE(differences(s, plain, decodeWithImageMagick(markedFile), Allowed{false, true}, nodeOf), QString());
-    QCOMPARE(differences(s, plain, decodeWithImageMagick(keyFile), Allowed{true, false}, nodeOf), QString());
+    const auto monoNodeOf = [&](int px, int py) { return QPoint(px / set.width + 1, py / set.height + 1); };
+    QCOMPARE(differences(s, mono, decodeWithImageMagick(markedFile), Allowed{false, true}, monoNodeOf), QString());
+    QCOMPARE(differences(s, mono, decodeWithImageMagick(keyFile), Allowed{true, false}, monoNodeOf), QString());
 }
 
 void TestLayers::shrunkKeyKeepsItsLine()

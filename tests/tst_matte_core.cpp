@@ -178,10 +178,6 @@ void TestMatteCore::verdicts()
     int sweeps = 0;
     const MatteResult r = accept_matte(painting, true, grid, [&](long long) { ++sweeps; });
     QCOMPARE(r.verdict, verdict);
-    QCOMPARE(r.start, start);
-    QCOMPARE(r.finish, finish);
-    QCOMPARE(r.cols, 3);
-    QCOMPARE(r.rows, 2);
     QCOMPARE(grid.width(), checked ? 7 : 1);
     QCOMPARE(r.linked.cols(), checked ? 3 : 0);
     QCOMPARE(sweeps > 0, checked);
@@ -243,14 +239,8 @@ void TestMatteCore::modelEdits()
     edit(false, ".#../..S./....");
     QVERIFY(m.placeFinish(3, 2));
     edit(true, ".#../..S./...F");
-    // Moving a point leaves its old cell maze; a change names both places.
+    // Moving a point leaves its old cell maze.
     QVERIFY(m.placeStart(0, 0));
-    QCOMPARE(heard.size(), 1u);
-    const MatteChange moved = heard.front();
-    QCOMPARE(moved.startBefore, (MatteCell{2, 1}));
-    QCOMPARE(moved.startAfter, (MatteCell{0, 0}));
-    QCOMPARE(moved.finishBefore, moved.finishAfter);
-    QVERIFY(moved.flipped.empty());
     edit(true, "S#../..../...F");
     // Painting over a point unsets it; painting maze on maze changes nothing.
     QVERIFY(!m.paintCell(2, 2, false));
@@ -258,14 +248,11 @@ void TestMatteCore::modelEdits()
     QVERIFY(m.paintCell(3, 2, false));
     edit(true, "S#../..../....");
     QVERIFY(m.paintCell(0, 0, true));
-    QCOMPARE(heard.front().flipped, std::vector<std::size_t>{0});
-    QCOMPARE(heard.front().startAfter, MatteCell{});
     edit(true, "##../..../....");
     // Invert flips every cell, the points' too, and unsets them.
     QVERIFY(m.placeStart(3, 1));
     edit(true, "##../...S/....");
     QVERIFY(m.invert());
-    QCOMPARE(heard.front().flipped.size(), 12u);
     edit(true, "..##/####/####");
     QVERIFY(m.invert());
     edit(true, "##../..../....");
@@ -275,7 +262,6 @@ void TestMatteCore::modelEdits()
     QVERIFY(m.placeFinish(2, 2));
     edit(true, "##../..../..F.");
     QVERIFY(m.replace(picture));
-    QCOMPARE(heard.front().flipped, (std::vector<std::size_t>{0, 1, 11}));
     edit(true, "..../..../...#");
     QVERIFY(!m.replace(picture));
     edit(false, "..../..../...#");
@@ -480,13 +466,11 @@ void TestMatteCore::strokeLinesAreUnbroken_data()
     QTest::addColumn<MatteCell>("from");
     QTest::addColumn<MatteCell>("to");
     QTest::addColumn<QString>("cells");
-    QTest::newRow("one cell") << MatteCell{3, 3} << MatteCell{3, 3} << "3,3";
-    QTest::newRow("across") << MatteCell{0, 2} << MatteCell{3, 2} << "0,2 1,2 2,2 3,2";
-    QTest::newRow("up") << MatteCell{1, 2} << MatteCell{1, 0} << "1,2 1,1 1,0";
+    // Where a line passes a corner exactly, which cell it takes, alike both ways; the rest
+    // is the random lines' to check.
     QTest::newRow("diagonal: corners go down first") << MatteCell{0, 0} << MatteCell{2, 2} << "0,0 0,1 1,1 1,2 2,2";
     QTest::newRow("shallow") << MatteCell{0, 0} << MatteCell{4, 1} << "0,0 1,0 2,0 2,1 3,1 4,1";
     QTest::newRow("shallow, backwards") << MatteCell{4, 1} << MatteCell{0, 0} << "4,1 3,1 2,1 2,0 1,0 0,0";
-    QTest::newRow("off the matte") << MatteCell{-2, 0} << MatteCell{1, 0} << "-2,0 -1,0 0,0 1,0";
 }
 
 void TestMatteCore::strokeLinesAreUnbroken()
@@ -498,7 +482,6 @@ void TestMatteCore::strokeLinesAreUnbroken()
     for (const MatteCell c : cells_on_line(from, to))
         got << QStringLiteral("%1,%2").arg(c.cx).arg(c.cy);
     QCOMPARE(got.join(u' '), cells);
-
 }
 
 void TestMatteCore::randomStrokeLinesCrossEveryCellTheyName()

@@ -10,27 +10,6 @@ using namespace support;
 
 namespace {
 
-/// What pdfinfo says of a PDF: its pages and the size of its first page in points.
-struct PdfInfo {
-    int pages = 0;
-    QSizeF size;
-    QString sizeName;
-};
-
-PdfInfo pdfInfo(const QString &pdf)
-{
-    QProcess p;
-    p.start("pdfinfo", {pdf});
-    p.waitForFinished(60000);
-    const QString text = QString::fromLatin1(p.readAllStandardOutput());
-    PdfInfo info;
-    info.pages = QRegularExpression("Pages:\\s+(\\d+)").match(text).captured(1).toInt();
-    const auto size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts(?: \\((\\w+)\\))?").match(text);
-    info.size = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
-    info.sizeName = size.captured(3);
-    return info;
-}
-
 /// The text of each page, as pdftotext reads it.
 QStringList pageTexts(const QString &pdf)
 {
@@ -136,7 +115,7 @@ private slots:
         const QString pdf = dir_.filePath("margins.pdf");
         const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10));
         QVERIFY(save_pdf_page(s, quiet_, a4, 1200, pdf, nullptr, PageOptions{false, false, {}, setup}));
-        const QImage raster = rasterise300(pdf);
+        const QImage raster = rasterised(pdf);
         const double margin = 25 * 300 / 25.4;
         const QRectF inside = QRectF(QPointF(0, 0), raster.size()).adjusted(margin - 1, margin - 1, 1 - margin, 1 - margin);
         const QRect ink = inkBox(raster);
@@ -181,7 +160,7 @@ private slots:
         const QPoint corner = layout.paintRectPoints().topLeft();  // margins are kept in whole points
         const QTransform toRaster = maze_transform(plan.places.constFirst(), s.grid.width(), s.grid.height(), true)
                                     * QTransform::fromScale(0.25, 0.25) * QTransform::fromTranslate(corner.x() * 300 / 72.0, corner.y() * 300 / 72.0);
-        QCOMPARE(tileMismatches(rasterise300(pdf), s, toRaster), QString());
+        QCOMPARE(tileMismatches(rasterised(pdf), s, toRaster), QString());
         const QStringList text = pageTexts(pdf);
         QCOMPARE(text.size(), 1);
         QVERIFY2(text[0].contains("A maze"), qPrintable(text[0]));
@@ -242,7 +221,7 @@ private slots:
         const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
         QVERIFY(save_pdf_page(s, quiet_, a4, 1200, pdf, nullptr, PageOptions{false, false, {}, setup}));
         QCOMPARE(pdfInfo(pdf).pages, 2);
-        const QImage left = rasterise300(pdf, 1), right = rasterise300(pdf, 2);
+        const QImage left = rasterised(pdf, 1), right = rasterised(pdf, 2);
         // Where the pages' paint areas are: the layout keeps its margins in whole points.
         const QRect paint = a4.paintRectPoints();
         const int margin = int(std::lround(paint.left() * 300 / 72.0)), overlap = int(std::lround(10 * 300 / 25.4));

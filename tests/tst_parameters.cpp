@@ -1,5 +1,6 @@
 #include "maze/parameters.h"
 #include "maze/state.h"
+#include "render/tiles.h"
 
 #include <QtTest>
 
@@ -41,7 +42,6 @@ class TestParameters : public QObject {
 private slots:
     void choicesApplyToTheState_data();
     void choicesApplyToTheState();
-    void runLengthTable();
     void leadingNumbers_data();
     void leadingNumbers();
     void sizeChecks();
@@ -67,14 +67,13 @@ void TestParameters::choicesApplyToTheState_data()
     QTest::newRow("Vertical bias") << Choices{.runStyle = RunStyleChoice::VerticalBias} << Applied{.RunBias = 2};
     QTest::newRow("Random run") << Choices{.runStyle = RunStyleChoice::RandomRun} << Applied{.RandomRun = true};
 
-    const std::pair<AppearanceChoice, int> tileSets[] = {
-        {AppearanceChoice::ThickLines, 7}, {AppearanceChoice::ThinRounded, 6}, {AppearanceChoice::ElectronicCircuits, 3},
-        {AppearanceChoice::MediumLines, 0}, {AppearanceChoice::Plumbing, 5},   {AppearanceChoice::Fences, 4},
-        {AppearanceChoice::DoubleLine, 2},  {AppearanceChoice::Shaded, 8},     {AppearanceChoice::Planks, 9},
-        {AppearanceChoice::TinyBricks, 10}};
-    for (const auto &[appearance, style] : tileSets)
-        QTest::newRow(params::Appearances[params::position(appearance)].caption)
-            << Choices{.appearance = appearance} << Applied{.MazeStyle = style};
+    // Each appearance draws with the tile set of its own name.
+    for (std::size_t a = 0; a + 1 < params::Appearances.size(); ++a) {
+        int style = 0;
+        while (style < tiles::SetCount && QByteArray(tiles::tile_set(style).name) != params::Appearances[a].caption)
+            ++style;
+        QTest::newRow(params::Appearances[a].caption) << Choices{.appearance = AppearanceChoice(a)} << Applied{.MazeStyle = style};
+    }
     QTest::newRow("City plan keeps the previous tile set") << Choices{.appearance = AppearanceChoice::CityPlan}
                                                            << Applied{.MazeStyle = PreviousStyle, .CityPlan = true};
 
@@ -112,13 +111,6 @@ void TestParameters::choicesApplyToTheState()
     QCOMPARE(s.CityPlan, applied.CityPlan);
     QCOMPARE(s.LoopChance, applied.LoopChance);
     QCOMPARE(s.Harder, applied.Harder);
-}
-
-void TestParameters::runLengthTable()
-{
-    const int expected[] = {0, 1, 2, 3, 8, 10, 12, 18, 20, 32, 54};
-    for (int p = 0; p <= 10; ++p)
-        QCOMPARE(params::run_length(p), expected[p]);
 }
 
 void TestParameters::leadingNumbers_data()

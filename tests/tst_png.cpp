@@ -29,26 +29,6 @@ PngKind pngKind(const QString &path)
     return {std::uint8_t(b[24]), std::uint8_t(b[25]), QSize(be32(16), be32(20))};
 }
 
-/// Where two pictures first differ, or an empty text.
-QString difference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return QString("sizes %1 x %2 and %3 x %4").arg(a.width()).arg(a.height()).arg(b.width()).arg(b.height());
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return QString("pixel (%1, %2): %3 and %4").arg(x).arg(y).arg(a.pixel(x, y), 0, 16).arg(b.pixel(x, y), 0, 16);
-    return {};
-}
-
-/// A framed maze whose solution is marked along its own passages.
-MazeState solvedFramedMaze(int gw, int gh, int style)
-{
-    MazeState s = framedMaze(gw, gh, TopLeftToBottomRight, style);
-    solve_maze(s);
-    return s;
-}
-
 } // namespace
 
 class TestPng : public QObject {
@@ -56,8 +36,7 @@ class TestPng : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(QDir(dir_.path()).removeRecursively());
-        QVERIFY(QDir().mkpath(dir_.path()));
+        QVERIFY(emptyFolder(dir_.path()));
     }
 
     void streamedPngIsTheMonochromeBitmap_data()
@@ -84,7 +63,8 @@ private slots:
         QFETCH(int, gh);
         QFETCH(bool, overlay);
         QFETCH(int, scale);
-        const MazeState s = solvedFramedMaze(gw, gh, style);
+        MazeState s = framedMaze(gw, gh, TopLeftToBottomRight, style);
+        solve_maze(s);  // the solution marked along the maze's own passages
         const MonoOverlay layers{overlay, overlay, end_points(s)};
         const QString bmp = dir_.filePath("maze.bmp"), png = dir_.filePath("maze.png");
         Recorder bmpProgress, pngProgress;
@@ -95,7 +75,7 @@ private slots:
         QCOMPARE(kind.depth, 1);
         QCOMPARE(kind.colourType, 0);
         QCOMPARE(kind.size, QSize(gw * set.width * scale, gh * set.height * scale));
-        QCOMPARE(difference(decodeWithImageMagick(png), decodeWithImageMagick(bmp)), QString());
+        QCOMPARE(decodeWithImageMagick(png), decodeWithImageMagick(bmp));
         // The same progress, counted from the top instead of the bottom.
         QCOMPARE(pngProgress.percents.size(), bmpProgress.percents.size());
         QCOMPARE(pngProgress.percents.constLast(), 100);
@@ -109,7 +89,6 @@ private slots:
         QTest::addColumn<int>("depth");
         QTest::addColumn<int>("colourType");
         QTest::newRow("Thin lines: black and white") << 1 << false << 1 << 3;
-        QTest::newRow("Plumbing: black and white") << 5 << false << 1 << 3;
         QTest::newRow("Thin lines with marks: a palette") << 1 << true << 8 << 3;
         QTest::newRow("Shaded: four greys") << 8 << false << 8 << 3;
         QTest::newRow("Planks with marks") << 9 << true << 8 << 3;
@@ -135,7 +114,7 @@ private slots:
         const PngKind kind = pngKind(png);
         QCOMPARE(kind.depth, depth);
         QCOMPARE(kind.colourType, colourType);
-        QCOMPARE(difference(decodeWithImageMagick(png), decodeWithImageMagick(bmp)), QString());
+        QCOMPARE(decodeWithImageMagick(png), decodeWithImageMagick(bmp));
         QVERIFY(QFileInfo(png).size() * 10 < QFileInfo(bmp).size());
     }
 

@@ -19,17 +19,10 @@ using namespace support;
 
 namespace {
 
-QImage rasterise(const QString &pdf)
-{
-    QFile::remove(pdf + ".pgm");
-    QProcess::execute("pdftoppm", {"-r", "100", "-gray", "-singlefile", pdf, pdf});
-    return QImage(pdf + ".pgm");
-}
-
 // What is wrong with the page read back, if anything: walls dark, passages light, arrows in place.
 QString pageMismatches(const QString &pdf, const QPageLayout &layout, int resolution, const MazeState &s)
 {
-    const QImage raster = rasterise(pdf);
+    const QImage raster = rasterised(pdf, 1, 100);
     const int gw = s.grid.width(), gh = s.grid.height(), cw = s.CornerWidth, ch = s.CornerHeight;
     const QRectF paint = layout.paintRect(QPageLayout::Point);
     const QSize device = layout.paintRectPixels(resolution).size();
@@ -116,12 +109,7 @@ private slots:
         QCOMPARE(print_scale(1010, 1410, 101, 141), QSizeF(float(142.0 * 1010 / 1410), 141));
     }
 
-    void pagesAreVectorsOfTheTiles_data()
-    {
-        QTest::addColumn<int>("style");
-        for (int style = 0; style < tiles::SetCount; ++style)
-            QTest::newRow(tiles::tile_set(style).name) << style;
-    }
+    void pagesAreVectorsOfTheTiles_data() { tileSetRows(); }
 
     // No picture of a tile in the file: the tiles' pixels are rectangles, so every one of them
     // shows its own shade on the page, sharp, at any resolution.
@@ -140,7 +128,7 @@ private slots:
         const QSizeF units = print_scale(device.width(), device.height(), s.grid.width(), s.grid.height());
         const QTransform toRaster = QTransform::fromScale(paint.width() * 300 / 72 / units.width(), paint.height() * 300 / 72 / units.height())
                                     * QTransform::fromTranslate(paint.left() * 300 / 72, paint.top() * 300 / 72);
-        QCOMPARE(tileMismatches(rasterise300(pdf), s, toRaster), QString());
+        QCOMPARE(tileMismatches(rasterised(pdf), s, toRaster), QString());
     }
 
     // City plan ignores a rectangle of nodes: it takes its numbers over the whole grid, in order.
@@ -167,11 +155,7 @@ private slots:
     {
         MazeState s = framedMaze(41, 61, TopLeftToBottomRight);
         s.CityPlan = true;
-        Random expected(1000);
-        for (int y = 1; y <= 61; ++y)
-            for (int x = 1; x <= 41; ++x)
-                for (int i = 0; i < (find_bitmap(s.grid, x, y) > 0 ? 4 : 0); ++i)
-                    expected.next();
+        Random expected = afterCitySlabs(s.grid, 1000);
         const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 15, 9, 20));
         QImage pages[3];
         for (int i = 0; i < 3; ++i) {
@@ -179,7 +163,7 @@ private slots:
             const QString pdf = QString("%1/city%2.pdf").arg(root_).arg(i);
             QVERIFY(save_pdf_page(s, quiet_, a4, 300, pdf, nullptr));
             QCOMPARE(pageMismatches(pdf, a4, 300, s), QString());
-            pages[i] = rasterise(pdf);
+            pages[i] = rasterised(pdf, 1, 100);
         }
         QCOMPARE(s.rng.next(), expected.next());
         QVERIFY(pages[0] != pages[1]);
@@ -225,45 +209,33 @@ private slots:
     // `corvanthel generate --print` takes the same road to the default queue, and names it.
     void printsFromTheCommandLine()
     {
-        QProcess cli;
-        cli.start(CORVANTHEL_BINARY, {"generate", "--width", "20", "--height", "25", "--seed", "3", "--appearance",
-                                      "medium-lines", "--print", "--text", root_ + "/cli.txt"});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
-        QVERIFY(cli.readAllStandardOutput().contains("printer CorvanthelPDF"));
+        const auto run = [](const QStringList &arguments) {
+            return runProgram(CORVANTHEL_BINARY, QStringList("generate") + arguments, QDir::currentPath());
+        };
+        Run cli = run({"--width", "20", "--height", "25", "--seed", "3", "--appearance", "medium-lines", "--print",
+                       "--text", root_ + "/cli.txt"});
+        QCOMPARE(cli.exitCode, 0);
+        QVERIFY(cli.out.contains("printer CorvanthelPDF"));
         QCOMPARE(spooled(), QString());
 
         // With --answer-key the job holds the maze page, then the key page.
         QFile::remove(spooledPdf_);
-        cli.start(CORVANTHEL_BINARY, {"generate", "--width", "20", "--height", "25", "--seed", "3", "--print",
-                                      "--answer-key", "--marks"});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(run({"--width", "20", "--height", "25", "--seed", "3", "--print", "--answer-key", "--marks"}).exitCode, 0);
         QCOMPARE(spooled(), QString());
-        QProcess info;
-        info.start("pdfinfo", {spooledPdf_});
-        QVERIFY(info.waitForFinished(60000));
-        const QString pages = QString::fromLatin1(info.readAllStandardOutput());
-        QVERIFY2(pages.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(pages));
+        QCOMPARE(pdfInfo(spooledPdf_).pages, 2);
 
         // A batch is one job: the mazes, then their keys, on the paper asked for.
         QFile::remove(spooledPdf_);
-        cli.start(CORVANTHEL_BINARY, {"generate", "--width", "6", "--height", "6", "--count", "3", "--print",
-                                      "--answer-key", "--paper", "A5"});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
-        QVERIFY(cli.readAllStandardOutput().contains("printer CorvanthelPDF: 3 mazes on 6 pages"));
+        cli = run({"--width", "6", "--height", "6", "--count", "3", "--print", "--answer-key", "--paper", "A5"});
+        QCOMPARE(cli.exitCode, 0);
+        QVERIFY(cli.out.contains("printer CorvanthelPDF: 3 mazes on 6 pages"));
         QCOMPARE(spooled(), QString());
-        info.start("pdfinfo", {spooledPdf_});
-        QVERIFY(info.waitForFinished(60000));
-        const QString book = QString::fromLatin1(info.readAllStandardOutput());
-        QVERIFY2(book.contains(QRegularExpression("Pages:\\s+6\\n")), qPrintable(book));
-        QVERIFY2(book.contains(QRegularExpression("Page size:.*\\(A5\\)")), qPrintable(book));
+        QCOMPARE(pdfInfo(spooledPdf_).pages, 6);
+        QCOMPARE(pdfInfo(spooledPdf_).sizeName, "A5");
 
-        cli.start(CORVANTHEL_BINARY, {"generate", "--printer", "Nowhere"});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 1);
-        QVERIFY(cli.readAllStandardError().contains("no printer is called Nowhere"));
+        cli = run({"--printer", "Nowhere"});
+        QCOMPARE(cli.exitCode, 1);
+        QVERIFY(cli.err.contains("no printer is called Nowhere"));
     }
 
     // With no printer left the program says so and saves the page as a PDF file instead.
@@ -327,7 +299,7 @@ private:
             }, 60000))
             return "the queue printed nothing";
         return printer ? pageMismatches(spooledPdf_, printer->pageLayout(), printer->resolution(), *s)
-                       : rasterise(spooledPdf_).isNull() ? "no page" : "";
+                       : rasterised(spooledPdf_, 1, 100).isNull() ? "no page" : "";
     }
 };
 

@@ -333,9 +333,7 @@ class TestWalks : public QObject {
 private slots:
     void carveTheReachableCellsAsTheLiteralWalk_data();
     void carveTheReachableCellsAsTheLiteralWalk();
-    void huntIndexStopsWhereTheScanStops();
     void pickDirsWeighsAsWritten();
-    void makeLoopJoinsOnlyEligibleNeighbours();
     void smallAndRefusedGrids();
 };
 
@@ -412,54 +410,6 @@ void TestWalks::carveTheReachableCellsAsTheLiteralWalk()
     QVERIFY2(loopChance < 25 || withCycles > count / 4, std::to_string(withCycles).c_str());
 }
 
-void TestWalks::huntIndexStopsWhereTheScanStops()
-{
-    // Mattes carved a cell at a time next to the carved part, hunted from random origins in
-    // between: the index must stop where the scan does, reset LastDir and unflag rows alike.
-    std::mt19937 gen(2024);
-    int hunts = 0, found = 0, dead = 0;
-    for (std::uint32_t round = 1; round <= 60; ++round) {
-        const int cols = 1 + int(gen() % (round % 3 == 1 ? 200 : 30)), rows = 1 + int(gen() % 25);
-        MazeState s = prepare(Matte, cols, rows, round);
-        s.RowFlags.assign(2 * rows + 2, 0);
-        s.RowFlags[s.StartY] = 1;
-        std::vector<std::uint8_t> flags = s.RowFlags;
-        const walk_steps::Nodes nodes(s.grid);
-        walk_steps::HuntIndex index(nodes, flags, s.FinishX, s.FinishY);
-        std::vector<std::pair<int, int>> carved{{s.StartX, s.StartY}};
-        for (int misses = 0; misses < 5;) {
-            const auto [x, y] = carved[gen() % carved.size()];
-            const unsigned free = walk_steps::freeMask(nodes, x, y);
-            if (gen() % 3 != 0 && free && !(x == s.FinishX && y == s.FinishY)) {
-                const int d = walk_steps::nthDir(free, 1 + int(gen() % std::popcount(free)));
-                const int nx = x + 2 * StepX[d], ny = y + 2 * StepY[d];
-                s.grid.set(x + StepX[d], y + StepY[d], NodeGrid::Carved);
-                s.grid.set(nx, ny, NodeGrid::Carved);
-                s.RowFlags[ny] = 1;
-                index.carve(nx, ny);
-                carved.emplace_back(nx, ny);
-                continue;
-            }
-            const int rx = 2 + 2 * int(gen() % std::max(1, cols - 1));
-            const int ry = 2 + 2 * int(gen() % std::max(1, rows - 1));
-            s.LastDir = 1;
-            const bool scanFound = literalHunt(s, rx, ry);
-            const walk_steps::HuntIndex::Result r = index.hunt(rx, ry);
-            const std::string where = "round " + std::to_string(round);
-            QVERIFY2(r.found == scanFound, where.c_str());
-            QVERIFY2(!scanFound || (r.x == s.CurX && r.y == s.CurY), where.c_str());
-            QVERIFY2(r.passedDeadEnd == (s.LastDir == 0), where.c_str());
-            QVERIFY2(flags == s.RowFlags, where.c_str());
-            ++hunts, found += scanFound, dead += r.passedDeadEnd, misses += !scanFound;
-        }
-    }
-    // Every answer occurs.
-    QCOMPARE_GT(found, 100);
-    QCOMPARE_GT(hunts - found, 100);
-    QCOMPARE_GT(dead, 100);
-    QCOMPARE_GT(hunts - dead, 100);
-}
-
 void TestWalks::pickDirsWeighsAsWritten()
 {
     // Run length 0: straight on weighs 1 against 4 and 4, a ninth of the draws. Horizontal
@@ -506,41 +456,6 @@ void TestWalks::pickDirsWeighsAsWritten()
         QVERIFY2(pick_dirs(s) == c.chosen, c.name);
         QVERIFY2(s.rng.next() == after.next(), c.name);
     }
-}
-
-void TestWalks::makeLoopJoinsOnlyEligibleNeighbours()
-{
-    // A dead end at (8, 8) entered from the left, its four neighbouring cells carved: the one
-    // above already backtracked over, the wall below closed, the right one closed at first.
-    for (const bool harder : {false, true})
-        for (int i = 0; i < 4; ++i) {
-            const std::uint32_t draw = i < 2 ? 0 : (1 << 23) - (i == 2);  // 0, 0, just below 1/2, 1/2
-            const QByteArray name = QStringLiteral("%1, case %2").arg(harder ? "harder" : "easier").arg(i).toLatin1();
-            MazeState s;
-            s.grid.allocate(15, 15);
-            for (const auto &[x, y] : {std::pair{8, 8}, {10, 8}, {6, 8}, {8, 6}, {8, 10}, {7, 8}})
-                s.grid.set(x, y, NodeGrid::Carved);
-            s.grid.set(8, 6, NodeGrid::Retraced);
-            s.grid.set(8, 9, NodeGrid::Blocked);
-            s.grid.assign(9, 8, NodeGrid::Blocked, i == 0);
-            s.CurX = s.CurY = 8;
-            s.RowFlags.assign(16, 1);
-            scriptNext(s.rng, draw);
-            Random twin = s.rng;
-            walk_steps::openLoop(s, !harder);
-            // Easier: only the right neighbour qualifies; harder: up too, taken by the upper half
-            // of the draws. One number drawn, none without a candidate; Retraced only when easier.
-            const bool up = harder && (i == 0 || draw == 1 << 23), right = i > 0 && !up;
-            QVERIFY2(s.grid.carved(8, 7) == up, name);
-            QVERIFY2(s.grid.carved(9, 8) == right, name);
-            QVERIFY2(!s.grid.carved(8, 9), name);
-            QVERIFY2(s.grid.retraced(9, 8) == (right && !harder), name);
-            QVERIFY2(!s.grid.retraced(8, 7), name);
-            if (up || right)
-                twin.next();
-            QVERIFY2(s.rng.next() == twin.next(), name);
-            QVERIFY2(s.RowFlags == std::vector<std::uint8_t>(16, 1), name);
-        }
 }
 
 void TestWalks::smallAndRefusedGrids()
