@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -90,6 +91,19 @@ Form5::Form5(QWidget *parent) : QDialog(parent)
     connect(pathEdit, &QLineEdit::returnPressed, this, &Form5::goToTypedPath);
     connect(importButton, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(cancelButton, &QPushButton::clicked, this, &Form5::Command1_Click);
+}
+
+void Form5::keyPressEvent(QKeyEvent *event)
+{
+    // The box and the lists act on Enter themselves and pass it on; the default button must
+    // not take it too, or a name typed wrong would import the picture selected before.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    QWidget *focus = focusWidget();
+    if (enter && (focus == pathEdit || focus == directoryList || focus == fileList)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void Form5::fillDrives()
@@ -209,13 +223,16 @@ void Form5::File1_Click()
     }
 
     const QSize area = preview->size();
-    // Large photos are decoded straight at preview size where the format allows it; a
-    // damaged picture is refused here exactly as the import would refuse it.
+    // Large photos are decoded straight at preview size where the format allows it, so a
+    // picture too large to import whole must be refused apart; a damaged one is refused
+    // by the same checks as the import.
     QImage picture = load_matte_picture(path, nullptr, area);
-    if (picture.isNull()) {
+    const QString tooLarge = picture.isNull() ? QString() : matte_picture_size_refusal(path);
+    if (picture.isNull() || !tooLarge.isEmpty()) {
         // Import would hand back this file while the preview still shows the last one.
         importButton->setEnabled(false);
-        showMessage(this, tr("The picture format is invalid - try another."));
+        showMessage(this, tooLarge.isEmpty() ? tr("The picture format is invalid - try another.")
+                                             : tooLarge.left(1).toUpper() + tooLarge.mid(1) + u'.');
         return;
     }
     // Small pictures are enlarged without smoothing, so that their pixels, which the

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QKeyEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -53,6 +54,9 @@ public slots:
     void Command1_Click();
     /// The path box's Enter: a folder is opened; a picture file is chosen and imported.
     void goToTypedPath();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void fillDrives();

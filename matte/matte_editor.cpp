@@ -529,13 +529,19 @@ void Form4::replay(bool back)
     redoButton->setEnabled(history_.canRedo());
 }
 
+int Form4::largestCellSize() const
+{
+    // The canvas widget stays under 32000 pixels a side, which Qt's widgets need.
+    return std::max(1, std::min(MatteCanvas::MaxCellSize, 32000 / std::max({matte_.cols(), matte_.rows(), 1})));
+}
+
 int Form4::fitCellSize() const
 {
     if (matte_.cols() < 1 || matte_.rows() < 1)
         return 0;
     const QSize room = canvasView->maximumViewportSize() - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border());
     const int fit = std::min(room.width() / matte_.cols(), room.height() / matte_.rows());
-    const int largest = std::max(1, std::min(MatteCanvas::MaxCellSize, 32000 / std::max(matte_.cols(), matte_.rows())));
+    const int largest = largestCellSize();
     return std::clamp(fit, 1, largest);
 }
 
@@ -571,7 +577,7 @@ void Form4::zoomBy(int steps)
 {
     if (!idle() || steps == 0)
         return;
-    const int largest = std::max(1, std::min(MatteCanvas::MaxCellSize, 32000 / std::max(matte_.cols(), matte_.rows())));
+    const int largest = largestCellSize();
     int next = CellSize;
     if (steps > 0) {
         const auto it = std::upper_bound(ZoomSteps.begin(), ZoomSteps.end(), CellSize);

@@ -122,6 +122,7 @@ private:
     void applyPen(MatteCell cell);
     void replay(bool back);
     void setCellSize(int size);
+    int largestCellSize() const;
     int fitCellSize() const;
     void describe();
     bool mayDiscard();

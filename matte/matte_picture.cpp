@@ -163,6 +163,21 @@ QImage load_matte_picture(const QString &path, QString *error, QSize fitInto)
     return read_matte_picture(bytes, path, error, fitInto);
 }
 
+QString matte_picture_size_refusal(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
+    if (!size.isValid() || limit <= 0)
+        return {};
+    // The reader checks the picture it allocates, in the format the file's header names.
+    const QImage::Format format = reader.imageFormat();
+    const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    const qint64 bytes = qint64(size.width()) * size.height() * bits / 8;
+    return bytes > limit ? tooLarge(path, size) : QString();
+}
+
 QString readable_picture_formats()
 {
     QStringList names;

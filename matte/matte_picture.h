@@ -16,6 +16,11 @@
 /// A valid `fitInto` decodes a copy no larger than it where the format allows (a preview).
 QImage load_matte_picture(const QString &path, QString *error = nullptr, QSize fitInto = {});
 
+/// Empty when the picture at `path` may be read whole, as far as its header says; else
+/// why not ("the picture NAME is too large: ..."). A preview decoded at a smaller size
+/// passes the reader's memory limit that the whole picture must pass too.
+QString matte_picture_size_refusal(const QString &path);
+
 /// The formats pictures are read in, for messages: "BMP, GIF, ... or XPM".
 QString readable_picture_formats();
 

@@ -117,7 +117,7 @@ private:
 /// Sources are found lazily: every carved cell other than the finish starts as a candidate,
 /// and a hunt tries the candidates in scan order, 64 cells at a time against one bit per cell
 /// saying whether it is free, dropping for good those without a free neighbour (free cells
-/// never come back). The hunt reads only these bit sets, an eighth of the grid's size, and
+/// never come back). The hunt reads only these bit sets, a quarter of the grid's size, and
 /// never the grid.
 class HuntIndex {
 public:

@@ -49,7 +49,6 @@ struct MazeState {
     std::int16_t CurX = 0, CurY = 0;
     std::uint8_t LastDir = 0;
     std::array<std::uint8_t, 5> DirList{};
-    std::array<std::int16_t, 5> DirWeight{};
     std::int16_t CornerWidth = 0, CornerHeight = 0;
 
     Random rng;

@@ -30,7 +30,7 @@ void checkWalkable(const MazeState &s)
     if (!isCell(s.CurX, s.CurY))
         throw std::invalid_argument("cannot carve a maze from " + point(s.CurX, s.CurY)
                                     + ": the walk does not stand on a cell of the " + size + " grid");
-    // Weights must stay positive and fit DirWeight's 16 bits.
+    // Beyond MaxRunLength a weight would no longer fit the 16 bits it has always had.
     if (s.RunLength < 0 || s.RunLength > MaxRunLength)
         throw std::invalid_argument("cannot carve a maze with run length " + std::to_string(s.RunLength)
                                     + ": it must lie in 0.." + std::to_string(MaxRunLength));

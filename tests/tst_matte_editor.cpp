@@ -743,6 +743,10 @@ void TestMatteEditor::importDialogListsEveryFormatAndTakesATypedPath()
     for (int i = 0; i < dialog.fileList->count(); ++i)
         listed << dialog.fileList->item(i)->text();
     QCOMPARE(listed, (QStringList{"dot.png", "dot.ppm"}));
+    // With a picture chosen, Enter on a name that is nothing must not import that picture.
+    dialog.fileList->setCurrentRow(0);
+    QVERIFY(dialog.importButton->isEnabled());
+    dialog.pathEdit->setFocus();
     dialog.pathEdit->setText("nothing.png");
     QCOMPARE(answering([&] { QTest::keyClick(dialog.pathEdit, Qt::Key_Return); }),
              QStringList{"Corvanthel: There is no file or folder " + QDir::toNativeSeparators(folder.filePath("sub/nothing.png")) + "."});
@@ -752,6 +756,24 @@ void TestMatteEditor::importDialogListsEveryFormatAndTakesATypedPath()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.chosenPath(), QDir::toNativeSeparators(folder.filePath("sub/dot.png")));
+
+    // A photo whose preview decodes small but which is too large to import whole is refused
+    // at its preview, with the reason.
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(4);
+    QImage photo(1200, 1000, QImage::Format_RGB32);
+    photo.fill(qRgb(40, 90, 160));
+    QVERIFY(photo.save(folder.filePath("photo.jpg")));
+    Form5 again;
+    again.setDirectory(folder.path());
+    QListWidgetItem *item = again.fileList->findItems("photo.jpg", Qt::MatchExactly).value(0);
+    QVERIFY(item);
+    const QStringList seen = answering([&] { again.fileList->setCurrentItem(item); });
+    QImageReader::setAllocationLimit(limit);
+    QCOMPARE(seen, QStringList{"Corvanthel: The picture " + QDir::toNativeSeparators(folder.filePath("photo.jpg"))
+                               + " is too large: 1200 x 1000 pixels, and a picture may take at most 4 MB of memory "
+                                 "(about 1 million pixels)."});
+    QVERIFY(!again.importButton->isEnabled());
 }
 
 void TestMatteEditor::shapesFillTheMatteUndoably_data()

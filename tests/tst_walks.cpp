@@ -141,7 +141,7 @@ int draw(MazeState &s, int n)
     return static_cast<int>(std::floor(static_cast<double>(s.Rnd()) * n));
 }
 
-// The walk's routines as written, one rule at a time, on DirList and DirWeight: the reference
+// The walk's routines as written, one rule at a time, on DirList: the reference
 // that the walks' own steps on masks are held to.
 
 /// The free neighbours: the nodes two steps away inside the grid, neither carved nor blocked.
@@ -176,18 +176,19 @@ void get_exits(MazeState &s)
 /// the favoured axis; plus 1.
 std::uint8_t pick_dirs(MazeState &s)
 {
+    std::array<int, 5> weight{};
     int total = 0;
     for (int i = 1; i <= s.DirList[0]; ++i) {
         const int d = s.DirList[i];
         int w = d == s.LastDir ? s.RunLength : 3;
         if ((s.RunBias == 1 && (d == Right || d == Left)) || (s.RunBias == 2 && (d == Down || d == Up)))
             w *= 8;
-        s.DirWeight[i] = static_cast<std::int16_t>(w + 1);
+        weight[i] = w + 1;
         total += w + 1;
     }
     int r = draw(s, total) + 1;
     for (int i = 1; i <= s.DirList[0]; ++i)
-        if ((r -= s.DirWeight[i]) <= 0)
+        if ((r -= weight[i]) <= 0)
             return s.DirList[i];
     return NoDirection;
 }
