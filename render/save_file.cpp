@@ -47,12 +47,16 @@ protected:
     {
         if (!failure_.isEmpty())
             return -1;
+        // Once stopped, the rest is swallowed rather than refused: Qt's PNG writer leaks its
+        // row table when a write fails, and nothing more reaches the file either way.
+        if (stopped_)
+            return size;
         if (progress_) {
             progress_->processEvents();
             if (progress_->stopRequested()) {
                 stopped_ = true;
-                failure_ = QStringLiteral("stopped");
-                return -1;
+                buffer_.clear();
+                return size;
             }
         }
         buffer_.append(data, size);
@@ -93,10 +97,10 @@ bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write,
                 *dropped = true;
             return true;
         }
-        if (step == SaveStep::Written)
-            device.flushAll();
         if (device.stopped())
             return fail(QStringLiteral("cannot write %1: stopped").arg(path));
+        if (step == SaveStep::Written)
+            device.flushAll();
         if (!device.failure().isEmpty())
             return fail(device.failure());
         if (step == SaveStep::Failed)

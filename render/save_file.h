@@ -17,9 +17,9 @@ using FileWriter = std::function<SaveStep(QIODevice &device, QString &cause)>;
 /// Writes `file` through `write`, whose device checks every write (the first failure
 /// sticks, for writers that ignore what write() returns). False, with "cannot write
 /// <path>: <cause>" in *error, on failure; *dropped is set for a stopped output, which
-/// is no failure. With `progress`, each write lets the window take its events, and a
-/// stop asked for there fails the write ("stopped"), so a long save ends at once. The
-/// caller commits or drops the file.
+/// is no failure. With `progress`, each write lets the window take its events; once a
+/// stop is asked for there, nothing more reaches the file and the write fails ("stopped").
+/// The caller commits or drops the file.
 bool write_whole_file(AtomicFile &file, QString *error, const FileWriter &write, bool *dropped = nullptr,
                       Progress *progress = nullptr);
 
