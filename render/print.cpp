@@ -52,14 +52,23 @@ double mm(double value, double dpi)
     return value * dpi / 25.4;
 }
 
-QString deviceWhere(QPagedPaintDevice &device)
+/// What a device that refused its pages says: a printer names itself before `printerCause`;
+/// a PDF writer's file is named by whoever writes it, so `writerCause` stands alone.
+QString deviceRefusal(QPagedPaintDevice &device, const QString &printerCause, const QString &writerCause)
 {
     auto *printer = dynamic_cast<QPrinter *>(&device);
-    if (printer && !printer->outputFileName().isEmpty())
-        return QObject::tr("cannot print to %1").arg(printer->outputFileName());
-    if (printer)
-        return QObject::tr("cannot print on %1").arg(printer->printerName());
-    return QObject::tr("cannot print");
+    if (!printer)
+        return writerCause;
+    const QString where = printer->outputFileName().isEmpty()
+                              ? QObject::tr("cannot print on %1").arg(printer->printerName())
+                              : QObject::tr("cannot print to %1").arg(printer->outputFileName());
+    return where + QStringLiteral(": ") + printerCause;
+}
+
+/// A refusal that does not depend on the device, such as want of memory.
+QString deviceRefusal(QPagedPaintDevice &device, const QString &cause)
+{
+    return deviceRefusal(device, cause, cause);
 }
 
 /// What a page holds besides its mazes: maze pages their title and name line, key pages
@@ -163,7 +172,7 @@ void drawPosterMarks(QPainter &painter, const PosterGeometry &poster, QSize page
 } // namespace
 
 MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count)
-    : device_(device), setup_(setup), gw_(gw), gh_(gh), count_(count), where_(deviceWhere(device))
+    : device_(device), setup_(setup), gw_(gw), gh_(gh), count_(count)
 {
     dpi_ = device.logicalDpiX();
     QPageLayout layout = page_layout_for(device.pageLayout(), setup);
@@ -192,12 +201,14 @@ bool MazeDocument::startPage(QString *error)
         painter_ = new QPainter;
         if (!painter_->begin(&device_)) {
             if (error)
-                *error = where_ + QObject::tr(": the printer does not accept a page");
+                *error = deviceRefusal(device_, QObject::tr("the printer does not accept a page"),
+                                       QObject::tr("the PDF writer cannot begin a page"));
             return false;
         }
     } else if (!device_.newPage()) {
         if (error)
-            *error = where_ + QObject::tr(": the printer does not accept another page");
+            *error = deviceRefusal(device_, QObject::tr("the printer does not accept another page"),
+                                   QObject::tr("the PDF writer cannot begin another page"));
         return false;
     }
     ++pages_;
@@ -227,7 +238,7 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     auto tooLarge = [&](const QRect &part) {
         const QString refusal = page_memory_refusal(s, key, part);
         if (!refusal.isEmpty() && error)
-            *error = printer ? where_ + QStringLiteral(": ") + refusal : refusal;
+            *error = deviceRefusal(device_, refusal);
         return !refusal.isEmpty();
     };
     const PageParts parts = partsOf(setup_, count_, key);
@@ -318,7 +329,8 @@ PrintResult MazeDocument::finish(QString *error)
         return PrintResult::Failed;
     if (!painter_->end() || (printer && printer->printerState() == QPrinter::Error)) {
         if (error)
-            *error = where_ + QObject::tr(": the page was not accepted");
+            *error = deviceRefusal(device_, QObject::tr("the page was not accepted"),
+                                   QObject::tr("the PDF writer cannot finish the file"));
         return PrintResult::Failed;
     }
     return PrintResult::Done;
@@ -335,18 +347,18 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         return result == PrintResult::Done ? document.finish(error) : result;
     }
     auto *printer = dynamic_cast<QPrinter *>(&device);
-    const QString where = deviceWhere(device);
     // The page is held whole until it ends: a page that cannot fit is refused before
     // the memory runs out.
     if (const QString refusal = page_memory_refusal(s, options.answerKey); !refusal.isEmpty()) {
         if (error)
-            *error = printer ? where + QStringLiteral(": ") + refusal : refusal;
+            *error = deviceRefusal(device, refusal);
         return PrintResult::Failed;
     }
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
-            *error = where + QObject::tr(": the printer does not accept a page");
+            *error = deviceRefusal(device, QObject::tr("the printer does not accept a page"),
+                                   QObject::tr("the PDF writer cannot begin a page"));
         return PrintResult::Failed;
     }
     const int gw = s.grid.width();
@@ -374,7 +386,8 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         if (!device.newPage()) {
             painter.end();
             if (error)
-                *error = where + QObject::tr(": the printer does not accept a second page");
+                *error = deviceRefusal(device, QObject::tr("the printer does not accept a second page"),
+                                       QObject::tr("the PDF writer cannot begin a second page"));
             return PrintResult::Failed;
         }
         // The maze page's geometry, the maze shrunk by the title's height.
@@ -395,7 +408,8 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     }
     if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
         if (error)
-            *error = where + QObject::tr(": the page was not accepted");
+            *error = deviceRefusal(device, QObject::tr("the page was not accepted"),
+                                   QObject::tr("the PDF writer cannot finish the file"));
         return PrintResult::Failed;
     }
     return PrintResult::Done;

@@ -66,7 +66,6 @@ private:
     PageSetup setup_;
     int gw_, gh_, count_;
     QPainter *painter_ = nullptr;
-    QString where_;
     QSize grid_{1, 1};
     double dpi_ = 72;
     int place_ = 0;        // the next place on the page

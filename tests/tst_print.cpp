@@ -5,10 +5,12 @@
 #include "render/scene.h"
 #include "render/tiles.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -267,6 +269,18 @@ private slots:
         QVERIFY(!save_pdf_page(s, quiet_, printer.pageLayout(), 72, target, &error));
         QVERIFY2(error.startsWith("cannot write " + target + ": "), qPrintable(error));
         QVERIFY(!QFile::exists(target));
+        // A PDF writer's refusal names no printer: whoever writes its file names that.
+        for (const bool composed : {false, true}) {
+            QBuffer file;
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QPdfWriter writer(&file);
+            QPainter busy(&writer);
+            PageOptions options;
+            options.layout.center = composed;
+            QTest::ignoreMessage(QtWarningMsg, "QPainter::begin: A paint device can only be painted by one painter at a time.");
+            QCOMPARE(print_page(writer, s, quiet_, &error, options), PrintResult::Failed);
+            QCOMPARE(error, "the PDF writer cannot begin a page");
+        }
     }
 
     void init() { messages_.clear(); QFile::remove(spooledPdf_); }
