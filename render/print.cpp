@@ -98,20 +98,79 @@ struct PosterGeometry {
     }
 };
 
+/// Where the first maze, or with `key` its answer key, goes on pages of `layout`, in pixels
+/// at `dpi`: a poster's place spans all its pages, and the keys keep the mazes' arrangement.
+QRectF firstPlace(const QPageLayout &layout, double dpi, const PageSetup &setup, int gw, int gh, int count, bool key)
+{
+    const QSizeF paint = layout.paintRectPixels(int(dpi)).size();
+    PageParts parts = partsOf(setup, count, key);
+    if (!setup.poster.isEmpty()) {
+        parts.footer = false;
+        return plan_page(PosterGeometry(paint, dpi, setup.poster).whole, dpi, 1, 1, parts).places.constFirst();
+    }
+    const QSize grid = best_grid(paint, dpi, setup.perPage, gw, gh, partsOf(setup, count, false));
+    return plan_page(paint, dpi, grid.width(), grid.height(), parts).places.constFirst();
+}
+
 /// How large a maze of gw x gh nodes is drawn on pages of `layout`: nodes a pixel.
 double mazeScale(const QPageLayout &layout, double dpi, const PageSetup &setup, int gw, int gh, int count)
 {
-    const QSizeF paint = layout.paintRectPixels(int(dpi)).size();
-    PageParts parts = partsOf(setup, count, false);
-    QRectF place;
-    if (!setup.poster.isEmpty()) {
-        parts.footer = false;
-        place = plan_page(PosterGeometry(paint, dpi, setup.poster).whole, dpi, 1, 1, parts).places.constFirst();
-    } else {
-        const QSize grid = best_grid(paint, dpi, setup.perPage, gw, gh, parts);
-        place = plan_page(paint, dpi, grid.width(), grid.height(), parts).places.constFirst();
-    }
+    const QRectF place = firstPlace(layout, dpi, setup, gw, gh, count, false);
     return std::min(place.width() / gw, place.height() / gh);
+}
+
+/// The layout `setup` gives the pages of `device`; Auto orientation takes whichever draws
+/// the mazes larger.
+QPageLayout documentLayout(const QPageLayout &device, double dpi, const PageSetup &setup, int gw, int gh, int count)
+{
+    const QPageLayout layout = page_layout_for(device, setup);
+    if (setup.orientation != PageSetup::Orientation::Auto)
+        return layout;
+    QPageLayout portrait = layout, landscape = layout;
+    portrait.setOrientation(QPageLayout::Portrait);
+    landscape.setOrientation(QPageLayout::Landscape);
+    return mazeScale(landscape, dpi, setup, gw, gh, count) > mazeScale(portrait, dpi, setup, gw, gh, count) ? landscape
+                                                                                                            : portrait;
+}
+
+/// "a, b and c".
+QString listed(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.join(QString());
+    return QObject::tr("%1 and %2").arg(items.mid(0, items.size() - 1).join(QStringLiteral(", ")), items.constLast());
+}
+
+/// Why pages of `layout` have no room for the mazes of `setup`, or with `key` for their
+/// answer keys; empty when they have.
+QString roomRefusal(const QPageLayout &layout, const PageSetup &setup, int gw, int gh, int count, bool key)
+{
+    const QString margins = setup.marginMm ? QObject::tr("the %1 mm margins").arg(*setup.marginMm)
+                                           : QObject::tr("the printer's margins");
+    QString paper = layout.pageSize().name();
+    for (const PaperName &name : PaperNames)
+        if (layout.pageSize().id() == name.id)
+            paper = QString::fromLatin1(name.name);
+    const QSizeF area = layout.paintRect(QPageLayout::Millimeter).size();
+    if (area.width() < MinimumPaintAreaMm || area.height() < MinimumPaintAreaMm)
+        return QObject::tr("%1 leave no room for a maze on %2 paper").arg(margins, paper);
+    const QRectF place = firstPlace(layout, PdfResolution, setup, gw, gh, count, key);
+    if (std::min(place.width(), place.height()) >= mm(MinimumPlaceMm, PdfResolution))
+        return {};
+    const PageParts parts = partsOf(setup, count, key);
+    QStringList beside;
+    if (parts.title)
+        beside << (key ? QObject::tr("the answer key's title") : QObject::tr("the title"));
+    if (parts.nameLine)
+        beside << QObject::tr("the name line");
+    if (parts.footer)
+        beside << QObject::tr("the page numbers");
+    const QString what = setup.perPage > 1 ? QObject::tr("%1 mazes a page").arg(setup.perPage)
+                         : key             ? QObject::tr("an answer key")
+                                           : QObject::tr("a maze");
+    if (beside.isEmpty())
+        return QObject::tr("%1 leave no room for %2 on %3 paper").arg(margins, what, paper);
+    return QObject::tr("%1 leave no room for %2 on %3 paper with %4").arg(margins, what, paper, listed(beside));
 }
 
 void drawText(QPainter &painter, const QRectF &where, const QString &text, double points, bool bold, double dpi,
@@ -175,14 +234,7 @@ MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, in
     : device_(device), setup_(setup), gw_(gw), gh_(gh), count_(count)
 {
     dpi_ = device.logicalDpiX();
-    QPageLayout layout = page_layout_for(device.pageLayout(), setup);
-    if (setup.orientation == PageSetup::Orientation::Auto) {
-        QPageLayout portrait = layout, landscape = layout;
-        portrait.setOrientation(QPageLayout::Portrait);
-        landscape.setOrientation(QPageLayout::Landscape);
-        layout = mazeScale(landscape, dpi_, setup, gw, gh, count) > mazeScale(portrait, dpi_, setup, gw, gh, count)
-                     ? landscape : portrait;
-    }
+    const QPageLayout layout = documentLayout(device.pageLayout(), dpi_, setup, gw, gh, count);
     device.setPageLayout(layout);
     if (setup.poster.isEmpty())
         grid_ = best_grid(layout.paintRectPixels(int(dpi_)).size(), dpi_, setup.perPage, gw, gh, partsOf(setup, count, false));
@@ -241,6 +293,11 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
             *error = deviceRefusal(device_, refusal);
         return !refusal.isEmpty();
     };
+    if (const QString room = roomRefusal(device_.pageLayout(), setup_, gw_, gh_, count_, key); !room.isEmpty()) {
+        if (error)
+            *error = deviceRefusal(device_, room);
+        return PrintResult::Failed;
+    }
     const PageParts parts = partsOf(setup_, count_, key);
     QString title;
     if (key)
@@ -334,6 +391,13 @@ PrintResult MazeDocument::finish(QString *error)
         return PrintResult::Failed;
     }
     return PrintResult::Done;
+}
+
+QString page_room_refusal(const QPageLayout &device, const PageSetup &setup, int gw, int gh, int count, bool answerKey)
+{
+    const QPageLayout layout = documentLayout(device, PdfResolution, setup, gw, gh, count);
+    const QString maze = roomRefusal(layout, setup, gw, gh, count, false);
+    return maze.isEmpty() && answerKey ? roomRefusal(layout, setup, gw, gh, count, true) : maze;
 }
 
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error,

@@ -27,6 +27,17 @@ enum class PrintResult { Done, Stopped, Failed };
 /// its walls apart.
 inline constexpr int PdfResolution = 1200;
 
+/// The least a page's paint area may be across and down once the margins are taken, and the
+/// least a maze's place on it, in millimetres: less draws no maze worth the name.
+inline constexpr double MinimumPaintAreaMm = 20;
+inline constexpr double MinimumPlaceMm = 5;
+
+/// Why pages of `device` composed by `setup` have no room for `count` mazes of gw x gh nodes
+/// (and, with `answerKey`, their keys): the margins leave less than MinimumPaintAreaMm across
+/// or down, or the title, name line and numbers less than MinimumPlaceMm for a maze. Empty
+/// when they have room.
+QString page_room_refusal(const QPageLayout &device, const PageSetup &setup, int gw, int gh, int count,
+                          bool answerKey);
 
 /// What a printed maze adds to its page.
 struct PageOptions {
@@ -51,7 +62,8 @@ public:
     MazeDocument &operator=(const MazeDocument &) = delete;
 
     /// Draws maze `number` (1..count) of `s`, or its answer key (the maze solved): keys come
-    /// after every maze, from a new page. `keyTitle` overrides the key page's title.
+    /// after every maze, from a new page. `keyTitle` overrides the key page's title. Failed,
+    /// before its page begins, when the margins leave it no room.
     PrintResult add(MazeState &s, int number, bool key, bool marks, Progress &progress, QString *error,
                     const QString &keyTitle = {});
     /// Ends the document: false, with the cause in *error, when the device did not take it.
