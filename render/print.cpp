@@ -7,10 +7,12 @@
 #include "render/save_file.h"
 #include "render/scene.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QPrintEngine>
 #include <QPrinterInfo>
 
 #include <algorithm>
@@ -69,6 +71,37 @@ QString deviceRefusal(QPagedPaintDevice &device, const QString &printerCause, co
 QString deviceRefusal(QPagedPaintDevice &device, const QString &cause)
 {
     return deviceRefusal(device, cause, cause);
+}
+
+/// CUPS options of Qt's printer engine, a list of names and values sent with the job.
+constexpr auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+/// Ends `painter` on `device` without delivering what it drew: a print job is withdrawn and a
+/// file printed to removed. Qt's CUPS engine cannot abort and sends the job when its painter
+/// ends, so the job goes with no copies, which the spooler refuses whole.
+void withdraw(QPainter &painter, QPagedPaintDevice &device)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device);
+    if (!printer || printer->abort()) {
+        painter.end();
+        return;
+    }
+    QPrintEngine *engine = printer->printEngine();
+    const QVariant copies = engine->property(QPrintEngine::PPK_CopyCount);
+    const QVariant options = engine->property(CupsOptions);
+    QStringList none;
+    const QStringList given = options.toStringList();
+    for (qsizetype i = 0; i + 1 < given.size(); i += 2)
+        if (given[i] != QLatin1String("copies"))
+            none << given[i] << given[i + 1];
+    none << QStringLiteral("copies") << QStringLiteral("0");
+    engine->setProperty(QPrintEngine::PPK_CopyCount, 1);
+    engine->setProperty(CupsOptions, none);
+    painter.end();
+    engine->setProperty(QPrintEngine::PPK_CopyCount, copies);
+    engine->setProperty(CupsOptions, options);
+    if (!printer->outputFileName().isEmpty())
+        QFile::remove(printer->outputFileName());
 }
 
 /// What a page holds besides its mazes: maze pages their title and name line, key pages
@@ -228,6 +261,31 @@ void drawPosterMarks(QPainter &painter, const PosterGeometry &poster, QSize page
     painter.restore();
 }
 
+/// A poster laid out: where the maze goes across all its pages, and the nodes each page
+/// shows, row by row.
+struct PosterPlan {
+    PosterGeometry geometry;
+    PagePlan plan;
+    QTransform maze;
+    QList<QRect> parts;
+};
+
+PosterPlan posterPlan(const MazeState &s, QSizeF paint, double dpi, const PageSetup &setup, PageParts parts)
+{
+    parts.footer = false;
+    PosterPlan poster{PosterGeometry(paint, dpi, setup.poster), {}, {}, {}};
+    poster.plan = plan_page(poster.geometry.whole, dpi, 1, 1, parts);
+    poster.maze = maze_transform(poster.plan.places.constFirst(), s.grid.width(), s.grid.height(), setup.center);
+    const MazeScene scene(s, SceneOptions::page(nullptr));
+    for (int r = 0; r < setup.poster.height(); ++r)
+        for (int c = 0; c < setup.poster.width(); ++c) {
+            const QRectF shown(c * poster.geometry.step.width(), r * poster.geometry.step.height(), paint.width(),
+                               poster.geometry.usable);
+            poster.parts << scene.nodesIn(poster.maze.inverted().mapRect(shown));
+        }
+    return poster;
+}
+
 } // namespace
 
 MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count)
@@ -242,9 +300,23 @@ MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, in
 
 MazeDocument::~MazeDocument()
 {
-    if (painter_ && painter_->isActive())
-        painter_->end();
+    if (painter_ && painter_->isActive() && !finished_)
+        withdraw(*painter_, device_);
     delete painter_;
+}
+
+QString MazeDocument::refusal(const MazeState &s, bool key) const
+{
+    if (const QString room = roomRefusal(device_.pageLayout(), setup_, gw_, gh_, count_, key); !room.isEmpty())
+        return room;
+    // Slabs are drawn whole on every page: each page of a City plan poster holds the whole maze.
+    if (setup_.poster.isEmpty() || s.CityPlan)
+        return page_memory_refusal(s, key);
+    const QSizeF paint(device_.width(), device_.height());
+    for (const QRect &part : posterPlan(s, paint, dpi_, setup_, partsOf(setup_, count_, key)).parts)
+        if (const QString memory = page_memory_refusal(s, key, part); !memory.isEmpty())
+            return memory;
+    return {};
 }
 
 bool MazeDocument::startPage(QString *error)
@@ -280,22 +352,14 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     layers.marks = marks;
     layers.monochrome = printer && printer->colorMode() == QPrinter::GrayScale;
     auto stopped = [&] {
-        if (printer)
-            printer->abort();
-        painter_->end();
+        withdraw(*painter_, device_);
         return PrintResult::Stopped;
     };
     // A page is held whole until it ends: each maze, or each poster page's part of it, must
-    // fit in what the page has left, or it is refused before the memory runs out.
-    auto tooLarge = [&](const QRect &part) {
-        const QString refusal = page_memory_refusal(s, key, part);
-        if (!refusal.isEmpty() && error)
-            *error = deviceRefusal(device_, refusal);
-        return !refusal.isEmpty();
-    };
-    if (const QString room = roomRefusal(device_.pageLayout(), setup_, gw_, gh_, count_, key); !room.isEmpty()) {
+    // fit in what the page has left, or it is refused before any of its pages begins.
+    if (const QString refused = refusal(s, key); !refused.isEmpty()) {
         if (error)
-            *error = deviceRefusal(device_, room);
+            *error = deviceRefusal(device_, refused);
         return PrintResult::Failed;
     }
     const PageParts parts = partsOf(setup_, count_, key);
@@ -309,21 +373,18 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     const QSizeF paint(device_.width(), device_.height());
 
     if (!setup_.poster.isEmpty()) {
-        const PosterGeometry poster(paint, dpi_, setup_.poster);
-        PageParts posterParts = parts;
-        posterParts.footer = false;
-        const PagePlan plan = plan_page(poster.whole, dpi_, 1, 1, posterParts);
-        const QTransform maze = maze_transform(plan.places.constFirst(), gw_, gh_, setup_.center);
+        const PosterPlan layout = posterPlan(s, paint, dpi_, setup_, parts);
+        const PosterGeometry &poster = layout.geometry;
+        const PagePlan &plan = layout.plan;
+        const QTransform &maze = layout.maze;
         const int columns = setup_.poster.width(), rows = setup_.poster.height();
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
                 // City plan: every page draws the maze's own slabs, cut to what it shows.
                 Random slabs = s.rng;
                 const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &slabs : nullptr, layers));
-                const QRectF shown(c * poster.step.width(), r * poster.step.height(), paint.width(), poster.usable);
-                const QRect part = scene.nodesIn(maze.inverted().mapRect(shown));
-                // Slabs are drawn whole on every page: such a page holds the whole maze.
-                if (tooLarge(s.CityPlan ? QRect() : part) || !startPage(error))
+                const QRect part = layout.parts[r * columns + c];
+                if (!startPage(error))
                     return PrintResult::Failed;
                 QPainter &p = *painter_;
                 const QTransform shift = QTransform::fromTranslate(-c * poster.step.width(), -r * poster.step.height());
@@ -353,8 +414,6 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     }
 
     const PagePlan plan = plan_page(paint, dpi_, grid_.width(), grid_.height(), parts);
-    if (tooLarge({}))
-        return PrintResult::Failed;
     if (place_ == 0) {
         if (!startPage(error))
             return PrintResult::Failed;
@@ -384,6 +443,7 @@ PrintResult MazeDocument::finish(QString *error)
     auto *printer = dynamic_cast<QPrinter *>(&device_);
     if (!painter_ && !startPage(error))
         return PrintResult::Failed;
+    finished_ = true;
     if (!painter_->end() || (printer && printer->printerState() == QPrinter::Error)) {
         if (error)
             *error = deviceRefusal(device_, QObject::tr("the page was not accepted"),
@@ -405,6 +465,12 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 {
     if (options.layout.custom()) {
         MazeDocument document(device, options.layout, s.grid.width(), s.grid.height(), 1);
+        // The key page needs more than the maze page: refused before the maze page goes out.
+        if (const QString refusal = document.refusal(s, options.answerKey); !refusal.isEmpty()) {
+            if (error)
+                *error = deviceRefusal(device, refusal);
+            return PrintResult::Failed;
+        }
         PrintResult result = document.add(s, 1, false, options.marks, progress, error);
         if (result == PrintResult::Done && options.answerKey)
             result = document.add(s, 1, true, options.marks, progress, error, options.keyTitle);
@@ -437,9 +503,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     // City plan's slabs come from the maze's sequence: the key page draws the same ones.
     Random keySlabs = s.rng;
     auto stopped = [&] {
-        if (printer)
-            printer->abort();
-        painter.end();
+        withdraw(painter, device);
         return PrintResult::Stopped;
     };
     const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &s.rng : nullptr, layers));
@@ -448,7 +512,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 
     if (options.answerKey) {
         if (!device.newPage()) {
-            painter.end();
+            withdraw(painter, device);
             if (error)
                 *error = deviceRefusal(device, QObject::tr("the printer does not accept a second page"),
                                        QObject::tr("the PDF writer cannot begin a second page"));

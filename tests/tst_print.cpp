@@ -240,6 +240,25 @@ private slots:
         QVERIFY(cli.err.contains("no printer is called Nowhere"));
     }
 
+    // A document that never finishes (a later maze failed, or printing was stopped) sends no
+    // job, and leaves the printer as it was for the next.
+    void unfinishedDocumentsPrintNothing()
+    {
+        MazeState s = framedMaze(21, 21, GridMaze);
+        QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        const int before = jobsSent();
+        {
+            PageSetup setup;
+            setup.marginMm = 10;
+            MazeDocument document(printer, setup, s.grid.width(), s.grid.height(), 2);
+            QCOMPARE(document.add(s, 1, false, false, quiet_, nullptr), PrintResult::Done);
+        }
+        QCOMPARE(jobsSent(), before);
+        QCOMPARE(print_page(printer, s, quiet_, nullptr), PrintResult::Done);
+        QCOMPARE(spooled(), QString());
+        QCOMPARE(jobsSent(), before + 1);
+    }
+
     // With no printer left the program says so and saves the page as a PDF file instead.
     void noPrinterOffersPdf()
     {
@@ -301,6 +320,14 @@ private:
     static int lpadmin(const QStringList &args)
     {
         return QProcess::execute(QStandardPaths::findExecutable("lpadmin", {"/usr/sbin", "/usr/bin"}), args);
+    }
+
+    // Jobs the queue has been sent, printed or not.
+    static int jobsSent()
+    {
+        QProcess lpstat;
+        lpstat.start("lpstat", {"-W", "all", "-o", "CorvanthelPDF"});
+        return lpstat.waitForFinished() ? int(lpstat.readAll().count('\n')) : -1;
     }
 
     // Waits for the queue's page, then what is wrong with it (without a maze: only that there is one).
