@@ -235,6 +235,13 @@ private slots:
         QCOMPARE(pdfInfo(spooledPdf_).pages, 6);
         QCOMPARE(pdfInfo(spooledPdf_).sizeName, "A5");
 
+        // Margins that leave the printer's paper no room: a usage error, before a maze is made.
+        const int sent = jobsSent();
+        cli = run({"--print", "--margin", "100"});
+        QCOMPARE(cli.exitCode, 2);
+        QVERIFY2(cli.err.startsWith("corvanthel: the 100 mm margins leave no room for a maze on "), qPrintable(cli.err));
+        QCOMPARE(jobsSent(), sent);
+
         cli = run({"--printer", "Nowhere"});
         QCOMPARE(cli.exitCode, 1);
         QVERIFY(cli.err.contains("no printer is called Nowhere"));
