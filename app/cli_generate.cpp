@@ -58,6 +58,12 @@ struct CliFailure : std::runtime_error {
     throw CliFailure(message.toStdString());
 }
 
+/// Options that cannot work together, found once the run knows more than the parser did:
+/// a usage error, exit code 2.
+struct CliUsageError : CliFailure {
+    using CliFailure::CliFailure;
+};
+
 /// A refused matte in the command line's terms, cells counted from 1.
 QString matteRefusal(const MatteResult &r)
 {
@@ -256,6 +262,16 @@ std::unique_ptr<QPrinter> openPrinter(const CommandLine &o)
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
+/// The page of the printer --print would use, when there is one; a missing printer is
+/// refused when printing.
+std::optional<QPageLayout> printerPage(const CommandLine &o)
+{
+    const QPrinterInfo info = o.printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(o.printerName);
+    if (info.isNull())
+        return std::nullopt;
+    return QPrinter(info, QPrinter::HighResolution).pageLayout();
+}
+
 /// Prints the maze's pages on the named or default printer; returns the printer's name.
 QString print(const CommandLine &o, MazeState &s, Progress &progress, const PageOptions &pages)
 {
@@ -382,6 +398,17 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
     }
     const int width = base.GridWidth;
     const int height = base.GridHeight;
+    // A page whose margins leave no room for a maze is a usage error, found before any is made.
+    const auto checkPageRoom = [&](const QPageLayout &page) {
+        const QString refusal = page_room_refusal(page, o.pages, width, height, isBook(o) ? o.count : 1, o.maze.answerKey);
+        if (!refusal.isEmpty())
+            throw CliUsageError(refusal.toStdString());
+    };
+    if (o.pages.custom() && !o.pdfFile.isEmpty())
+        checkPageRoom(filePageLayout());
+    if (o.pages.custom() && o.print)
+        if (const std::optional<QPageLayout> page = printerPage(o))
+            checkPageRoom(*page);
     // Room is checked where the size is known before writing: text and monochrome bitmaps.
     // PNG and SVG sizes are known only once written (a full disk fails the write then); a
     // drawn bitmap's room is checked once drawn, as it may become a monochrome file.
@@ -790,6 +817,9 @@ int run_generate(const CommandLine &o)
         std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "
                              "than is free\n", qPrintable(QStringLiteral("%1 x %2").arg(o.maze.widthCells).arg(o.maze.heightCells)));
         return 1;
+    } catch (const CliUsageError &e) {
+        std::fprintf(stderr, "corvanthel: %s\n", e.what());
+        return 2;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.
         std::fprintf(stderr, "corvanthel: %s\n", e.what());

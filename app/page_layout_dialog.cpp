@@ -1,6 +1,7 @@
 #include "app/page_layout_dialog.h"
 
 #include "app/named_widget.h"
+#include "render/print.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -87,7 +89,7 @@ PageLayoutDialog::PageLayoutDialog(const PageSetup &setup, QWidget *parent) : QD
     top->addLayout(buttons);
 
     connect(ownMarginBox, &QCheckBox::toggled, marginSpin, &QWidget::setEnabled);
-    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(okButton, &QPushButton::clicked, this, &PageLayoutDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(resetButton, &QPushButton::clicked, this, [this] { showSetup(PageSetup{}); });
     showSetup(setup);
@@ -126,4 +128,25 @@ PageSetup PageLayoutDialog::setup() const
     if (poster != QSize(1, 1))
         s.poster = poster;
     return s;
+}
+
+void PageLayoutDialog::accept()
+{
+    const PageSetup chosen = setup();
+    // The printer's paper is known only once printing, which refuses it then. Either way the
+    // printer may hold the paper is tried: only a setup that fits neither is refused here.
+    if (chosen.paper) {
+        QString refusal;
+        for (const auto orientation : {QPageLayout::Portrait, QPageLayout::Landscape}) {
+            const QPageLayout paper(QPageSize(*chosen.paper), orientation, QMarginsF());
+            refusal = page_room_refusal(paper, chosen, 1, 1, 1, true);
+            if (refusal.isEmpty())
+                break;
+        }
+        if (!refusal.isEmpty()) {
+            QMessageBox::warning(this, tr("Corvanthel"), tr("Corvanthel cannot lay out the page: %1.").arg(refusal));
+            return;
+        }
+    }
+    QDialog::accept();
 }

@@ -23,6 +23,8 @@ public:
     PageSetup setup() const;
     /// Sets the controls to `setup`.
     void showSetup(const PageSetup &setup);
+    /// Closes the dialog unless the margins leave the chosen paper no room for a maze.
+    void accept() override;
 
     QComboBox *paperList, *orientationList;
     QCheckBox *ownMarginBox;

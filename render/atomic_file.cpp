@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <new>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -46,13 +48,22 @@ std::string cause(int error)
 }
 
 // --- Clean-up on signals -------------------------------------------------------------
-// A handler may only do what is safe in one, so the names to remove sit in fixed slots.
+// A handler may only do what is safe in one, so the names to remove sit in slots that are
+// never freed: blocks of them are added as names need them (never in a handler), each whole
+// before it is published, and a handler only reads them.
 
 struct LeftoverSlot {
     std::atomic<int> state{0};  // 0 free, 1 being filled, 2 a name to remove
     char name[PATH_MAX];
 };
-LeftoverSlot leftovers[16];
+constexpr int SlotsPerBlock = 16;
+struct LeftoverBlock {
+    LeftoverSlot slots[SlotsPerBlock];
+};
+// Room for every name a run holds at once: --jobs allows 1024 mazes at a time, each with up
+// to five files and a backup of each while they are committed, 10240 names in all.
+constexpr int LeftoverBlocks = 1024;
+std::atomic<LeftoverBlock *> leftovers[LeftoverBlocks];
 
 // While names are swapped, a signal from outside waits, so that the files of one commit
 // are replaced all or none.
@@ -66,9 +77,11 @@ constexpr int FaultSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGSYS
 
 void removeLeftovers() noexcept
 {
-    for (LeftoverSlot &slot : leftovers)
-        if (slot.state.load() == 2)
-            ::unlink(slot.name);
+    for (const std::atomic<LeftoverBlock *> &entry : leftovers)
+        if (LeftoverBlock *block = entry.load())
+            for (LeftoverSlot &slot : block->slots)
+                if (slot.state.load() == 2)
+                    ::unlink(slot.name);
 }
 
 void onSignal(int signal)
@@ -146,12 +159,24 @@ int rememberLeftover(const std::string &name)
 {
     if (name.size() >= PATH_MAX)
         return -1;
-    for (int i = 0; i < int(std::size(leftovers)); ++i) {
-        int expected = 0;
-        if (leftovers[i].state.compare_exchange_strong(expected, 1)) {
-            std::memcpy(leftovers[i].name, name.c_str(), name.size() + 1);
-            leftovers[i].state.store(2);
-            return i;
+    for (int b = 0; b < LeftoverBlocks; ++b) {
+        LeftoverBlock *block = leftovers[b].load();
+        if (!block) {
+            // Without memory for a block the name goes unremembered, as one too long does.
+            std::unique_ptr<LeftoverBlock> fresh(new (std::nothrow) LeftoverBlock);
+            if (!fresh)
+                return -1;
+            if (leftovers[b].compare_exchange_strong(block, fresh.get()))
+                block = fresh.release();
+        }
+        for (int i = 0; i < SlotsPerBlock; ++i) {
+            LeftoverSlot &slot = block->slots[i];
+            int expected = 0;
+            if (slot.state.compare_exchange_strong(expected, 1)) {
+                std::memcpy(slot.name, name.c_str(), name.size() + 1);
+                slot.state.store(2);
+                return b * SlotsPerBlock + i;
+            }
         }
     }
     return -1;
@@ -160,7 +185,7 @@ int rememberLeftover(const std::string &name)
 void forgetLeftover(int &slot)
 {
     if (slot >= 0)
-        leftovers[slot].state.store(0);
+        leftovers[slot / SlotsPerBlock].load()->slots[slot % SlotsPerBlock].state.store(0);
     slot = -1;
 }
 

@@ -154,6 +154,20 @@ FileWriter pictureWriter(const QImage &picture, const char *format)
     };
 }
 
+/// True, after saying so, when the maze's file `name` and its answer key's are one file (one
+/// a link to the other): the key, replacing its old self last, would take the maze's place.
+bool keyIsTheMaze(OutputContext &ctx, const QString &name)
+{
+    if (!ctx.answerKey)
+        return false;
+    const QString key = ctx.keyFileName(name);
+    if (output_identity(file_system_name(name)) != output_identity(file_system_name(key)))
+        return false;
+    ctx.reportError(QObject::tr("Corvanthel cannot save %1: it and its answer key %2 name the same file; give the "
+                                "maze another name.").arg(name, key));
+    return true;
+}
+
 } // namespace
 
 std::uint64_t bitmap_file_bytes(QSize size)
@@ -279,6 +293,8 @@ void giant_bitmap(OutputContext &ctx)
     };
     MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
+        if (keyIsTheMaze(ctx, name))
+            return;
         // The maze and its key replace their old selves together, or neither does.
         AtomicFile maze(file_system_name(name));
         if (!write(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
@@ -315,6 +331,8 @@ void saveVectors(OutputContext &ctx, FileFormat format, const QString &name)
         // City plan's key draws the maze's own slabs.
         Random mazeSlabs = s.rng, keySlabs = s.rng;
         SvgOptions options{false, ctx.marks, 1, s.CityPlan ? &mazeSlabs : nullptr};
+        if (keyIsTheMaze(ctx, name))
+            return;
         // The maze and its key replace their old selves together, or neither does.
         AtomicFile maze(file_system_name(name));
         if (!write_maze_svg(s, maze, ctx.progress, options))
@@ -406,6 +424,8 @@ void draw_maze(OutputContext &ctx, const QString &chosenName)
     const auto write = *format == FileFormat::Png ? write_png : write_bitmap;
     QString error;
     try {
+        if (keyIsTheMaze(ctx, name))
+            return;
         // The maze and its key replace their old selves together, or neither does.
         AtomicFile maze(file_system_name(name));
         if (!write(picture, maze, &error, &ctx.progress)) {

@@ -7,10 +7,12 @@
 #include "render/save_file.h"
 #include "render/scene.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QPrintEngine>
 #include <QPrinterInfo>
 
 #include <algorithm>
@@ -52,14 +54,54 @@ double mm(double value, double dpi)
     return value * dpi / 25.4;
 }
 
-QString deviceWhere(QPagedPaintDevice &device)
+/// What a device that refused its pages says: a printer names itself before `printerCause`;
+/// a PDF writer's file is named by whoever writes it, so `writerCause` stands alone.
+QString deviceRefusal(QPagedPaintDevice &device, const QString &printerCause, const QString &writerCause)
 {
     auto *printer = dynamic_cast<QPrinter *>(&device);
-    if (printer && !printer->outputFileName().isEmpty())
-        return QObject::tr("cannot print to %1").arg(printer->outputFileName());
-    if (printer)
-        return QObject::tr("cannot print on %1").arg(printer->printerName());
-    return QObject::tr("cannot print");
+    if (!printer)
+        return writerCause;
+    const QString where = printer->outputFileName().isEmpty()
+                              ? QObject::tr("cannot print on %1").arg(printer->printerName())
+                              : QObject::tr("cannot print to %1").arg(printer->outputFileName());
+    return where + QStringLiteral(": ") + printerCause;
+}
+
+/// A refusal that does not depend on the device, such as want of memory.
+QString deviceRefusal(QPagedPaintDevice &device, const QString &cause)
+{
+    return deviceRefusal(device, cause, cause);
+}
+
+/// CUPS options of Qt's printer engine, a list of names and values sent with the job.
+constexpr auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+/// Ends `painter` on `device` without delivering what it drew: a print job is withdrawn and a
+/// file printed to removed. Qt's CUPS engine cannot abort and sends the job when its painter
+/// ends, so the job goes with no copies, which the spooler refuses whole.
+void withdraw(QPainter &painter, QPagedPaintDevice &device)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device);
+    if (!printer || printer->abort()) {
+        painter.end();
+        return;
+    }
+    QPrintEngine *engine = printer->printEngine();
+    const QVariant copies = engine->property(QPrintEngine::PPK_CopyCount);
+    const QVariant options = engine->property(CupsOptions);
+    QStringList none;
+    const QStringList given = options.toStringList();
+    for (qsizetype i = 0; i + 1 < given.size(); i += 2)
+        if (given[i] != QLatin1String("copies"))
+            none << given[i] << given[i + 1];
+    none << QStringLiteral("copies") << QStringLiteral("0");
+    engine->setProperty(QPrintEngine::PPK_CopyCount, 1);
+    engine->setProperty(CupsOptions, none);
+    painter.end();
+    engine->setProperty(QPrintEngine::PPK_CopyCount, copies);
+    engine->setProperty(CupsOptions, options);
+    if (!printer->outputFileName().isEmpty())
+        QFile::remove(printer->outputFileName());
 }
 
 /// What a page holds besides its mazes: maze pages their title and name line, key pages
@@ -89,20 +131,79 @@ struct PosterGeometry {
     }
 };
 
+/// Where the first maze, or with `key` its answer key, goes on pages of `layout`, in pixels
+/// at `dpi`: a poster's place spans all its pages, and the keys keep the mazes' arrangement.
+QRectF firstPlace(const QPageLayout &layout, double dpi, const PageSetup &setup, int gw, int gh, int count, bool key)
+{
+    const QSizeF paint = layout.paintRectPixels(int(dpi)).size();
+    PageParts parts = partsOf(setup, count, key);
+    if (!setup.poster.isEmpty()) {
+        parts.footer = false;
+        return plan_page(PosterGeometry(paint, dpi, setup.poster).whole, dpi, 1, 1, parts).places.constFirst();
+    }
+    const QSize grid = best_grid(paint, dpi, setup.perPage, gw, gh, partsOf(setup, count, false));
+    return plan_page(paint, dpi, grid.width(), grid.height(), parts).places.constFirst();
+}
+
 /// How large a maze of gw x gh nodes is drawn on pages of `layout`: nodes a pixel.
 double mazeScale(const QPageLayout &layout, double dpi, const PageSetup &setup, int gw, int gh, int count)
 {
-    const QSizeF paint = layout.paintRectPixels(int(dpi)).size();
-    PageParts parts = partsOf(setup, count, false);
-    QRectF place;
-    if (!setup.poster.isEmpty()) {
-        parts.footer = false;
-        place = plan_page(PosterGeometry(paint, dpi, setup.poster).whole, dpi, 1, 1, parts).places.constFirst();
-    } else {
-        const QSize grid = best_grid(paint, dpi, setup.perPage, gw, gh, parts);
-        place = plan_page(paint, dpi, grid.width(), grid.height(), parts).places.constFirst();
-    }
+    const QRectF place = firstPlace(layout, dpi, setup, gw, gh, count, false);
     return std::min(place.width() / gw, place.height() / gh);
+}
+
+/// The layout `setup` gives the pages of `device`; Auto orientation takes whichever draws
+/// the mazes larger.
+QPageLayout documentLayout(const QPageLayout &device, double dpi, const PageSetup &setup, int gw, int gh, int count)
+{
+    const QPageLayout layout = page_layout_for(device, setup);
+    if (setup.orientation != PageSetup::Orientation::Auto)
+        return layout;
+    QPageLayout portrait = layout, landscape = layout;
+    portrait.setOrientation(QPageLayout::Portrait);
+    landscape.setOrientation(QPageLayout::Landscape);
+    return mazeScale(landscape, dpi, setup, gw, gh, count) > mazeScale(portrait, dpi, setup, gw, gh, count) ? landscape
+                                                                                                            : portrait;
+}
+
+/// "a, b and c".
+QString listed(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.join(QString());
+    return QObject::tr("%1 and %2").arg(items.mid(0, items.size() - 1).join(QStringLiteral(", ")), items.constLast());
+}
+
+/// Why pages of `layout` have no room for the mazes of `setup`, or with `key` for their
+/// answer keys; empty when they have.
+QString roomRefusal(const QPageLayout &layout, const PageSetup &setup, int gw, int gh, int count, bool key)
+{
+    const QString margins = setup.marginMm ? QObject::tr("the %1 mm margins").arg(*setup.marginMm)
+                                           : QObject::tr("the printer's margins");
+    QString paper = layout.pageSize().name();
+    for (const PaperName &name : PaperNames)
+        if (layout.pageSize().id() == name.id)
+            paper = QString::fromLatin1(name.name);
+    const QSizeF area = layout.paintRect(QPageLayout::Millimeter).size();
+    if (area.width() < MinimumPaintAreaMm || area.height() < MinimumPaintAreaMm)
+        return QObject::tr("%1 leave no room for a maze on %2 paper").arg(margins, paper);
+    const QRectF place = firstPlace(layout, PdfResolution, setup, gw, gh, count, key);
+    if (std::min(place.width(), place.height()) >= mm(MinimumPlaceMm, PdfResolution))
+        return {};
+    const PageParts parts = partsOf(setup, count, key);
+    QStringList beside;
+    if (parts.title)
+        beside << (key ? QObject::tr("the answer key's title") : QObject::tr("the title"));
+    if (parts.nameLine)
+        beside << QObject::tr("the name line");
+    if (parts.footer)
+        beside << QObject::tr("the page numbers");
+    const QString what = setup.perPage > 1 ? QObject::tr("%1 mazes a page").arg(setup.perPage)
+                         : key             ? QObject::tr("an answer key")
+                                           : QObject::tr("a maze");
+    if (beside.isEmpty())
+        return QObject::tr("%1 leave no room for %2 on %3 paper").arg(margins, what, paper);
+    return QObject::tr("%1 leave no room for %2 on %3 paper with %4").arg(margins, what, paper, listed(beside));
 }
 
 void drawText(QPainter &painter, const QRectF &where, const QString &text, double points, bool bold, double dpi,
@@ -160,20 +261,38 @@ void drawPosterMarks(QPainter &painter, const PosterGeometry &poster, QSize page
     painter.restore();
 }
 
+/// A poster laid out: where the maze goes across all its pages, and the nodes each page
+/// shows, row by row.
+struct PosterPlan {
+    PosterGeometry geometry;
+    PagePlan plan;
+    QTransform maze;
+    QList<QRect> parts;
+};
+
+PosterPlan posterPlan(const MazeState &s, QSizeF paint, double dpi, const PageSetup &setup, PageParts parts)
+{
+    parts.footer = false;
+    PosterPlan poster{PosterGeometry(paint, dpi, setup.poster), {}, {}, {}};
+    poster.plan = plan_page(poster.geometry.whole, dpi, 1, 1, parts);
+    poster.maze = maze_transform(poster.plan.places.constFirst(), s.grid.width(), s.grid.height(), setup.center);
+    const MazeScene scene(s, SceneOptions::page(nullptr));
+    for (int r = 0; r < setup.poster.height(); ++r)
+        for (int c = 0; c < setup.poster.width(); ++c) {
+            const QRectF shown(c * poster.geometry.step.width(), r * poster.geometry.step.height(), paint.width(),
+                               poster.geometry.usable);
+            poster.parts << scene.nodesIn(poster.maze.inverted().mapRect(shown));
+        }
+    return poster;
+}
+
 } // namespace
 
 MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count)
-    : device_(device), setup_(setup), gw_(gw), gh_(gh), count_(count), where_(deviceWhere(device))
+    : device_(device), setup_(setup), gw_(gw), gh_(gh), count_(count)
 {
     dpi_ = device.logicalDpiX();
-    QPageLayout layout = page_layout_for(device.pageLayout(), setup);
-    if (setup.orientation == PageSetup::Orientation::Auto) {
-        QPageLayout portrait = layout, landscape = layout;
-        portrait.setOrientation(QPageLayout::Portrait);
-        landscape.setOrientation(QPageLayout::Landscape);
-        layout = mazeScale(landscape, dpi_, setup, gw, gh, count) > mazeScale(portrait, dpi_, setup, gw, gh, count)
-                     ? landscape : portrait;
-    }
+    const QPageLayout layout = documentLayout(device.pageLayout(), dpi_, setup, gw, gh, count);
     device.setPageLayout(layout);
     if (setup.poster.isEmpty())
         grid_ = best_grid(layout.paintRectPixels(int(dpi_)).size(), dpi_, setup.perPage, gw, gh, partsOf(setup, count, false));
@@ -181,9 +300,23 @@ MazeDocument::MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, in
 
 MazeDocument::~MazeDocument()
 {
-    if (painter_ && painter_->isActive())
-        painter_->end();
+    if (painter_ && painter_->isActive() && !finished_)
+        withdraw(*painter_, device_);
     delete painter_;
+}
+
+QString MazeDocument::refusal(const MazeState &s, bool key) const
+{
+    if (const QString room = roomRefusal(device_.pageLayout(), setup_, gw_, gh_, count_, key); !room.isEmpty())
+        return room;
+    // Slabs are drawn whole on every page: each page of a City plan poster holds the whole maze.
+    if (setup_.poster.isEmpty() || s.CityPlan)
+        return page_memory_refusal(s, key);
+    const QSizeF paint(device_.width(), device_.height());
+    for (const QRect &part : posterPlan(s, paint, dpi_, setup_, partsOf(setup_, count_, key)).parts)
+        if (const QString memory = page_memory_refusal(s, key, part); !memory.isEmpty())
+            return memory;
+    return {};
 }
 
 bool MazeDocument::startPage(QString *error)
@@ -192,12 +325,14 @@ bool MazeDocument::startPage(QString *error)
         painter_ = new QPainter;
         if (!painter_->begin(&device_)) {
             if (error)
-                *error = where_ + QObject::tr(": the printer does not accept a page");
+                *error = deviceRefusal(device_, QObject::tr("the printer does not accept a page"),
+                                       QObject::tr("the PDF writer cannot begin a page"));
             return false;
         }
     } else if (!device_.newPage()) {
         if (error)
-            *error = where_ + QObject::tr(": the printer does not accept another page");
+            *error = deviceRefusal(device_, QObject::tr("the printer does not accept another page"),
+                                   QObject::tr("the PDF writer cannot begin another page"));
         return false;
     }
     ++pages_;
@@ -217,19 +352,16 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     layers.marks = marks;
     layers.monochrome = printer && printer->colorMode() == QPrinter::GrayScale;
     auto stopped = [&] {
-        if (printer)
-            printer->abort();
-        painter_->end();
+        withdraw(*painter_, device_);
         return PrintResult::Stopped;
     };
     // A page is held whole until it ends: each maze, or each poster page's part of it, must
-    // fit in what the page has left, or it is refused before the memory runs out.
-    auto tooLarge = [&](const QRect &part) {
-        const QString refusal = page_memory_refusal(s, key, part);
-        if (!refusal.isEmpty() && error)
-            *error = printer ? where_ + QStringLiteral(": ") + refusal : refusal;
-        return !refusal.isEmpty();
-    };
+    // fit in what the page has left, or it is refused before any of its pages begins.
+    if (const QString refused = refusal(s, key); !refused.isEmpty()) {
+        if (error)
+            *error = deviceRefusal(device_, refused);
+        return PrintResult::Failed;
+    }
     const PageParts parts = partsOf(setup_, count_, key);
     QString title;
     if (key)
@@ -241,21 +373,18 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     const QSizeF paint(device_.width(), device_.height());
 
     if (!setup_.poster.isEmpty()) {
-        const PosterGeometry poster(paint, dpi_, setup_.poster);
-        PageParts posterParts = parts;
-        posterParts.footer = false;
-        const PagePlan plan = plan_page(poster.whole, dpi_, 1, 1, posterParts);
-        const QTransform maze = maze_transform(plan.places.constFirst(), gw_, gh_, setup_.center);
+        const PosterPlan layout = posterPlan(s, paint, dpi_, setup_, parts);
+        const PosterGeometry &poster = layout.geometry;
+        const PagePlan &plan = layout.plan;
+        const QTransform &maze = layout.maze;
         const int columns = setup_.poster.width(), rows = setup_.poster.height();
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
                 // City plan: every page draws the maze's own slabs, cut to what it shows.
                 Random slabs = s.rng;
                 const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &slabs : nullptr, layers));
-                const QRectF shown(c * poster.step.width(), r * poster.step.height(), paint.width(), poster.usable);
-                const QRect part = scene.nodesIn(maze.inverted().mapRect(shown));
-                // Slabs are drawn whole on every page: such a page holds the whole maze.
-                if (tooLarge(s.CityPlan ? QRect() : part) || !startPage(error))
+                const QRect part = layout.parts[r * columns + c];
+                if (!startPage(error))
                     return PrintResult::Failed;
                 QPainter &p = *painter_;
                 const QTransform shift = QTransform::fromTranslate(-c * poster.step.width(), -r * poster.step.height());
@@ -285,8 +414,6 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
     }
 
     const PagePlan plan = plan_page(paint, dpi_, grid_.width(), grid_.height(), parts);
-    if (tooLarge({}))
-        return PrintResult::Failed;
     if (place_ == 0) {
         if (!startPage(error))
             return PrintResult::Failed;
@@ -316,12 +443,21 @@ PrintResult MazeDocument::finish(QString *error)
     auto *printer = dynamic_cast<QPrinter *>(&device_);
     if (!painter_ && !startPage(error))
         return PrintResult::Failed;
+    finished_ = true;
     if (!painter_->end() || (printer && printer->printerState() == QPrinter::Error)) {
         if (error)
-            *error = where_ + QObject::tr(": the page was not accepted");
+            *error = deviceRefusal(device_, QObject::tr("the page was not accepted"),
+                                   QObject::tr("the PDF writer cannot finish the file"));
         return PrintResult::Failed;
     }
     return PrintResult::Done;
+}
+
+QString page_room_refusal(const QPageLayout &device, const PageSetup &setup, int gw, int gh, int count, bool answerKey)
+{
+    const QPageLayout layout = documentLayout(device, PdfResolution, setup, gw, gh, count);
+    const QString maze = roomRefusal(layout, setup, gw, gh, count, false);
+    return maze.isEmpty() && answerKey ? roomRefusal(layout, setup, gw, gh, count, true) : maze;
 }
 
 PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progress, QString *error,
@@ -329,24 +465,30 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 {
     if (options.layout.custom()) {
         MazeDocument document(device, options.layout, s.grid.width(), s.grid.height(), 1);
+        // The key page needs more than the maze page: refused before the maze page goes out.
+        if (const QString refusal = document.refusal(s, options.answerKey); !refusal.isEmpty()) {
+            if (error)
+                *error = deviceRefusal(device, refusal);
+            return PrintResult::Failed;
+        }
         PrintResult result = document.add(s, 1, false, options.marks, progress, error);
         if (result == PrintResult::Done && options.answerKey)
             result = document.add(s, 1, true, options.marks, progress, error, options.keyTitle);
         return result == PrintResult::Done ? document.finish(error) : result;
     }
     auto *printer = dynamic_cast<QPrinter *>(&device);
-    const QString where = deviceWhere(device);
     // The page is held whole until it ends: a page that cannot fit is refused before
     // the memory runs out.
     if (const QString refusal = page_memory_refusal(s, options.answerKey); !refusal.isEmpty()) {
         if (error)
-            *error = printer ? where + QStringLiteral(": ") + refusal : refusal;
+            *error = deviceRefusal(device, refusal);
         return PrintResult::Failed;
     }
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
-            *error = where + QObject::tr(": the printer does not accept a page");
+            *error = deviceRefusal(device, QObject::tr("the printer does not accept a page"),
+                                   QObject::tr("the PDF writer cannot begin a page"));
         return PrintResult::Failed;
     }
     const int gw = s.grid.width();
@@ -361,9 +503,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     // City plan's slabs come from the maze's sequence: the key page draws the same ones.
     Random keySlabs = s.rng;
     auto stopped = [&] {
-        if (printer)
-            printer->abort();
-        painter.end();
+        withdraw(painter, device);
         return PrintResult::Stopped;
     };
     const MazeScene scene(s, SceneOptions::page(s.CityPlan ? &s.rng : nullptr, layers));
@@ -372,9 +512,10 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
 
     if (options.answerKey) {
         if (!device.newPage()) {
-            painter.end();
+            withdraw(painter, device);
             if (error)
-                *error = where + QObject::tr(": the printer does not accept a second page");
+                *error = deviceRefusal(device, QObject::tr("the printer does not accept a second page"),
+                                       QObject::tr("the PDF writer cannot begin a second page"));
             return PrintResult::Failed;
         }
         // The maze page's geometry, the maze shrunk by the title's height.
@@ -395,7 +536,8 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
     }
     if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
         if (error)
-            *error = where + QObject::tr(": the page was not accepted");
+            *error = deviceRefusal(device, QObject::tr("the page was not accepted"),
+                                   QObject::tr("the PDF writer cannot finish the file"));
         return PrintResult::Failed;
     }
     return PrintResult::Done;

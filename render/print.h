@@ -27,6 +27,17 @@ enum class PrintResult { Done, Stopped, Failed };
 /// its walls apart.
 inline constexpr int PdfResolution = 1200;
 
+/// The least a page's paint area may be across and down once the margins are taken, and the
+/// least a maze's place on it, in millimetres: less draws no maze worth the name.
+inline constexpr double MinimumPaintAreaMm = 20;
+inline constexpr double MinimumPlaceMm = 5;
+
+/// Why pages of `device` composed by `setup` have no room for `count` mazes of gw x gh nodes
+/// (and, with `answerKey`, their keys): the margins leave less than MinimumPaintAreaMm across
+/// or down, or the title, name line and numbers less than MinimumPlaceMm for a maze. Empty
+/// when they have room.
+QString page_room_refusal(const QPageLayout &device, const PageSetup &setup, int gw, int gh, int count,
+                          bool answerKey);
 
 /// What a printed maze adds to its page.
 struct PageOptions {
@@ -46,18 +57,24 @@ public:
     /// `count` mazes of gw x gh nodes on `device`, whose layout (paper, margins, orientation)
     /// it sets at once; Auto orientation takes whichever draws the mazes larger.
     MazeDocument(QPagedPaintDevice &device, const PageSetup &setup, int gw, int gh, int count);
+    /// A document not finished is withdrawn: a print job never reaches the printer.
     ~MazeDocument();
     MazeDocument(const MazeDocument &) = delete;
     MazeDocument &operator=(const MazeDocument &) = delete;
 
     /// Draws maze `number` (1..count) of `s`, or its answer key (the maze solved): keys come
-    /// after every maze, from a new page. `keyTitle` overrides the key page's title.
+    /// after every maze, from a new page. `keyTitle` overrides the key page's title. Failed,
+    /// before any page of it begins, when its pages have no room or memory for it.
     PrintResult add(MazeState &s, int number, bool key, bool marks, Progress &progress, QString *error,
                     const QString &keyTitle = {});
     /// Ends the document: false, with the cause in *error, when the device did not take it.
     PrintResult finish(QString *error);
     /// Pages begun so far.
     int pages() const { return pages_; }
+    /// Why maze `s` (or, with `key`, its answer key) cannot go on these pages: they have no
+    /// room for it, or the memory left cannot lay them out (a poster's pages each hold their
+    /// part of it). Empty when it can.
+    QString refusal(const MazeState &s, bool key) const;
 
 private:
     bool startPage(QString *error);
@@ -66,12 +83,12 @@ private:
     PageSetup setup_;
     int gw_, gh_, count_;
     QPainter *painter_ = nullptr;
-    QString where_;
     QSize grid_{1, 1};
     double dpi_ = 72;
     int place_ = 0;        // the next place on the page
     int pages_ = 0;        // pages begun
     bool keys_ = false;    // the answer keys have begun
+    bool finished_ = false;
 };
 
 /// The title a PDF of the maze made from `seed` carries in its document information.

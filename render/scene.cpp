@@ -198,14 +198,6 @@ void MazeScene::paintCityBlock(QPainter &painter, int px, int py, int bmp) const
 {
     if (bmp <= 0 || bmp > tiles::TilesPerSet)
         return;
-    Random &rnd = *options_.cityPlan;
-    const unsigned open = tiles::open_sides(bmp);
-    const int n = (open & tiles::North) != 0, e = (open & tiles::East) != 0;
-    const int s = (open & tiles::South) != 0, w = (open & tiles::West) != 0;
-    const float r1 = rnd.next() * 0.5f;
-    const float r2 = rnd.next() * 0.5f + 0.5f;
-    painter.fillRect(QRectF(QPointF(px + r1, py - n), QPointF(px + r2, py + 1 + s)), Qt::black);
-    const float r3 = rnd.next() * 0.5f;
-    const float r4 = rnd.next() * 0.5f + 0.5f;
-    painter.fillRect(QRectF(QPointF(px - w, py + r3), QPointF(px + 1 + e, py + r4)), Qt::black);
+    for (const tiles::CitySlab &slab : tiles::city_slabs(px, py, bmp, *options_.cityPlan))
+        painter.fillRect(QRectF(QPointF(slab.left, slab.top), QPointF(slab.right, slab.bottom)), Qt::black);
 }

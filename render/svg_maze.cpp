@@ -140,18 +140,10 @@ bool write_maze_svg(const MazeState &s, AtomicFile &file, Progress &progress, co
                 const int bmp = find_bitmap(g, x, y);
                 if (bmp <= 0)
                     continue;
-                const unsigned open = tiles::open_sides(bmp);
-                const int n = (open & tiles::North) != 0, e = (open & tiles::East) != 0;
-                const int so = (open & tiles::South) != 0, w = (open & tiles::West) != 0;
-                const float r1 = rnd.next() * 0.5f;
-                const float r2 = rnd.next() * 0.5f + 0.5f;
-                const float r3 = rnd.next() * 0.5f;
-                const float r4 = rnd.next() * 0.5f + 0.5f;
-                auto slab = [&](double x0, double y0, double x1, double y1) {
+                for (const tiles::CitySlab &slab : tiles::city_slabs(x, y, bmp, rnd)) {
+                    const double x0 = slab.left, y0 = slab.top, x1 = slab.right, y1 = slab.bottom;
                     out << 'M' << x0 * tw << ' ' << y0 * th << 'H' << x1 * tw << 'V' << y1 * th << 'H' << x0 * tw << 'Z';
-                };
-                slab(x + r1, y - n, x + r2, y + 1 + so);
-                slab(x - w, y + r3, x + 1 + e, y + r4);
+                }
             }
             out << "\"/>\n";
             if (!rowDone(y))

@@ -1,5 +1,7 @@
 #include "render/tiles.h"
 
+#include "maze/random.h"
+
 #include "render/tile_maps.h"
 
 #include <array>
@@ -66,6 +68,20 @@ const TileSet &tile_set(int style)
 const TileSet &corner_arrow()
 {
     return arrow;
+}
+
+std::array<CitySlab, 2> city_slabs(int x, int y, int tile, Random &rnd)
+{
+    const unsigned open = open_sides(tile);
+    const int n = (open & North) != 0, e = (open & East) != 0;
+    const int s = (open & South) != 0, w = (open & West) != 0;
+    // Sums in float, as the slabs were first drawn: outputs stay the same to the last bit.
+    const float r1 = rnd.next() * 0.5f;
+    const float r2 = rnd.next() * 0.5f + 0.5f;
+    const float r3 = rnd.next() * 0.5f;
+    const float r4 = rnd.next() * 0.5f + 0.5f;
+    return {CitySlab{x + r1, float(y - n), x + r2, float(y + 1 + s)},
+            CitySlab{float(x - w), y + r3, float(x + 1 + e), y + r4}};
 }
 
 } // namespace tiles

@@ -2,7 +2,10 @@
 
 #include "maze/grid.h"
 
+#include <array>
 #include <cstdint>
+
+class Random;
 
 /// The tile sets: sixteen square pictures per appearance, one laid on every wall node.
 /// Tile numbers say which neighbours a wall piece reaches (1 east, 2 south, 3 west,
@@ -63,6 +66,16 @@ constexpr unsigned open_sides(int tile)
             return mask;
     return 0;
 }
+
+/// One City plan slab, in node units.
+struct CitySlab {
+    float left, top, right, bottom;
+};
+
+/// What City plan draws for tile 1..16 at node (x, y): a slab running north-south and one
+/// running east-west, each across the node and into the neighbours the tile opens to, placed
+/// and made thick by four numbers of `rnd`, taken in that order by every output that draws them.
+std::array<CitySlab, 2> city_slabs(int x, int y, int tile, Random &rnd);
 
 } // namespace tiles
 

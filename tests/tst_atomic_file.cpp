@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -360,18 +362,21 @@ private slots:
     void signalsLeaveNoTemporary_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGHUP") << SIGHUP;
-        QTest::newRow("SIGQUIT") << SIGQUIT;
-        QTest::newRow("SIGUSR1") << SIGUSR1;
-        QTest::newRow("SIGALRM") << SIGALRM;
-        QTest::newRow("SIGKILL") << SIGKILL;
+        QTest::addColumn<int>("files");  // written at once
+        QTest::newRow("SIGTERM") << SIGTERM << 1;
+        QTest::newRow("SIGINT") << SIGINT << 1;
+        QTest::newRow("SIGHUP") << SIGHUP << 1;
+        QTest::newRow("SIGQUIT") << SIGQUIT << 1;
+        QTest::newRow("SIGUSR1") << SIGUSR1 << 1;
+        QTest::newRow("SIGALRM") << SIGALRM << 1;
+        QTest::newRow("SIGKILL") << SIGKILL << 1;
+        QTest::newRow("SIGTERM, a batch's 100 files") << SIGTERM << 100;
     }
 
     void signalsLeaveNoTemporary()
     {
         QFETCH(int, signal);
+        QFETCH(int, files);
         int ready[2];
         QCOMPARE(::pipe(ready), 0);
         const pid_t pid = ::fork();
@@ -380,8 +385,11 @@ private slots:
             for (int s : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM})
                 std::signal(s, SIG_DFL);
             AtomicFile::useNamedTemporaries(true);
-            AtomicFile file(path("old").toStdString());
-            file.write("part", 4);
+            std::vector<std::unique_ptr<AtomicFile>> open;
+            for (int i = 0; i < files; ++i) {
+                open.push_back(std::make_unique<AtomicFile>(path("old").toStdString()));
+                open.back()->write("part", 4);
+            }
             const ssize_t told = ::write(ready[1], "w", 1);
             (void)told;
             for (;;)
@@ -392,7 +400,7 @@ private slots:
         QCOMPARE(::read(ready[0], &c, 1), ssize_t(1));
         ::close(ready[0]);
         const QStringList whileWriting = entries(dir_.path());
-        QCOMPARE(whileWriting.size(), 2);
+        QCOMPARE(whileWriting.size(), files + 1);
         QVERIFY2(whileWriting.first().startsWith(".corvanthel-partial-"), qPrintable(whileWriting.join(' ')));
         QCOMPARE(::kill(pid, signal), 0);
         int status = 0;

@@ -814,6 +814,16 @@ void TestCommandLine::failuresWriteNothing_data()
                                       << "corvanthel: cannot write missing/ring.png" << 1;
     QTest::newRow("unknown extension") << QStringList{"--out", "failed.gif"} << "name the file .bmp, .png, .svg or .pdf" << 2;
     QTest::newRow("City plan PNG") << QStringList{"--appearance", "city-plan", "--out", "failed.png"} << "FILE.svg" << 2;
+    // Pages without room for a maze are a usage error, found before any maze is made.
+    const QStringList worksheet = {"--pdf", "failed.pdf", "--text", "failed.txt", "--paper", "A5"};
+    QTest::newRow("margins wider than the paper") << worksheet + QStringList{"--margin", "100"}
+                                                  << "corvanthel: the 100 mm margins leave no room for a maze on A5 paper\n"
+                                                  << 2;
+    QTest::newRow("a book of nine a page under a title")
+        << worksheet + QStringList{"--margin", "62", "--per-page", "9", "--count", "9", "--title", "T", "--name-line"}
+        << "corvanthel: the 62 mm margins leave no room for 9 mazes a page on A5 paper with the title, the name line "
+           "and the page numbers\n"
+        << 2;
     QTest::newRow("unwritable PNG") << QStringList{"--out", "no/such/folder/failed.png"} << "No such file or directory" << 1;
     QTest::newRow("unwritable SVG") << QStringList{"--out", "no/such/folder/failed.svg"} << "No such file or directory" << 1;
     QTest::newRow("full disk, PNG") << QStringList{"--out", "/dev/full", "--format", "png"} << "No space left on device" << 1;

@@ -1,5 +1,6 @@
 #include "tests/support.h"
 #include "render/atomic_file.h"
+#include "maze/solve.h"
 #include "render/draw.h"
 #include "render/mono_bitmap.h"
 #include "render/save_file.h"
@@ -298,6 +299,40 @@ private slots:
                 QVERIFY(save_bitmap(picture, bmp, nullptr));
             QCOMPARE(decodeWithImageMagick(dir_.filePath(name)), decodeWithImageMagick(bmp));
         }
+    }
+
+    void aKeyThatIsTheMazeIsRefused_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<qint64>("pixelBudget");  // too small: the dialog's monochrome bitmap
+        QTest::newRow("bitmap") << "bmp" << DefaultPixelBudget;
+        QTest::newRow("monochrome bitmap") << "bmp" << qint64(100);
+        QTest::newRow("SVG") << "svg" << DefaultPixelBudget;
+    }
+
+    // The maze's file a link to its answer key's: saving refuses, naming both, and the key's
+    // file and the link stay as they were.
+    void aKeyThatIsTheMazeIsRefused()
+    {
+        QFETCH(QString, extension);
+        QFETCH(qint64, pixelBudget);
+        MazeState s = framedMaze(21, 21, TopLeftToBottomRight, 1);
+        solve_maze(s);
+        const QString maze = dir_.filePath("a." + extension), key = dir_.filePath("a-solution." + extension);
+        QVERIFY(writeFile(key, "the old key"));
+        QVERIFY(QFile::link(key, maze));
+        Progress quiet;
+        QStringList messages;
+        OutputContext ctx{s, quiet, nullptr, [&](const QString &) { return maze; }, [] { return TooLargeAnswer::Monochrome; },
+                          [&](const QString &m) { messages << m; }, pixelBudget};
+        ctx.answerKey = true;
+        ctx.keyFileName = [&](const QString &) { return key; };
+        save_maze_file(ctx, maze);
+        QCOMPARE(messages, QStringList("Corvanthel cannot save " + maze + ": it and its answer key " + key
+                                       + " name the same file; give the maze another name."));
+        QCOMPARE(readAll(key), QByteArray("the old key"));
+        QCOMPARE(QFileInfo(maze).symLinkTarget(), key);
+        QCOMPARE(entries(dir_.path()), QStringList({"a-solution." + extension, "a." + extension}));
     }
 
     void aStopWhileSavingKeepsTheOldFile_data()

@@ -141,6 +141,51 @@ private slots:
         }
     }
 
+    void pagesWithoutRoomAreRefused_data()
+    {
+        QTest::addColumn<double>("margin");
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<int>("perPage");
+        QTest::addColumn<bool>("titled");  // a title and a name line
+        QTest::addColumn<bool>("answerKey");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("margins wider than the paper") << 100.0 << false << 1 << false << false
+                                                      << "the 100 mm margins leave no room for a maze on A5 paper";
+        QTest::newRow("nine a page under a title") << 62.0 << false << 9 << true << false
+                                                   << "the 62 mm margins leave no room for 9 mazes a page on A5 paper "
+                                                      "with the title and the name line";
+        QTest::newRow("the key's title, after a maze that fits") << 64.0 << true << 2 << false << true
+                                                                 << "the 64 mm margins leave no room for 2 mazes a page "
+                                                                    "on A5 paper with the answer key's title";
+    }
+
+    // Margins that leave no room for a maze are refused before a page is drawn: no mirrored or
+    // empty maze, and no file.
+    void pagesWithoutRoomAreRefused()
+    {
+        QFETCH(double, margin);
+        QFETCH(bool, landscape);
+        QFETCH(int, perPage);
+        QFETCH(bool, titled);
+        QFETCH(bool, answerKey);
+        QFETCH(QString, refusal);
+        MazeState s = framedMaze(21, 21, GridMaze, 1);
+        solve_maze(s);
+        PageSetup setup;
+        setup.marginMm = margin;
+        setup.orientation = landscape ? PageSetup::Orientation::Landscape : PageSetup::Orientation::Portrait;
+        setup.perPage = perPage;
+        setup.title = titled ? "T" : "";
+        setup.nameLine = titled;
+        const QString pdf = dir_.filePath("no room.pdf");
+        const QPageLayout a5(QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10));
+        QString error;
+        QVERIFY(!save_pdf_page(s, quiet_, a5, 300, pdf, &error, PageOptions{false, answerKey, {}, setup}));
+        QCOMPARE(error, "cannot write " + pdf + ": " + refusal);
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(page_room_refusal(a5, setup, s.grid.width(), s.grid.height(), 1, answerKey), refusal);
+    }
+
     // On a composed page every tile pixel still shows its shade at 300 dpi, and no picture is in the file.
     void composedPagesAreTheGrid()
     {

@@ -4,6 +4,7 @@
 #include "app/preview_window.h"
 #include "app/page_layout_dialog.h"
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include "matte/acceptance.h"
 #include "matte/completion.h"
 #include "maze/generation.h"
@@ -16,6 +17,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -325,6 +327,24 @@ void TestPreview::pageLayoutShapesThePrintedPage()
         });
         preview.pageLayoutButton->click();
     };
+    // Margins that leave the paper no room for a maze: OK says so and keeps the dialog open.
+    QString refusal;
+    answer([&](PageLayoutDialog &d) {
+        d.paperList->setCurrentIndex(d.paperList->findText("A5"));
+        d.ownMarginBox->setChecked(true);
+        d.marginSpin->setValue(100);
+        QTimer::singleShot(0, [&, dialog = QPointer(&d)] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                refusal = box->text();
+                box->accept();
+            }
+            if (dialog)
+                dialog->cancelButton->click();
+        });
+        d.okButton->click();
+    });
+    QCOMPARE(refusal, "Corvanthel cannot lay out the page: the 100 mm margins leave no room for a maze on A5 paper.");
+    QVERIFY(!preview.pageSetup.custom());
     answer([](PageLayoutDialog &d) {
         d.paperList->setCurrentIndex(d.paperList->findText("A3"));
         d.orientationList->setCurrentIndex(2);  // landscape

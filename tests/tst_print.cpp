@@ -5,10 +5,12 @@
 #include "render/scene.h"
 #include "render/tiles.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -233,9 +235,35 @@ private slots:
         QCOMPARE(pdfInfo(spooledPdf_).pages, 6);
         QCOMPARE(pdfInfo(spooledPdf_).sizeName, "A5");
 
+        // Margins that leave the printer's paper no room: a usage error, before a maze is made.
+        const int sent = jobsSent();
+        cli = run({"--print", "--margin", "100"});
+        QCOMPARE(cli.exitCode, 2);
+        QVERIFY2(cli.err.startsWith("corvanthel: the 100 mm margins leave no room for a maze on "), qPrintable(cli.err));
+        QCOMPARE(jobsSent(), sent);
+
         cli = run({"--printer", "Nowhere"});
         QCOMPARE(cli.exitCode, 1);
         QVERIFY(cli.err.contains("no printer is called Nowhere"));
+    }
+
+    // A document that never finishes (a later maze failed, or printing was stopped) sends no
+    // job, and leaves the printer as it was for the next.
+    void unfinishedDocumentsPrintNothing()
+    {
+        MazeState s = framedMaze(21, 21, GridMaze);
+        QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        const int before = jobsSent();
+        {
+            PageSetup setup;
+            setup.marginMm = 10;
+            MazeDocument document(printer, setup, s.grid.width(), s.grid.height(), 2);
+            QCOMPARE(document.add(s, 1, false, false, quiet_, nullptr), PrintResult::Done);
+        }
+        QCOMPARE(jobsSent(), before);
+        QCOMPARE(print_page(printer, s, quiet_, nullptr), PrintResult::Done);
+        QCOMPARE(spooled(), QString());
+        QCOMPARE(jobsSent(), before + 1);
     }
 
     // With no printer left the program says so and saves the page as a PDF file instead.
@@ -267,6 +295,18 @@ private slots:
         QVERIFY(!save_pdf_page(s, quiet_, printer.pageLayout(), 72, target, &error));
         QVERIFY2(error.startsWith("cannot write " + target + ": "), qPrintable(error));
         QVERIFY(!QFile::exists(target));
+        // A PDF writer's refusal names no printer: whoever writes its file names that.
+        for (const bool composed : {false, true}) {
+            QBuffer file;
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QPdfWriter writer(&file);
+            QPainter busy(&writer);
+            PageOptions options;
+            options.layout.center = composed;
+            QTest::ignoreMessage(QtWarningMsg, "QPainter::begin: A paint device can only be painted by one painter at a time.");
+            QCOMPARE(print_page(writer, s, quiet_, &error, options), PrintResult::Failed);
+            QCOMPARE(error, "the PDF writer cannot begin a page");
+        }
     }
 
     void init() { messages_.clear(); QFile::remove(spooledPdf_); }
@@ -287,6 +327,14 @@ private:
     static int lpadmin(const QStringList &args)
     {
         return QProcess::execute(QStandardPaths::findExecutable("lpadmin", {"/usr/sbin", "/usr/bin"}), args);
+    }
+
+    // Jobs the queue has been sent, printed or not.
+    static int jobsSent()
+    {
+        QProcess lpstat;
+        lpstat.start("lpstat", {"-W", "all", "-o", "CorvanthelPDF"});
+        return lpstat.waitForFinished() ? int(lpstat.readAll().count('\n')) : -1;
     }
 
     // Waits for the queue's page, then what is wrong with it (without a maze: only that there is one).
