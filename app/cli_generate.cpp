@@ -356,6 +356,11 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
         taken.insert(QString::fromStdString(output_identity(file_system_name(o.saveMatteFile))),
                      QStringLiteral("--save-matte %1").arg(o.saveMatteFile));
     const std::optional<Output> book = bookOf(o);
+    // A batch numbers its files (its PDF is one book), and a device or a pipe has no name to number.
+    for (const auto &[option, file] : {std::pair{"--text", o.textFile}, {"--out", o.bitmapFile}})
+        if (o.count > 1 && !file.isEmpty() && is_stream_output(file_system_name(file)))
+            fail(QStringLiteral("%1 %2 is written in place, so it cannot be numbered for --count %3")
+                     .arg(QLatin1String(option), file).arg(o.count));
     for (int index = 0; index < o.count; ++index) {
         QList<Output> outputs = outputsOf(o, index);
         if (index == 0 && book)
@@ -363,17 +368,10 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
         for (const Output &out : outputs) {
             const std::string name = file_system_name(out.name);
             const QString mine = QStringLiteral("%1 %2").arg(optionOf(out), out.name);
-            // A book is one file for the batch, not numbered: it may be a stream.
-            const bool isTheBook = book && out.kind == Output::Pdf;
-            if (!out.key && !isTheBook && is_stream_output(name)) {
-                if (o.count > 1)
-                    fail(QStringLiteral("%1 is written in place, so it cannot be numbered for --count %2")
-                             .arg(mine).arg(o.count));
-                // Its key would be a file of a name made up beside a device.
-                if (o.maze.answerKey && out.kind != Output::Pdf)
-                    fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
-                                        "beside: give a file name").arg(mine));
-            }
+            // Its key would be a file of a name made up beside a device.
+            if (!out.key && o.maze.answerKey && out.kind != Output::Pdf && is_stream_output(name))
+                fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
+                                    "beside: give a file name").arg(mine));
             const QString identity = QString::fromStdString(output_identity(name));
             if (const auto other = taken.constFind(identity); other != taken.cend())
                 fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));

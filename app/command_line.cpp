@@ -466,13 +466,11 @@ QString checkCombination(Reading &r)
     const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
     if (files.count(QStringLiteral("-")) + (o.saveMatteFile == QLatin1String("-")) > 1)
         return QStringLiteral("only one output can go to standard output ('-')");
-    // A batch's PDF is one book, not numbered: it may go where a single file would.
-    for (const QString &file : {o.textFile, o.bitmapFile})
-        if (o.count > 1 && (file == QLatin1String("-") || file.startsWith(QLatin1String("/dev/"))
-                            || file.startsWith(QLatin1String("/proc/"))))
-            return QStringLiteral("--count %1 numbers its files, and %2 cannot be numbered: give a file name")
-                .arg(o.count)
-                .arg(file == QLatin1String("-") ? QStringLiteral("'-' (standard output)") : file);
+    // A batch's PDF is one book, not numbered: it may go where a single file would. Devices
+    // and pipes are told apart from files once their names are looked up, before any maze.
+    if (o.count > 1 && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
+        return QStringLiteral("--count %1 numbers its files, and '-' (standard output) cannot be numbered: give a "
+                              "file name").arg(o.count);
     // A key file is named after its maze's file; standard output has no name to follow.
     if (o.maze.answerKey && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
         return QStringLiteral("--answer-key writes NAME-solution beside the maze's file, and '-' (standard output) "

@@ -351,8 +351,6 @@ void TestCommandLine::refusesBadArguments_data()
                                                     << "only one output can go to standard output";
     QTest::newRow("standard output in a batch") << QStringList{"--count", "2", "--out", "-"}
                                                 << "'-' (standard output) cannot be numbered";
-    QTest::newRow("a device in a batch") << QStringList{"--count", "2", "--text", "/dev/stdout"}
-                                         << "/dev/stdout cannot be numbered";
     QTest::newRow("a key beside standard output") << QStringList{"--answer-key", "--out", "-"}
                                                   << "'-' (standard output) has no name";
     QTest::newRow("best-by alone") << QStringList{"--best-by", "turns", "--text", "t"} << "--best-of";
@@ -822,6 +820,8 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("full disk, SVG") << QStringList{"--out", "/dev/full", "--format", "svg"} << "No space left on device" << 1;
     QTest::newRow("a key beside a device") << QStringList{"--answer-key", "--text", "/dev/stdout"}
                                            << "--text /dev/stdout is written in place, so --answer-key has no file" << 1;
+    QTest::newRow("a device in a batch") << QStringList{"--count", "2", "--text", "/dev/stdout"}
+                                         << "--text /dev/stdout is written in place, so it cannot be numbered" << 1;
     QTest::newRow("an output into a folder") << QStringList{"--text", "."} << "cannot write .: Is a directory" << 1;
     QTest::newRow("an output name ending in /") << QStringList{"--text", "t.txt/"}
                                                 << "cannot write t.txt/: the name ends with '/'" << 1;
@@ -866,6 +866,14 @@ void TestCommandLine::numberingRuleForEveryOutput()
     const Run single = generate(maze + QStringList{"--seed", "2", "--text", longName}, folder);
     QVERIFY2(single.exitCode == 0, qPrintable(single.err));
     QCOMPARE(readAll(folder + "/" + longName), readAll(folder + "/.txt-02"));
+
+    // Files are numbered wherever they are, a folder under /dev too.
+    const QTemporaryDir shm("/dev/shm/corvanthel-XXXXXX");
+    if (!shm.isValid())
+        QSKIP("no /dev/shm to write in");
+    const Run underDev = generate(maze + QStringList{"--count", "2", "--text", shm.filePath("n.txt")});
+    QVERIFY2(underDev.exitCode == 0, qPrintable(underDev.err));
+    QCOMPARE(support::entries(shm.path()), QStringList({"n-1.txt", "n-2.txt"}));
 }
 
 void TestCommandLine::standardOutputIsWrittenInPlace_data()
