@@ -4,6 +4,7 @@
 #include "render/atomic_file.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -621,8 +622,10 @@ QString command_line_for(const params::Choices &c, const QString &mattePicture, 
         if (!value.isNull())
             words << shellQuoted(value);
     };
-    add("--width", QString::number(c.widthCells));
-    add("--height", QString::number(c.heightCells));
+    // The whole cells the maze has, and the percentage as exactly as it was typed: a rounded
+    // number would make another maze.
+    add("--width", QString::number((params::node_count(c.widthCells) - 1) / 2));
+    add("--height", QString::number((params::node_count(c.heightCells) - 1) / 2));
     if (c.usesMatte()) {
         add("--matte", mattePicture);
         add("--start", QStringLiteral("%1,%2").arg(startCell.x()).arg(startCell.y()));
@@ -634,7 +637,7 @@ QString command_line_for(const params::Choices &c, const QString &mattePicture, 
     add("--run-style", optionValue(params::RunStyles[params::position(c.runStyle)].caption));
     add("--appearance", optionValue(params::Appearances[params::position(c.appearance)].caption));
     if (c.loops)
-        add("--loops", QString::number(c.loopPercent));
+        add("--loops", QString::number(c.loopPercent, 'g', QLocale::FloatingPointShortest));
     add("--difficulty", c.difficulty == params::DifficultyChoice::Harder ? QStringLiteral("harder") : QStringLiteral("easier"));
     if (c.seed)
         add("--seed", QString::number(*c.seed));
