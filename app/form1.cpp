@@ -424,7 +424,10 @@ void Form1::restoreSettings()
         } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
             box->setChecked(value.toBool());
         } else if (auto *list = qobject_cast<QComboBox *>(control)) {
-            if (const int i = value.toInt(); i >= 0 && i < list->count())
+            // The matte itself is not kept between runs, so neither is its maze type.
+            const int i = value.toInt();
+            const bool matteType = list == typeList && i == int(params::position(params::MazeTypeChoice::CustomMatte));
+            if (i >= 0 && i < list->count() && !matteType)
                 list->setCurrentIndex(i);
         } else if (auto *slider = qobject_cast<QSlider *>(control)) {
             slider->setValue(value.toInt());
@@ -433,24 +436,24 @@ void Form1::restoreSettings()
                 b->setChecked(true);
         }
     }
-    // The matte itself is not kept between runs, so neither is its maze type.
-    if (mazeType() == params::MazeTypeChoice::CustomMatte)
-        setMazeType(params::MazeTypeChoice::TopLeftToBottomRight);
 }
 
 void Form1::Form_Activate()
 {
     if (FirstActivation) {
         FirstActivation = false;
-        const QSignalBlocker block1(typeList);
-        const QSignalBlocker block2(styleList);
-        for (const auto &type : params::MazeTypes)
-            typeList->addItem(tr(type.caption));
-        for (const auto &style : params::RunStyles)
-            styleList->addItem(tr(style.caption));
-        const params::Choices startUp;
-        setMazeType(startUp.type);
-        styleList->setCurrentIndex(static_cast<int>(params::position(startUp.runStyle)));
+        {
+            const QSignalBlocker block1(typeList);
+            const QSignalBlocker block2(styleList);
+            for (const auto &type : params::MazeTypes)
+                typeList->addItem(tr(type.caption));
+            for (const auto &style : params::RunStyles)
+                styleList->addItem(tr(style.caption));
+            const params::Choices startUp;
+            setMazeType(startUp.type);
+            styleList->setCurrentIndex(static_cast<int>(params::position(startUp.runStyle)));
+        }
+        // Out of the blockers' reach: a restored type or style applies its rules to the other controls.
         if (rememberAction->isChecked())
             restoreSettings();
     }
