@@ -9,6 +9,7 @@
 #include "maze/parameters.h"
 #include "maze/state.h"
 #include "render/too_large_dialog.h"
+#include "tests/support.h"
 
 #include <QtTest>
 #include <QPrinter>
@@ -198,7 +199,7 @@ private:
 
 void TestAccessibility::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    support::usePrivateSettings();
 }
 
 std::unique_ptr<QWidget> TestAccessibility::open(const QString &name)

@@ -2,6 +2,7 @@
 #include "app/progress_text.h"
 #include "maze/parameters.h"
 #include "maze/state.h"
+#include "tests/support.h"
 
 #include <QCheckBox>
 #include <QAction>
@@ -80,8 +81,7 @@ private:
 
 void TestForm1::initTestCase()
 {
-    // Settings go to a folder of the test's own, never the user's.
-    QStandardPaths::setTestModeEnabled(true);
+    support::usePrivateSettings();
     QFile::remove(Form1::settingsPath());
 }
 

@@ -120,7 +120,7 @@ private:
 
 void TestGenerate::init()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    support::usePrivateSettings();
     state = new MazeState;
     form = new Form1(*state);
     form->show();
