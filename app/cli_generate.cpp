@@ -58,10 +58,15 @@ struct CliFailure : std::runtime_error {
     throw CliFailure(message.toStdString());
 }
 
+/// A cell as the command line writes it: "X,Y", counted from 1.
+QString cell(MatteCell c)
+{
+    return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1);
+}
+
 /// A refused matte in the command line's terms, cells counted from 1.
 QString matteRefusal(const MatteResult &r)
 {
-    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
     switch (r.verdict) {
     case MatteVerdict::NoPoints:
         return QStringLiteral("a matte needs a start and a finish cell: give --start X,Y and --finish X,Y");
@@ -153,7 +158,6 @@ void placeMissingPoints(MattePainting &p)
     outside.rows = p.paper.rows();
     outside.start = p.start;
     outside.finish = p.finish;
-    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
     if (!p.start.isSet() && !p.finish.isSet()) {
         const FarPoints far = far_apart_points(p.paper);
         if (!far.start.isSet())
@@ -194,9 +198,9 @@ void acceptMatte(const CommandLine &o, MazeState &s, MattePainting &accepted)
     MattePainting painting = mattePainting(o, static_cast<int>(size.cols), static_cast<int>(size.rows));
     // Points given on the command line take the place of those a saved matte keeps.
     if (o.startCell || o.finishCell) {
-        const auto cell = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
-        painting.start = cell(o.startCell);
-        painting.finish = cell(o.finishCell);
+        const auto given = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
+        painting.start = given(o.startCell);
+        painting.finish = given(o.finishCell);
     }
     placeMissingPoints(painting);
     // What lies apart from the start's region is no use to a shape or a word.
@@ -220,7 +224,6 @@ QByteArray saveMatte(const CommandLine &o, const MattePainting &matte)
     QString error;
     if (!save_matte_picture(matte, o.saveMatteFile, &error))
         fail(error);
-    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
     return QStringLiteral("%1: matte of %2 x %3 cells, start %4, finish %5\n")
         .arg(o.saveMatteFile)
         .arg(matte.paper.cols())
@@ -386,7 +389,7 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
     for (const Output &out : outputsOf(o, 0)) {
         const std::string name = file_system_name(out.name);
         if (out.kind == Output::Text)
-            check_output_room(name, (std::uint64_t(width) + 1) * std::uint64_t(height));
+            check_output_room(name, maze_text_bytes(base));
         else if (out.kind == Output::Picture && o.monochrome && o.bitmapFormat == FileFormat::Bmp) {
             const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
             check_output_room(name, mono_layout(width, height, set.width * o.scale, set.height * o.scale).fileBytes);
