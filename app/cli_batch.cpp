@@ -6,21 +6,14 @@
 #include "render/output_context.h"
 #include "render/tiles.h"
 
-#include <QtGlobal>
-
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 int batch_jobs(int requested, int count, int cores, std::uint64_t mazeBytes, std::uint64_t availableBytes)
 {
@@ -56,25 +49,6 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
     if (!o.pdfFile.isEmpty())
         bytes += 48 * nodes;  // the page's drawing, held until the page ends
     return bytes;
-}
-
-std::uint64_t available_memory()
-{
-    // Linux says what it can give without swapping, page cache included.
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kib = 0;
-    while (meminfo >> key >> kib) {
-        if (key == "MemAvailable:")
-            return kib * 1024;
-        meminfo.ignore(64, '\n');
-    }
-#if defined(Q_OS_UNIX) && defined(_SC_AVPHYS_PAGES)
-    const long pages = sysconf(_SC_AVPHYS_PAGES), size = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && size > 0)
-        return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
-#endif
-    return 0;
 }
 
 bool run_batch(int count, int jobs, std::FILE *resultStream,

@@ -19,9 +19,6 @@ int batch_jobs(int requested, int count, int cores, std::uint64_t mazeBytes, std
 /// its grid (`base` holds the choices applied) and its outputs.
 std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base);
 
-/// The memory the system can give without swapping, in bytes; 0 when it does not say.
-std::uint64_t available_memory();
-
 /// Makes mazes 0..count - 1 with `make`, `jobs` at a time on threads of their own, under one
 /// progress line on stderr, and writes what each returns to `resultStream` (stdout, or stderr when
 /// a maze goes to stdout) in maze order, each as soon as those before it are written. A maze

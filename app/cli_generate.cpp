@@ -772,7 +772,7 @@ int run_generate(const CommandLine &o)
         // sent: a book is made one maze at a time.
         const bool book = isBook(o);
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), memory_available());
         if (jobs < std::min(o.jobs, o.count) && !book)
             std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
         if (jobs > 1)

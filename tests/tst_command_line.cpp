@@ -651,6 +651,13 @@ void TestCommandLine::jobsFitTheCoresAndTheMemory()
     const std::uint64_t small = maze_bytes(o, base);
     o.textFile = QStringLiteral("m.txt");
     QVERIFY(maze_bytes(o, base) > small);
+
+#if !defined(__SANITIZE_ADDRESS__)
+    // The memory counted on is what this process may take, not what the machine has free.
+    const Run limit = generate({"--count", "2", "--jobs", "2", "--width", "16383", "--height", "16383", "--json"}, {},
+                               limited(RLIMIT_AS, 600000000));
+    QVERIFY2(limit.err.contains("corvanthel: making 1 mazes at once, as many as memory allows"), qPrintable(limit.err));
+#endif
 }
 
 void TestCommandLine::bestOfKeepsTheLargest()
