@@ -39,12 +39,17 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
         bytes += std::min<std::uint64_t>(nodes, std::uint64_t{2} << 20);  // a block of rows at a time
     if (!o.bitmapFile.isEmpty()) {
         const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
-        const std::uint64_t rowBytes = (set.width * (gw + 2) + 31) / 32 * 4;
-        bytes += 2 * std::max<std::uint64_t>(std::uint64_t{4} << 20, rowBytes * set.height);
-        if (!o.monochrome) {
-            const std::uint64_t pixels = std::uint64_t(set.width) * (gw + 2) * set.height * (gh + 2);
-            bytes += 4 * std::min<std::uint64_t>(pixels, static_cast<std::uint64_t>(DefaultPixelBudget));
-        }
+        // A drawing is the same whatever its scale.
+        const auto scale = static_cast<std::uint64_t>(o.bitmapFormat == FileFormat::Svg ? 1 : std::max(o.scale, 1));
+        // The monochrome file is written a band of tile rows at a time, both enlarged.
+        const std::uint64_t rowBytes = (set.width * (gw + 2) * scale + 31) / 32 * 4;
+        bytes += 2 * std::max<std::uint64_t>(std::uint64_t{4} << 20, rowBytes * set.height * scale);
+        // A colour picture is drawn whole and then enlarged, when the enlarged one is within the
+        // budget; otherwise it is written as a monochrome file.
+        const std::uint64_t pixels = std::uint64_t(set.width) * (gw + 2) * set.height * (gh + 2);
+        const std::uint64_t enlarged = pixels * scale * scale;
+        if (!o.monochrome && enlarged <= static_cast<std::uint64_t>(DefaultPixelBudget))
+            bytes += 4 * (pixels + (scale > 1 ? enlarged : 0));
     }
     if (!o.pdfFile.isEmpty())
         bytes += 48 * nodes;  // the page's drawing, held until the page ends

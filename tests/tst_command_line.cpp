@@ -4,6 +4,9 @@
 #include "matte/far_points.h"
 #include "matte/matte_picture.h"
 #include "matte/shapes.h"
+#include "render/draw.h"
+#include "render/mono_bitmap.h"
+#include "render/output_context.h"
 #include "tests/support.h"
 #include "tests/text_oracle.h"
 
@@ -174,6 +177,8 @@ private slots:
     void jobsMakeTheBatchOfOneJob();
     void batchesReportFailuresInPlace();
     void jobsFitTheCoresAndTheMemory();
+    void scaledPicturesCountTheirMemory_data();
+    void scaledPicturesCountTheirMemory();
     void answerKeysBesideEveryOutput();
     void picturesByExtension();
     void failuresWriteNothing_data();
@@ -658,6 +663,46 @@ void TestCommandLine::jobsFitTheCoresAndTheMemory()
                                limited(RLIMIT_AS, 600000000));
     QVERIFY2(limit.err.contains("corvanthel: making 1 mazes at once, as many as memory allows"), qPrintable(limit.err));
 #endif
+}
+
+void TestCommandLine::scaledPicturesCountTheirMemory_data()
+{
+    QTest::addColumn<bool>("monochrome");
+    QTest::addColumn<int>("nodes");  // across and down
+    QTest::addColumn<int>("scale");
+    QTest::newRow("colour at its own size") << false << 201 << 1;
+    QTest::newRow("colour enlarged 4 times") << false << 201 << 4;
+    QTest::newRow("colour too large to enlarge, so monochrome") << false << 4001 << 8;
+    QTest::newRow("monochrome enlarged 16 times") << true << 32767 << 16;
+}
+
+// A maze of a batch is held to the memory its writer takes: a colour picture and its enlarged
+// copy, or two blocks of the enlarged monochrome file's rows, a band of tiles deep.
+void TestCommandLine::scaledPicturesCountTheirMemory()
+{
+    QFETCH(bool, monochrome);
+    QFETCH(int, nodes);
+    QFETCH(int, scale);
+    MazeState base;
+    base.GridWidth = base.GridHeight = nodes;
+    CommandLine o;
+    o.bitmapFile = QStringLiteral("m.bmp");
+    o.monochrome = monochrome;
+    o.scale = scale;
+    const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
+    const MonoLayout rows = mono_layout(nodes, nodes, set.width * scale, set.height * scale);
+    std::uint64_t held = 2 * std::uint64_t(rows.rowBytes) * std::uint64_t(set.height * scale);
+    if (!monochrome) {
+        allocate_arrays(base);
+        const std::uint64_t pixels = std::uint64_t(maze_picture_size(base).width()) * maze_picture_size(base).height();
+        if (pixels * scale * scale <= std::uint64_t(DefaultPixelBudget))
+            held = 4 * pixels * (scale > 1 ? 1 + scale * scale : 1);
+    }
+    CommandLine noPicture;
+    const std::uint64_t share = maze_bytes(o, base) - maze_bytes(noPicture, base);
+    QVERIFY2(share >= held, qPrintable(QStringLiteral("%1 < %2").arg(share).arg(held)));
+    // Nor a picture that is not drawn: no more than the writer's blocks beyond.
+    QVERIFY2(share < held + (std::uint64_t{16} << 20), qPrintable(QStringLiteral("%1 for %2").arg(share).arg(held)));
 }
 
 void TestCommandLine::bestOfKeepsTheLargest()
