@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -57,7 +58,7 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
 }
 
 bool run_batch(int count, int jobs, std::FILE *resultStream,
-               const std::function<QByteArray(int index, CliProgress &progress)> &make)
+               const std::function<QByteArray(int index, CliProgress &progress)> &make, const QString &outOfMemory)
 {
     struct Result {
         bool done = false;
@@ -84,6 +85,9 @@ bool run_batch(int count, int jobs, std::FILE *resultStream,
             Result r;
             try {
                 r.out = make(index, progress.start(slot, index));
+            } catch (const std::bad_alloc &) {
+                r.failed = true;
+                r.error = outOfMemory.toStdString();
             } catch (const std::exception &e) {
                 r.failed = true;
                 r.error = e.what();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <cstdio>
@@ -23,7 +24,8 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base);
 /// progress line on stderr, and writes what each returns to `resultStream` (stdout, or stderr when
 /// a maze goes to stdout) in maze order, each as soon as those before it are written. A maze
 /// whose `make` throws, or whose result cannot be written, is reported in its place
-/// ("corvanthel: " and the message, on stderr) and no maze is begun after it; those already
-/// begun are finished and reported. Returns whether every maze was made and reported.
+/// ("corvanthel: " and the message, `outOfMemory` for a maze that ran out of memory, on stderr)
+/// and no maze is begun after it; those already begun are finished and reported. Returns
+/// whether every maze was made and reported.
 bool run_batch(int count, int jobs, std::FILE *resultStream,
-               const std::function<QByteArray(int index, CliProgress &progress)> &make);
+               const std::function<QByteArray(int index, CliProgress &progress)> &make, const QString &outOfMemory);

@@ -64,6 +64,14 @@ QString cell(MatteCell c)
     return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1);
 }
 
+/// What the command line says when a maze of `o` runs out of memory.
+QString outOfMemory(const CommandLine &o)
+{
+    return QStringLiteral("out of memory: a maze of %1 x %2 cells with these outputs needs more memory than is free")
+        .arg(o.maze.widthCells)
+        .arg(o.maze.heightCells);
+}
+
 /// A refused matte in the command line's terms, cells counted from 1.
 QString matteRefusal(const MatteResult &r)
 {
@@ -778,7 +786,7 @@ int run_generate(const CommandLine &o)
         if (jobs > 1)
             return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
                        return makeOne(batch, index, progress);
-                   }) ? 0 : 1;
+                   }, outOfMemory(o)) ? 0 : 1;
         CliProgress progress(stderr);
         if (book) {
             makeBook(batch, results, progress);
@@ -788,8 +796,7 @@ int run_generate(const CommandLine &o)
             report(results, makeOne(batch, i, progress));
         return 0;
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "
-                             "than is free\n", qPrintable(QStringLiteral("%1 x %2").arg(o.maze.widthCells).arg(o.maze.heightCells)));
+        std::fprintf(stderr, "corvanthel: %s\n", qPrintable(outOfMemory(o)));
         return 1;
     } catch (const std::exception &e) {
         // A refusal of the core (a grid it cannot walk, memory) is a failure like any other.

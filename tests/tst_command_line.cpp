@@ -175,6 +175,7 @@ private slots:
     void jsonAgreesWithTheText();
     void bestOfKeepsTheLargest();
     void jobsMakeTheBatchOfOneJob();
+    void batchesReportFailuresInPlace_data();
     void batchesReportFailuresInPlace();
     void jobsFitTheCoresAndTheMemory();
     void scaledPicturesCountTheirMemory_data();
@@ -598,21 +599,42 @@ void TestCommandLine::jobsMakeTheBatchOfOneJob()
     QVERIFY(!QFileInfo::exists(three.filePath("f-1.txt")));
 }
 
-// A maze that fails is reported in its place; those before it are all made and reported first,
-// and the lines that follow are in seed order.
+void TestCommandLine::batchesReportFailuresInPlace_data()
+{
+    QTest::addColumn<bool>("outOfMemory");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a file refused") << false << "cannot write f-4.txt: Is a directory";
+    QTest::newRow("out of memory") << true << "out of memory: a maze of 9 x 9 cells needs more memory than is free";
+}
+
+// A maze that fails is reported in its place, in the command line's words; those before it are
+// all made and reported first, and the lines that follow are in seed order.
 void TestCommandLine::batchesReportFailuresInPlace()
 {
-    QTemporaryFile results;
+    QFETCH(bool, outOfMemory);
+    QFETCH(QString, message);
+    QTemporaryFile results, messages;
     QVERIFY(results.open());
+    QVERIFY(messages.open());
     std::FILE *stream = ::fdopen(::dup(results.handle()), "w");
     QVERIFY(stream);
-    const bool made = run_batch(9, 2, stream, [](int index, CliProgress &) -> QByteArray {
+    const int standardError = ::dup(STDERR_FILENO);
+    ::dup2(messages.handle(), STDERR_FILENO);
+    const bool made = run_batch(9, 2, stream, [&](int index, CliProgress &) -> QByteArray {
+        if (index == 3 && outOfMemory)
+            throw std::bad_alloc();
         if (index == 3)
-            throw std::runtime_error("cannot write f-4.txt: Is a directory");
+            throw std::runtime_error(message.toStdString());
         return "maze " + QByteArray::number(index + 1) + '\n';
-    });
+    }, QStringLiteral("out of memory: a maze of 9 x 9 cells needs more memory than is free"));
+    std::fflush(stderr);
+    ::dup2(standardError, STDERR_FILENO);
+    ::close(standardError);
     std::fclose(stream);
     QVERIFY(!made);
+    QVERIFY(messages.seek(0));
+    const QString said = QString::fromLocal8Bit(messages.readAll());
+    QVERIFY2(said.contains("corvanthel: " + message + '\n'), qPrintable(said));
     QVERIFY(results.seek(0));  // the stream moved the offset both share
     const QStringList lines = QString::fromLatin1(results.readAll()).split('\n', Qt::SkipEmptyParts);
     QVERIFY2(lines.size() >= 3, qPrintable(lines.join('|')));
