@@ -57,7 +57,7 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
     return bytes;
 }
 
-bool run_batch(int count, int jobs, std::FILE *resultStream,
+bool run_batch(int count, int jobs, std::FILE *resultStream, std::FILE *progressStream,
                const std::function<QByteArray(int index, CliProgress &progress)> &make, const QString &outOfMemory)
 {
     struct Result {
@@ -71,7 +71,7 @@ bool run_batch(int count, int jobs, std::FILE *resultStream,
     std::condition_variable changed;
     int next = 0;       // the first maze not yet begun
     bool stop = false;  // a maze failed: begin no more
-    BatchProgress progress(stderr, count, jobs);
+    BatchProgress progress(progressStream, count, jobs);
 
     const auto work = [&](int slot) {
         for (;;) {

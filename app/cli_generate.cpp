@@ -43,6 +43,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // The answer key's files are named after the maze's: "maze-solution.bmp".
@@ -464,9 +466,9 @@ void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Outp
             progress.finish();
             return;
         }
-        progress.finish();
-        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome %s\n",
-                     qPrintable(name), png ? "PNG" : "bitmap");
+        progress.note(QStringLiteral("corvanthel: %1 is too large to draw in colour; writing it as a monochrome %2\n")
+                          .arg(name, png ? QStringLiteral("PNG") : QStringLiteral("bitmap"))
+                          .toLocal8Bit());
     }
     const MonoOverlay overlay{out.key, o.maze.marks, end_points(s)};
     if (png)
@@ -721,21 +723,20 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
                                 .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages")).toLocal8Bit());
 }
 
-/// True when one of the outputs is the standard output the result lines would go to.
-bool writesStandardOutput(const CommandLine &o)
+/// True when one of the outputs is written in place into what `stream` ("-" or "/dev/stderr")
+/// leads to, by its name or another.
+bool writesInto(const CommandLine &o, const std::string &stream)
 {
-    const std::string standardOutput = output_identity("-");
-    if (!o.saveMatteFile.isEmpty() && is_stream_output(file_system_name(o.saveMatteFile))
-        && output_identity(file_system_name(o.saveMatteFile)) == standardOutput)
-        return true;
-    QList<Output> outputs = outputsOf(o, 0);
+    const std::string target = output_identity(stream);
+    QStringList names{o.saveMatteFile};
+    for (const Output &out : outputsOf(o, 0))
+        names << out.name;
     if (const std::optional<Output> book = bookOf(o))
-        outputs.append(*book);
-    for (const Output &out : outputs) {
-        const std::string name = file_system_name(out.name);
-        if (is_stream_output(name) && output_identity(name) == standardOutput)
+        names << book->name;
+    for (const QString &name : names)
+        if (!name.isEmpty() && is_stream_output(file_system_name(name))
+            && output_identity(file_system_name(name)) == target)
             return true;
-    }
     return false;
 }
 
@@ -764,14 +765,20 @@ int run_generate(const CommandLine &o)
         }
 
         checkOutputs(o, base);
-        // With a maze on standard output, the result lines keep out of its way.
-        std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
+        // The result lines and the progress keep out of the way of an output on standard output
+        // or standard error: a file or a pipe behind it takes that output alone. A terminal
+        // keeps nothing, and shows a person the progress.
+        const bool errorTaken = !::isatty(STDERR_FILENO) && writesInto(o, "/dev/stderr");
+        std::FILE *notes = errorTaken ? nullptr : stderr;
+        std::FILE *results = !writesInto(o, "-") ? stdout : notes;
+        if (o.json && !results)
+            fail(QStringLiteral("--json has nowhere to go: outputs are written to both standard output and standard "
+                                "error"));
         if (!o.saveMatteFile.isEmpty()) {
             const QByteArray line = saveMatte(o, accepted);
             // JSON readers get one object a maze and nothing else.
             if (!o.json)
-                if (const QString failure = write_result(results, line); !failure.isEmpty())
-                    fail(failure);
+                report(results, line);
         }
         if (!o.makesMazes())
             return 0;
@@ -781,13 +788,14 @@ int run_generate(const CommandLine &o)
         const bool book = isBook(o);
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
         const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), memory_available());
+        CliProgress progress(notes);
         if (jobs < std::min(o.jobs, o.count) && !book)
-            std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
+            progress.note(QStringLiteral("corvanthel: making %1 mazes at once, as many as memory allows\n")
+                              .arg(jobs).toLocal8Bit());
         if (jobs > 1)
-            return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
+            return run_batch(o.count, jobs, results, notes, [&](int index, CliProgress &progress) {
                        return makeOne(batch, index, progress);
                    }, outOfMemory(o)) ? 0 : 1;
-        CliProgress progress(stderr);
         if (book) {
             makeBook(batch, results, progress);
             return 0;

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <csignal>
 #include <dirent.h>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -189,6 +190,9 @@ private slots:
     void standardOutputIsWrittenInPlace();
     void wholeOutputsOnStandardOutput_data();
     void wholeOutputsOnStandardOutput();
+    void standardErrorAsAnOutput_data();
+    void standardErrorAsAnOutput();
+    void notesInABatchTakeALineOfTheirOwn();
     void twoOutputsToOneFileAreRefused_data();
     void twoOutputsToOneFileAreRefused();
     void oldFilesOutliveRefusals_data();
@@ -620,7 +624,7 @@ void TestCommandLine::batchesReportFailuresInPlace()
     QVERIFY(stream);
     const int standardError = ::dup(STDERR_FILENO);
     ::dup2(messages.handle(), STDERR_FILENO);
-    const bool made = run_batch(9, 2, stream, [&](int index, CliProgress &) -> QByteArray {
+    const bool made = run_batch(9, 2, stream, stderr, [&](int index, CliProgress &) -> QByteArray {
         if (index == 3 && outOfMemory)
             throw std::bad_alloc();
         if (index == 3)
@@ -1010,6 +1014,70 @@ void TestCommandLine::wholeOutputsOnStandardOutput()
     }
     QCOMPARE(generate(maze + QStringList(arguments).replaceInStrings(QRegularExpression("^-$"), file), folder).exitCode, 0);
     QCOMPARE(streamed, readAll(folder + "/" + file));
+}
+
+void TestCommandLine::standardErrorAsAnOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");  // "@" stands for the output's name
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("joined");  // standard error joins standard output into one file
+    QTest::newRow("monochrome --out /dev/stderr") << QStringList{"--monochrome", "--out", "@"} << "/dev/stderr" << false;
+    QTest::newRow("--text /dev/fd/2") << QStringList{"--text", "@"} << "/dev/fd/2" << false;
+    QTest::newRow("--out /proc/self/fd/2, joined") << QStringList{"--out", "@"} << "/proc/self/fd/2" << true;
+    QTest::newRow("--text -, joined") << QStringList{"--text", "@"} << "-" << true;
+}
+
+// An output on standard error (`2> maze.bmp`, `> maze.txt 2>&1`) gets the maze alone: no
+// progress, and the result line on standard output if that is free, else nowhere.
+void TestCommandLine::standardErrorAsAnOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, name);
+    QFETCH(bool, joined);
+    const QString folder = freshFolder(dir, "stderr");
+    const QStringList maze = {"--width", "30", "--height", "20", "--seed", "4"};
+    QCOMPARE(generate(maze + QStringList(arguments).replaceInStrings("@", "reference.bmp"), folder).exitCode, 0);
+    const QByteArray taken = QFile::encodeName(folder + "/taken");
+    Start start;
+    if (joined)
+        start.standardOutput = QFile::decodeName(taken);
+    start.child = [taken, joined] { ::dup2(joined ? 1 : ::open(taken.constData(), O_WRONLY | O_CREAT, 0644), 2); };
+    const Run run = generate(maze + QStringList(arguments).replaceInStrings("@", name), folder, start);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readAll(taken), readAll(folder + "/reference.bmp"));
+    QVERIFY2(joined ? run.out.isEmpty() : run.out.startsWith(name + ": seed 4, 61 x 41 nodes,"), qPrintable(run.out));
+    if (joined) {
+        // JSON asked for has nowhere to go.
+        const Run json = generate(maze + QStringList(arguments).replaceInStrings("@", name) + QStringList{"--json"},
+                                  folder, start);
+        QCOMPARE(json.exitCode, 1);
+        QVERIFY2(readAll(taken).contains("corvanthel: --json has nowhere to go"), readAll(taken).constData());
+    }
+}
+
+// On a terminal, a note (a maze drawn monochrome for want of room) clears the batch's
+// progress line first, under the same lock as the line.
+void TestCommandLine::notesInABatchTakeALineOfTheirOwn()
+{
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0);
+    QCOMPARE(::grantpt(terminal), 0);
+    QCOMPARE(::unlockpt(terminal), 0);
+    std::FILE *stream = std::fopen(::ptsname(terminal), "w");
+    QVERIFY(stream);
+    {
+        BatchProgress batch(stream, 2, 1);
+        CliProgress &maze = batch.start(0, 0);
+        maze.phase(Phase::Generating);
+        maze.note("corvanthel: m.bmp is too large\n");
+    }
+    std::fclose(stream);
+    QByteArray shown;
+    char block[4096];
+    for (ssize_t n; (n = ::read(terminal, block, sizeof block)) > 0;)
+        shown.append(block, n);
+    ::close(terminal);
+    QVERIFY2(shown.contains("maze 1: Generating...\x1b[K\r\x1b[Kcorvanthel: m.bmp is too large"), shown.constData());
 }
 
 void TestCommandLine::twoOutputsToOneFileAreRefused_data()
