@@ -560,10 +560,17 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-/// Makes maze `index` of the batch and its outputs; into `documents` (a batch's book and
-/// print job) when there are any, else into its own PDF file and print job. Returns its result
-/// line (or JSON object), and its seed in *seed.
-QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::vector<MazeDocument *> &documents = {},
+/// The documents of a batch every maze goes into: its book and its print job.
+struct BatchDocuments {
+    std::vector<MazeDocument *> all;
+    QString book;     // the book's file name, when there is one
+    QString printer;  // the print job's printer, when there is one
+};
+
+/// Makes maze `index` of the batch and its outputs; into `documents` when there are any, else
+/// into its own PDF file and print job. Returns its result line (or JSON object: its files, the
+/// book among them, and its printer), and its seed in *seed.
+QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const BatchDocuments &documents = {},
                    std::uint32_t *seed = nullptr)
 {
     const CommandLine &o = b.o;
@@ -598,7 +605,7 @@ QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::
         writeOutput(b, s, progress, out, pages, stream);
         stream.commit();
     }
-    for (MazeDocument *document : documents) {
+    for (MazeDocument *document : documents.all) {
         QString error;
         s.rng = afterCarving;
         if (document->add(s, index + 1, false, o.maze.marks, progress, &error) == PrintResult::Failed)
@@ -610,15 +617,18 @@ QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::
     for (const Output &out : outputs)
         written << out.name;
     QString printer;
-    if (o.print && documents.empty()) {
+    if (o.print && documents.all.empty()) {
         s.rng = afterCarving;
         printer = print(o, s, progress, pages);
         progress.finish();
     }
     if (seed)
         *seed = made.seed;
-    if (o.json)
-        return QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact) + '\n';
+    if (o.json) {
+        const QStringList files = documents.book.isEmpty() ? written : written + QStringList{documents.book};
+        return QJsonDocument(jsonReport(files, documents.printer.isEmpty() ? printer : documents.printer, s, made))
+                   .toJson(QJsonDocument::Compact) + '\n';
+    }
     if (!printer.isEmpty())
         written << QStringLiteral("printer %1").arg(printer);
     // A maze that went only into the batch's documents is named by its number in them.
@@ -656,30 +666,37 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
         printer->setDocName(QStringLiteral("%1 mazes").arg(o.count));
         printJob = std::make_unique<MazeDocument>(*printer, o.pages, gw, gh, o.count);
     }
+    const std::optional<Output> book = bookOf(o);
     int pages = 0;
+    // A maze's JSON names the book, so it waits until the book is whole.
+    QList<QByteArray> objects;
     auto fill = [&](MazeDocument *pdf, QString *error) {
-        std::vector<MazeDocument *> documents;
+        BatchDocuments documents{{}, book ? book->name : QString(), printer ? printer->printerName() : QString()};
         for (MazeDocument *d : {pdf, printJob.get()})
             if (d)
-                documents.push_back(d);
+                documents.all.push_back(d);
         std::vector<std::uint32_t> seeds(static_cast<std::size_t>(o.count));
-        for (int i = 0; i < o.count; ++i)
-            report(results, makeOne(b, i, progress, documents, &seeds[std::size_t(i)]));
+        for (int i = 0; i < o.count; ++i) {
+            const QByteArray result = makeOne(b, i, progress, documents, &seeds[std::size_t(i)]);
+            if (o.json)
+                objects.append(result);
+            else
+                report(results, result);
+        }
         for (int i = 0; o.maze.answerKey && i < o.count; ++i) {
             MazeState s;
             carve(s, b.base, b.matte, seeds[std::size_t(i)], true, progress);
             const Random afterCarving = s.rng;
-            for (MazeDocument *d : documents) {
+            for (MazeDocument *d : documents.all) {
                 s.rng = afterCarving;
                 if (d->add(s, i + 1, true, o.maze.marks, progress, error) == PrintResult::Failed)
                     return false;
                 progress.finish();
             }
         }
-        pages = documents.front()->pages();
+        pages = documents.all.front()->pages();
         return pdf ? pdf->finish(error) == PrintResult::Done : true;
     };
-    const std::optional<Output> book = bookOf(o);
     QString error;
     try {
         if (book) {
@@ -708,12 +725,8 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
     if (printJob && printJob->finish(&error) == PrintResult::Failed)
         fail(error);
     if (o.json) {
-        QJsonObject made{{"mazes", o.count}, {"pages", pages}};
-        if (book)
-            made.insert("files", QJsonArray{book->name});
-        if (printer)
-            made.insert("printer", printer->printerName());
-        report(results, QJsonDocument(made).toJson(QJsonDocument::Compact) + '\n');
+        for (const QByteArray &object : objects)
+            report(results, object);
         return;
     }
     for (const QString &made : {book ? book->name : QString(),
