@@ -18,7 +18,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -200,14 +199,6 @@ inline Run runProgram(const QString &program, const QStringList &arguments, cons
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-/// Keeps the program's settings in a folder of this test's own for the whole run, apart from
-/// the user's and from other tests running at the same time.
-inline void usePrivateSettings()
-{
-    static const QTemporaryDir folder;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
 }
 
 } // namespace support

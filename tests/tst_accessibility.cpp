@@ -9,7 +9,6 @@
 #include "maze/parameters.h"
 #include "maze/state.h"
 #include "render/too_large_dialog.h"
-#include "tests/support.h"
 
 #include <QtTest>
 #include <QPrinter>
@@ -199,7 +198,7 @@ private:
 
 void TestAccessibility::initTestCase()
 {
-    support::usePrivateSettings();
+    QStandardPaths::setTestModeEnabled(true);
 }
 
 std::unique_ptr<QWidget> TestAccessibility::open(const QString &name)

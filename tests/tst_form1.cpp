@@ -2,7 +2,6 @@
 #include "app/progress_text.h"
 #include "maze/parameters.h"
 #include "maze/state.h"
-#include "tests/support.h"
 
 #include <QCheckBox>
 #include <QAction>
@@ -81,7 +80,8 @@ private:
 
 void TestForm1::initTestCase()
 {
-    support::usePrivateSettings();
+    // Settings go to a folder of the test's own, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
     QFile::remove(Form1::settingsPath());
 }
 

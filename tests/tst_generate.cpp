@@ -120,7 +120,7 @@ private:
 
 void TestGenerate::init()
 {
-    support::usePrivateSettings();
+    QStandardPaths::setTestModeEnabled(true);
     state = new MazeState;
     form = new Form1(*state);
     form->show();
