@@ -6,21 +6,15 @@
 #include "render/output_context.h"
 #include "render/tiles.h"
 
-#include <QtGlobal>
-
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 int batch_jobs(int requested, int count, int cores, std::uint64_t mazeBytes, std::uint64_t availableBytes)
 {
@@ -46,39 +40,25 @@ std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base)
         bytes += std::min<std::uint64_t>(nodes, std::uint64_t{2} << 20);  // a block of rows at a time
     if (!o.bitmapFile.isEmpty()) {
         const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
-        const std::uint64_t rowBytes = (set.width * (gw + 2) + 31) / 32 * 4;
-        bytes += 2 * std::max<std::uint64_t>(std::uint64_t{4} << 20, rowBytes * set.height);
-        if (!o.monochrome) {
-            const std::uint64_t pixels = std::uint64_t(set.width) * (gw + 2) * set.height * (gh + 2);
-            bytes += 4 * std::min<std::uint64_t>(pixels, static_cast<std::uint64_t>(DefaultPixelBudget));
-        }
+        // A drawing is the same whatever its scale.
+        const auto scale = static_cast<std::uint64_t>(o.bitmapFormat == FileFormat::Svg ? 1 : std::max(o.scale, 1));
+        // The monochrome file is written a band of tile rows at a time, both enlarged.
+        const std::uint64_t rowBytes = (set.width * (gw + 2) * scale + 31) / 32 * 4;
+        bytes += 2 * std::max<std::uint64_t>(std::uint64_t{4} << 20, rowBytes * set.height * scale);
+        // A colour picture is drawn whole and then enlarged, when the enlarged one is within the
+        // budget; otherwise it is written as a monochrome file.
+        const std::uint64_t pixels = std::uint64_t(set.width) * (gw + 2) * set.height * (gh + 2);
+        const std::uint64_t enlarged = pixels * scale * scale;
+        if (!o.monochrome && enlarged <= static_cast<std::uint64_t>(DefaultPixelBudget))
+            bytes += 4 * (pixels + (scale > 1 ? enlarged : 0));
     }
     if (!o.pdfFile.isEmpty())
         bytes += 48 * nodes;  // the page's drawing, held until the page ends
     return bytes;
 }
 
-std::uint64_t available_memory()
-{
-    // Linux says what it can give without swapping, page cache included.
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kib = 0;
-    while (meminfo >> key >> kib) {
-        if (key == "MemAvailable:")
-            return kib * 1024;
-        meminfo.ignore(64, '\n');
-    }
-#if defined(Q_OS_UNIX) && defined(_SC_AVPHYS_PAGES)
-    const long pages = sysconf(_SC_AVPHYS_PAGES), size = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && size > 0)
-        return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
-#endif
-    return 0;
-}
-
-bool run_batch(int count, int jobs, std::FILE *resultStream,
-               const std::function<QByteArray(int index, CliProgress &progress)> &make)
+bool run_batch(int count, int jobs, std::FILE *resultStream, std::FILE *progressStream,
+               const std::function<QByteArray(int index, CliProgress &progress)> &make, const QString &outOfMemory)
 {
     struct Result {
         bool done = false;
@@ -91,7 +71,7 @@ bool run_batch(int count, int jobs, std::FILE *resultStream,
     std::condition_variable changed;
     int next = 0;       // the first maze not yet begun
     bool stop = false;  // a maze failed: begin no more
-    BatchProgress progress(stderr, count, jobs);
+    BatchProgress progress(progressStream, count, jobs);
 
     const auto work = [&](int slot) {
         for (;;) {
@@ -105,6 +85,9 @@ bool run_batch(int count, int jobs, std::FILE *resultStream,
             Result r;
             try {
                 r.out = make(index, progress.start(slot, index));
+            } catch (const std::bad_alloc &) {
+                r.failed = true;
+                r.error = outOfMemory.toStdString();
             } catch (const std::exception &e) {
                 r.failed = true;
                 r.error = e.what();

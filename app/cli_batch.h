@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,14 +20,13 @@ int batch_jobs(int requested, int count, int cores, std::uint64_t mazeBytes, std
 /// its grid (`base` holds the choices applied) and its outputs.
 std::uint64_t maze_bytes(const CommandLine &o, const MazeState &base);
 
-/// The memory the system can give without swapping, in bytes; 0 when it does not say.
-std::uint64_t available_memory();
-
 /// Makes mazes 0..count - 1 with `make`, `jobs` at a time on threads of their own, under one
-/// progress line on stderr, and writes what each returns to `resultStream` (stdout, or stderr when
-/// a maze goes to stdout) in maze order, each as soon as those before it are written. A maze
+/// progress line on `progressStream` (stderr, or none), and writes what each returns to
+/// `resultStream` (stdout, stderr when a maze goes to stdout, or none) in maze order, each as
+/// soon as those before it are written. A maze
 /// whose `make` throws, or whose result cannot be written, is reported in its place
-/// ("corvanthel: " and the message, on stderr) and no maze is begun after it; those already
-/// begun are finished and reported. Returns whether every maze was made and reported.
-bool run_batch(int count, int jobs, std::FILE *resultStream,
-               const std::function<QByteArray(int index, CliProgress &progress)> &make);
+/// ("corvanthel: " and the message, `outOfMemory` for a maze that ran out of memory, on stderr)
+/// and no maze is begun after it; those already begun are finished and reported. Returns
+/// whether every maze was made and reported.
+bool run_batch(int count, int jobs, std::FILE *resultStream, std::FILE *progressStream,
+               const std::function<QByteArray(int index, CliProgress &progress)> &make, const QString &outOfMemory);

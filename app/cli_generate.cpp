@@ -43,6 +43,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // The answer key's files are named after the maze's: "maze-solution.bmp".
@@ -64,10 +66,23 @@ struct CliUsageError : CliFailure {
     using CliFailure::CliFailure;
 };
 
+/// A cell as the command line writes it: "X,Y", counted from 1.
+QString cell(MatteCell c)
+{
+    return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1);
+}
+
+/// What the command line says when a maze of `o` runs out of memory.
+QString outOfMemory(const CommandLine &o)
+{
+    return QStringLiteral("out of memory: a maze of %1 x %2 cells with these outputs needs more memory than is free")
+        .arg(o.maze.widthCells)
+        .arg(o.maze.heightCells);
+}
+
 /// A refused matte in the command line's terms, cells counted from 1.
 QString matteRefusal(const MatteResult &r)
 {
-    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
     switch (r.verdict) {
     case MatteVerdict::NoPoints:
         return QStringLiteral("a matte needs a start and a finish cell: give --start X,Y and --finish X,Y");
@@ -159,7 +174,6 @@ void placeMissingPoints(MattePainting &p)
     outside.rows = p.paper.rows();
     outside.start = p.start;
     outside.finish = p.finish;
-    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
     if (!p.start.isSet() && !p.finish.isSet()) {
         const FarPoints far = far_apart_points(p.paper);
         if (!far.start.isSet())
@@ -200,9 +214,9 @@ void acceptMatte(const CommandLine &o, MazeState &s, MattePainting &accepted)
     MattePainting painting = mattePainting(o, static_cast<int>(size.cols), static_cast<int>(size.rows));
     // Points given on the command line take the place of those a saved matte keeps.
     if (o.startCell || o.finishCell) {
-        const auto cell = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
-        painting.start = cell(o.startCell);
-        painting.finish = cell(o.finishCell);
+        const auto given = [](const std::optional<QPoint> &p) { return p ? MatteCell{p->x() - 1, p->y() - 1} : MatteCell{}; };
+        painting.start = given(o.startCell);
+        painting.finish = given(o.finishCell);
     }
     placeMissingPoints(painting);
     // What lies apart from the start's region is no use to a shape or a word.
@@ -226,7 +240,6 @@ QByteArray saveMatte(const CommandLine &o, const MattePainting &matte)
     QString error;
     if (!save_matte_picture(matte, o.saveMatteFile, &error))
         fail(error);
-    const auto cell = [](MatteCell c) { return QStringLiteral("%1,%2").arg(c.cx + 1).arg(c.cy + 1); };
     return QStringLiteral("%1: matte of %2 x %3 cells, start %4, finish %5\n")
         .arg(o.saveMatteFile)
         .arg(matte.paper.cols())
@@ -372,6 +385,11 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
         taken.insert(QString::fromStdString(output_identity(file_system_name(o.saveMatteFile))),
                      QStringLiteral("--save-matte %1").arg(o.saveMatteFile));
     const std::optional<Output> book = bookOf(o);
+    // A batch numbers its files (its PDF is one book), and a device or a pipe has no name to number.
+    for (const auto &[option, file] : {std::pair{"--text", o.textFile}, {"--out", o.bitmapFile}})
+        if (o.count > 1 && !file.isEmpty() && is_stream_output(file_system_name(file)))
+            fail(QStringLiteral("%1 %2 is written in place, so it cannot be numbered for --count %3")
+                     .arg(QLatin1String(option), file).arg(o.count));
     for (int index = 0; index < o.count; ++index) {
         QList<Output> outputs = outputsOf(o, index);
         if (index == 0 && book)
@@ -379,17 +397,10 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
         for (const Output &out : outputs) {
             const std::string name = file_system_name(out.name);
             const QString mine = QStringLiteral("%1 %2").arg(optionOf(out), out.name);
-            // A book is one file for the batch, not numbered: it may be a stream.
-            const bool isTheBook = book && out.kind == Output::Pdf;
-            if (!out.key && !isTheBook && is_stream_output(name)) {
-                if (o.count > 1)
-                    fail(QStringLiteral("%1 is written in place, so it cannot be numbered for --count %2")
-                             .arg(mine).arg(o.count));
-                // Its key would be a file of a name made up beside a device.
-                if (o.maze.answerKey && out.kind != Output::Pdf)
-                    fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
-                                        "beside: give a file name").arg(mine));
-            }
+            // Its key would be a file of a name made up beside a device.
+            if (!out.key && o.maze.answerKey && out.kind != Output::Pdf && is_stream_output(name))
+                fail(QStringLiteral("%1 is written in place, so --answer-key has no file to put its key "
+                                    "beside: give a file name").arg(mine));
             const QString identity = QString::fromStdString(output_identity(name));
             if (const auto other = taken.constFind(identity); other != taken.cend())
                 fail(QStringLiteral("%1 and %2 name the same file; give each output its own").arg(*other, mine));
@@ -415,7 +426,7 @@ void checkOutputs(const CommandLine &o, const MazeState &base)
     for (const Output &out : outputsOf(o, 0)) {
         const std::string name = file_system_name(out.name);
         if (out.kind == Output::Text)
-            check_output_room(name, (std::uint64_t(width) + 1) * std::uint64_t(height));
+            check_output_room(name, maze_text_bytes(base));
         else if (out.kind == Output::Picture && o.monochrome && o.bitmapFormat == FileFormat::Bmp) {
             const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
             check_output_room(name, mono_layout(width, height, set.width * o.scale, set.height * o.scale).fileBytes);
@@ -482,9 +493,9 @@ void writeOutput(const Batch &b, MazeState &s, CliProgress &progress, const Outp
             progress.finish();
             return;
         }
-        progress.finish();
-        std::fprintf(stderr, "corvanthel: %s is too large to draw in colour; writing it as a monochrome %s\n",
-                     qPrintable(name), png ? "PNG" : "bitmap");
+        progress.note(QStringLiteral("corvanthel: %1 is too large to draw in colour; writing it as a monochrome %2\n")
+                          .arg(name, png ? QStringLiteral("PNG") : QStringLiteral("bitmap"))
+                          .toLocal8Bit());
     }
     const MonoOverlay overlay{out.key, o.maze.marks, end_points(s)};
     if (png)
@@ -576,10 +587,17 @@ QJsonObject jsonReport(const QStringList &files, const QString &printer, const M
     return report;
 }
 
-/// Makes maze `index` of the batch and its outputs; into `documents` (a batch's book and
-/// print job) when there are any, else into its own PDF file and print job. Returns its result
-/// line (or JSON object), and its seed in *seed.
-QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::vector<MazeDocument *> &documents = {},
+/// The documents of a batch every maze goes into: its book and its print job.
+struct BatchDocuments {
+    std::vector<MazeDocument *> all;
+    QString book;     // the book's file name, when there is one
+    QString printer;  // the print job's printer, when there is one
+};
+
+/// Makes maze `index` of the batch and its outputs; into `documents` when there are any, else
+/// into its own PDF file and print job. Returns its result line (or JSON object: its files, the
+/// book among them, and its printer), and its seed in *seed.
+QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const BatchDocuments &documents = {},
                    std::uint32_t *seed = nullptr)
 {
     const CommandLine &o = b.o;
@@ -614,7 +632,7 @@ QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::
         writeOutput(b, s, progress, out, pages, stream);
         stream.commit();
     }
-    for (MazeDocument *document : documents) {
+    for (MazeDocument *document : documents.all) {
         QString error;
         s.rng = afterCarving;
         if (document->add(s, index + 1, false, o.maze.marks, progress, &error) == PrintResult::Failed)
@@ -626,15 +644,18 @@ QByteArray makeOne(const Batch &b, int index, CliProgress &progress, const std::
     for (const Output &out : outputs)
         written << out.name;
     QString printer;
-    if (o.print && documents.empty()) {
+    if (o.print && documents.all.empty()) {
         s.rng = afterCarving;
         printer = print(o, s, progress, pages);
         progress.finish();
     }
     if (seed)
         *seed = made.seed;
-    if (o.json)
-        return QJsonDocument(jsonReport(written, printer, s, made)).toJson(QJsonDocument::Compact) + '\n';
+    if (o.json) {
+        const QStringList files = documents.book.isEmpty() ? written : written + QStringList{documents.book};
+        return QJsonDocument(jsonReport(files, documents.printer.isEmpty() ? printer : documents.printer, s, made))
+                   .toJson(QJsonDocument::Compact) + '\n';
+    }
     if (!printer.isEmpty())
         written << QStringLiteral("printer %1").arg(printer);
     // A maze that went only into the batch's documents is named by its number in them.
@@ -672,30 +693,37 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
         printer->setDocName(QStringLiteral("%1 mazes").arg(o.count));
         printJob = std::make_unique<MazeDocument>(*printer, o.pages, gw, gh, o.count);
     }
+    const std::optional<Output> book = bookOf(o);
     int pages = 0;
+    // A maze's JSON names the book, so it waits until the book is whole.
+    QList<QByteArray> objects;
     auto fill = [&](MazeDocument *pdf, QString *error) {
-        std::vector<MazeDocument *> documents;
+        BatchDocuments documents{{}, book ? book->name : QString(), printer ? printer->printerName() : QString()};
         for (MazeDocument *d : {pdf, printJob.get()})
             if (d)
-                documents.push_back(d);
+                documents.all.push_back(d);
         std::vector<std::uint32_t> seeds(static_cast<std::size_t>(o.count));
-        for (int i = 0; i < o.count; ++i)
-            report(results, makeOne(b, i, progress, documents, &seeds[std::size_t(i)]));
+        for (int i = 0; i < o.count; ++i) {
+            const QByteArray result = makeOne(b, i, progress, documents, &seeds[std::size_t(i)]);
+            if (o.json)
+                objects.append(result);
+            else
+                report(results, result);
+        }
         for (int i = 0; o.maze.answerKey && i < o.count; ++i) {
             MazeState s;
             carve(s, b.base, b.matte, seeds[std::size_t(i)], true, progress);
             const Random afterCarving = s.rng;
-            for (MazeDocument *d : documents) {
+            for (MazeDocument *d : documents.all) {
                 s.rng = afterCarving;
                 if (d->add(s, i + 1, true, o.maze.marks, progress, error) == PrintResult::Failed)
                     return false;
                 progress.finish();
             }
         }
-        pages = documents.front()->pages();
+        pages = documents.all.front()->pages();
         return pdf ? pdf->finish(error) == PrintResult::Done : true;
     };
-    const std::optional<Output> book = bookOf(o);
     QString error;
     try {
         if (book) {
@@ -724,12 +752,8 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
     if (printJob && printJob->finish(&error) == PrintResult::Failed)
         fail(error);
     if (o.json) {
-        QJsonObject made{{"mazes", o.count}, {"pages", pages}};
-        if (book)
-            made.insert("files", QJsonArray{book->name});
-        if (printer)
-            made.insert("printer", printer->printerName());
-        report(results, QJsonDocument(made).toJson(QJsonDocument::Compact) + '\n');
+        for (const QByteArray &object : objects)
+            report(results, object);
         return;
     }
     for (const QString &made : {book ? book->name : QString(),
@@ -739,21 +763,20 @@ void makeBook(const Batch &b, std::FILE *results, CliProgress &progress)
                                 .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages")).toLocal8Bit());
 }
 
-/// True when one of the outputs is the standard output the result lines would go to.
-bool writesStandardOutput(const CommandLine &o)
+/// True when one of the outputs is written in place into what `stream` ("-" or "/dev/stderr")
+/// leads to, by its name or another.
+bool writesInto(const CommandLine &o, const std::string &stream)
 {
-    const std::string standardOutput = output_identity("-");
-    if (!o.saveMatteFile.isEmpty() && is_stream_output(file_system_name(o.saveMatteFile))
-        && output_identity(file_system_name(o.saveMatteFile)) == standardOutput)
-        return true;
-    QList<Output> outputs = outputsOf(o, 0);
+    const std::string target = output_identity(stream);
+    QStringList names{o.saveMatteFile};
+    for (const Output &out : outputsOf(o, 0))
+        names << out.name;
     if (const std::optional<Output> book = bookOf(o))
-        outputs.append(*book);
-    for (const Output &out : outputs) {
-        const std::string name = file_system_name(out.name);
-        if (is_stream_output(name) && output_identity(name) == standardOutput)
+        names << book->name;
+    for (const QString &name : names)
+        if (!name.isEmpty() && is_stream_output(file_system_name(name))
+            && output_identity(file_system_name(name)) == target)
             return true;
-    }
     return false;
 }
 
@@ -782,14 +805,20 @@ int run_generate(const CommandLine &o)
         }
 
         checkOutputs(o, base);
-        // With a maze on standard output, the result lines keep out of its way.
-        std::FILE *results = writesStandardOutput(o) ? stderr : stdout;
+        // The result lines and the progress keep out of the way of an output on standard output
+        // or standard error: a file or a pipe behind it takes that output alone. A terminal
+        // keeps nothing, and shows a person the progress.
+        const bool errorTaken = !::isatty(STDERR_FILENO) && writesInto(o, "/dev/stderr");
+        std::FILE *notes = errorTaken ? nullptr : stderr;
+        std::FILE *results = !writesInto(o, "-") ? stdout : notes;
+        if (o.json && !results)
+            fail(QStringLiteral("--json has nowhere to go: outputs are written to both standard output and standard "
+                                "error"));
         if (!o.saveMatteFile.isEmpty()) {
             const QByteArray line = saveMatte(o, accepted);
             // JSON readers get one object a maze and nothing else.
             if (!o.json)
-                if (const QString failure = write_result(results, line); !failure.isEmpty())
-                    fail(failure);
+                report(results, line);
         }
         if (!o.makesMazes())
             return 0;
@@ -798,14 +827,15 @@ int run_generate(const CommandLine &o)
         // sent: a book is made one maze at a time.
         const bool book = isBook(o);
         const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), available_memory());
+        const int jobs = book ? 1 : batch_jobs(o.jobs, o.count, cores, maze_bytes(o, base), memory_available());
+        CliProgress progress(notes);
         if (jobs < std::min(o.jobs, o.count) && !book)
-            std::fprintf(stderr, "corvanthel: making %d mazes at once, as many as memory allows\n", jobs);
+            progress.note(QStringLiteral("corvanthel: making %1 mazes at once, as many as memory allows\n")
+                              .arg(jobs).toLocal8Bit());
         if (jobs > 1)
-            return run_batch(o.count, jobs, results, [&](int index, CliProgress &progress) {
+            return run_batch(o.count, jobs, results, notes, [&](int index, CliProgress &progress) {
                        return makeOne(batch, index, progress);
-                   }) ? 0 : 1;
-        CliProgress progress(stderr);
+                   }, outOfMemory(o)) ? 0 : 1;
         if (book) {
             makeBook(batch, results, progress);
             return 0;
@@ -814,8 +844,7 @@ int run_generate(const CommandLine &o)
             report(results, makeOne(batch, i, progress));
         return 0;
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "corvanthel: out of memory: a maze of %s cells with these outputs needs more memory "
-                             "than is free\n", qPrintable(QStringLiteral("%1 x %2").arg(o.maze.widthCells).arg(o.maze.heightCells)));
+        std::fprintf(stderr, "corvanthel: %s\n", qPrintable(outOfMemory(o)));
         return 1;
     } catch (const CliUsageError &e) {
         std::fprintf(stderr, "corvanthel: %s\n", e.what());

@@ -18,7 +18,7 @@ namespace {
 bool isTerminal(std::FILE *stream)
 {
 #ifdef Q_OS_UNIX
-    return ::isatty(::fileno(stream));
+    return stream && ::isatty(::fileno(stream));
 #else
     Q_UNUSED(stream);
     return false;
@@ -28,6 +28,8 @@ bool isTerminal(std::FILE *stream)
 /// Shows `text`: in place of the open line on a terminal, as a line of its own elsewhere.
 void putLine(std::FILE *stream, bool terminal, const QString &text, bool &lineOpen)
 {
+    if (!stream)
+        return;
     const QByteArray line = text.toLocal8Bit();
     if (terminal) {
         std::fprintf(stream, "\r%s\x1b[K", line.constData());
@@ -94,6 +96,13 @@ void CliProgress::finish()
     shownAny_ = false;
 }
 
+void CliProgress::note(const QByteArray &line)
+{
+    finish();
+    // A note that cannot be written is no reason to stop making the maze.
+    write_result(stream_, line);
+}
+
 /// One maze's progress: its phase or its walk's count, kept for the batch's line.
 class BatchProgress::Job : public CliProgress {
 public:
@@ -116,6 +125,7 @@ public:
         batch_.changed(false);
     }
     void finish() override { batch_.finish(); }
+    void note(const QByteArray &line) override { batch_.write(batch_.stream_, line); }
 
     /// What this maze is doing, for the line.
     QString text() const
@@ -176,6 +186,8 @@ void BatchProgress::finish()
 
 QString write_result(std::FILE *stream, const QByteArray &result)
 {
+    if (!stream)
+        return {};
     errno = 0;
     const std::size_t size = static_cast<std::size_t>(result.size());
     if (std::fwrite(result.constData(), 1, size, stream) == size && std::fflush(stream) == 0)

@@ -13,12 +13,13 @@
 #include <optional>
 #include <vector>
 
-/// Writes a maze's result line (or JSON object) to `stream` and flushes it. Empty when it
-/// went out whole; otherwise the message that says why not.
+/// Writes a maze's result line (or JSON object) to `stream` (none: nowhere) and flushes it.
+/// Empty when it went out whole; otherwise the message that says why not.
 QString write_result(std::FILE *stream, const QByteArray &result);
 
 /// Progress on standard error: one line that updates in place on a terminal, plain
-/// lines (a few a second at most) when the output goes to a file or a pipe.
+/// lines (a few a second at most) when the output goes to a file or a pipe; nothing
+/// without a stream.
 class CliProgress : public Progress {
 public:
     explicit CliProgress(std::FILE *stream);
@@ -28,6 +29,8 @@ public:
     void nodesDrawn(long long count) override;
     /// Clears the updating line so the next output starts on a clean line.
     virtual void finish();
+    /// Writes `line` (a whole line, such as a warning) on a line of its own.
+    virtual void note(const QByteArray &line);
 
 private:
     /// What is shown: a phase, or the walk's count (no phase).
@@ -59,8 +62,9 @@ public:
     void done(int slot);
     /// Clears the line so the next output starts on a clean line.
     void finish();
-    /// Writes `bytes` to `stream` (stdout, or stderr for a message) on a clean line, with no
-    /// progress shown in between. Empty when they went out whole, else why not (write_result).
+    /// Writes `bytes` to `stream` (stdout, or stderr for a message; none: nowhere) on a clean
+    /// line, with no progress shown in between. Empty when they went out whole, else why not
+    /// (write_result).
     QString write(std::FILE *stream, const QByteArray &bytes);
 
 private:

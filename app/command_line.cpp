@@ -4,6 +4,7 @@
 #include "render/atomic_file.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -466,13 +467,11 @@ QString checkCombination(Reading &r)
     const QStringList files = {o.textFile, o.bitmapFile, o.pdfFile};
     if (files.count(QStringLiteral("-")) + (o.saveMatteFile == QLatin1String("-")) > 1)
         return QStringLiteral("only one output can go to standard output ('-')");
-    // A batch's PDF is one book, not numbered: it may go where a single file would.
-    for (const QString &file : {o.textFile, o.bitmapFile})
-        if (o.count > 1 && (file == QLatin1String("-") || file.startsWith(QLatin1String("/dev/"))
-                            || file.startsWith(QLatin1String("/proc/"))))
-            return QStringLiteral("--count %1 numbers its files, and %2 cannot be numbered: give a file name")
-                .arg(o.count)
-                .arg(file == QLatin1String("-") ? QStringLiteral("'-' (standard output)") : file);
+    // A batch's PDF is one book, not numbered: it may go where a single file would. Devices
+    // and pipes are told apart from files once their names are looked up, before any maze.
+    if (o.count > 1 && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
+        return QStringLiteral("--count %1 numbers its files, and '-' (standard output) cannot be numbered: give a "
+                              "file name").arg(o.count);
     // A key file is named after its maze's file; standard output has no name to follow.
     if (o.maze.answerKey && (o.textFile == QLatin1String("-") || o.bitmapFile == QLatin1String("-")))
         return QStringLiteral("--answer-key writes NAME-solution beside the maze's file, and '-' (standard output) "
@@ -623,8 +622,10 @@ QString command_line_for(const params::Choices &c, const QString &mattePicture, 
         if (!value.isNull())
             words << shellQuoted(value);
     };
-    add("--width", QString::number(c.widthCells));
-    add("--height", QString::number(c.heightCells));
+    // The whole cells the maze has, and the percentage as exactly as it was typed: a rounded
+    // number would make another maze.
+    add("--width", QString::number((params::node_count(c.widthCells) - 1) / 2));
+    add("--height", QString::number((params::node_count(c.heightCells) - 1) / 2));
     if (c.usesMatte()) {
         add("--matte", mattePicture);
         add("--start", QStringLiteral("%1,%2").arg(startCell.x()).arg(startCell.y()));
@@ -636,7 +637,7 @@ QString command_line_for(const params::Choices &c, const QString &mattePicture, 
     add("--run-style", optionValue(params::RunStyles[params::position(c.runStyle)].caption));
     add("--appearance", optionValue(params::Appearances[params::position(c.appearance)].caption));
     if (c.loops)
-        add("--loops", QString::number(c.loopPercent));
+        add("--loops", QString::number(c.loopPercent, 'g', QLocale::FloatingPointShortest));
     add("--difficulty", c.difficulty == params::DifficultyChoice::Harder ? QStringLiteral("harder") : QStringLiteral("easier"));
     if (c.seed)
         add("--seed", QString::number(*c.seed));

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/named_widget.h"
 #include "maze/parameters.h"
 #include "maze/state.h"
 
@@ -34,17 +35,6 @@
 #include <iterator>
 
 namespace {
-
-/// Names a control after the window's design and gives it a tooltip where its caption
-/// does not say enough.
-template <typename T>
-T *named(T *widget, const char *name, const QString &tip = {})
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    if (!tip.isEmpty())
-        widget->setToolTip(tip);
-    return widget;
-}
 
 double boxValue(const QLineEdit *box)
 {
@@ -125,7 +115,7 @@ void Form1::buildControls()
     runLabel = named(new QLabel(tr("&Run:")), "Label1");
     shortLabel = named(new QLabel(tr("Short")), "Label2");
     longLabel = named(new QLabel(tr("Long")), "Label3");
-    runSlider = remembered("run", named(new QSlider(Qt::Horizontal), "Slider1",
+    runSlider = remembered("run", named(new QSlider(Qt::Horizontal), "Slider1", {},
                                         tr("How far corridors run straight before they turn: Short makes a "
                                            "twisting maze, Long one of long straight corridors")));
     runSlider->setRange(0, 10);
@@ -137,11 +127,11 @@ void Form1::buildControls()
     caption(runLabel, runSlider);
     runSlider->setAccessibleDescription(tr("From Short, 0, to Long, 10"));
     typeLabel = named(new QLabel(tr("&Type:")), "Label4");
-    typeList = remembered("type", named(new QComboBox, "Combo1",
+    typeList = remembered("type", named(new QComboBox, "Combo1", {},
                                         tr("Top left to bottom right: in at one corner, out at the other; Grid: "
                                            "a plain rectangle; Custom: the shape painted in the matte editor")));
     styleLabel = named(new QLabel(tr("St&yle:")), "Label5");
-    styleList = remembered("style", named(new QComboBox, "Combo2",
+    styleList = remembered("style", named(new QComboBox, "Combo2", {},
                                           tr("How corridors run: Normal; favouring across or down; or with a run "
                                              "length chosen at random at every turn")));
     caption(typeLabel, typeList);
@@ -163,12 +153,12 @@ void Form1::buildControls()
     appearanceGroup_->button(static_cast<int>(params::position(startUp.appearance)))->setChecked(true);
     cityPlanOption->setToolTip(tr("Ragged black blocks like the streets of a town; printed only"));
 
-    allowLoopsBox = remembered("loops", named(new QCheckBox(tr("Allow &loops")), "Check1",
+    allowLoopsBox = remembered("loops", named(new QCheckBox(tr("Allow &loops")), "Check1", {},
                                               tr("Let the maze have more than one way between two places")));
     allowLoopsBox->setChecked(startUp.loops);
     loopAttemptsLabel = named(new QLabel(tr("Loo&p attempts:")), "Label7");
     loopPercentEdit = remembered("loopPercent",
-                                 named(new QLineEdit(QString::number(startUp.loopPercent)), "Text1",
+                                 named(new QLineEdit(QString::number(startUp.loopPercent)), "Text1", {},
                                        tr("The chance, in percent, that a dead end is opened into a "
                                           "neighbouring corridor, making a loop")));
     percentLabel = named(new QLabel(tr("%")), "Label8");
@@ -204,32 +194,32 @@ void Form1::buildControls()
     heightEdit->setAccessibleDescription(tr("Cells down"));
 
     matteFrame = named(new QGroupBox(tr("Matte")), "Frame3");
-    useMatteBox = named(new QCheckBox(tr("Use a &matte")), "Check2",
+    useMatteBox = named(new QCheckBox(tr("Use a &matte")), "Check2", {},
                         tr("Fit the maze into a shape painted in the matte editor"));
-    editMatteButton = named(new QPushButton(tr("&Edit Matte")), "Command4",
+    editMatteButton = named(new QPushButton(tr("&Edit Matte")), "Command4", {},
                             tr("Paint which cells belong to the maze, and where it starts and finishes"));
     editMatteButton->setEnabled(false);
     matteNoteLabel = named(new QLabel(tr("The matte allows you to mask areas of the maze.")), "Label13");
     matteNoteLabel->setWordWrap(true);
 
     outputFrame = named(new QGroupBox(tr("&Output to")), "Frame4");
-    printerOption = named(new QRadioButton, "Option13", tr("Print the maze on one page of this printer"));
+    printerOption = named(new QRadioButton, "Option13", {}, tr("Print the maze on one page of this printer"));
     bitmapOption = named(new QRadioButton(tr("Bitmap (.BMP) file")), "Option14");
-    previewOption = named(new QRadioButton(tr("Screen (preview)")), "previewOption",
+    previewOption = named(new QRadioButton(tr("Screen (preview)")), "previewOption", {},
                           tr("Show the maze in a window, where it can be zoomed, solved, printed or saved"));
     printerOption->setChecked(true);
     outputGroup_ = remembered("output", new QButtonGroup(this));
     outputGroup_->addButton(printerOption, 0);
     outputGroup_->addButton(bitmapOption, 1);
     outputGroup_->addButton(previewOption, 2);
-    setupButton = named(new QPushButton(tr("Set&up")), "Command3", tr("Choose the printer and its paper"));
-    marksBox = remembered("marks", named(new QCheckBox(tr("Mark start and &finish")), "marksBox",
+    setupButton = named(new QPushButton(tr("Set&up")), "Command3", {}, tr("Choose the printer and its paper"));
+    marksBox = remembered("marks", named(new QCheckBox(tr("Mark start and &finish")), "marksBox", {},
                                          tr("Draw a disc on the start cell and a ring on the finish cell, in every output")));
-    answerKeyBox = remembered("answerKey", named(new QCheckBox(tr("Answer &key")), "answerKeyBox",
+    answerKeyBox = remembered("answerKey", named(new QCheckBox(tr("Answer &key")), "answerKeyBox", {},
                                                  tr("Also make the solution: a second printed page titled \"Answer key\", "
                                                     "or NAME-solution.bmp beside the bitmap")));
 
-    generateButton = named(new QPushButton(tr("&Generate")), "Command1",
+    generateButton = named(new QPushButton(tr("&Generate")), "Command1", {},
                            tr("Make a maze and send it to the output (Enter); while it is made, stop it (Escape)"));
     exitButton = named(new QPushButton(tr("E&xit")), "Command2");
     generateButton->setDefault(true);
@@ -424,7 +414,10 @@ void Form1::restoreSettings()
         } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
             box->setChecked(value.toBool());
         } else if (auto *list = qobject_cast<QComboBox *>(control)) {
-            if (const int i = value.toInt(); i >= 0 && i < list->count())
+            // The matte itself is not kept between runs, so neither is its maze type.
+            const int i = value.toInt();
+            const bool matteType = list == typeList && i == int(params::position(params::MazeTypeChoice::CustomMatte));
+            if (i >= 0 && i < list->count() && !matteType)
                 list->setCurrentIndex(i);
         } else if (auto *slider = qobject_cast<QSlider *>(control)) {
             slider->setValue(value.toInt());
@@ -433,24 +426,24 @@ void Form1::restoreSettings()
                 b->setChecked(true);
         }
     }
-    // The matte itself is not kept between runs, so neither is its maze type.
-    if (mazeType() == params::MazeTypeChoice::CustomMatte)
-        setMazeType(params::MazeTypeChoice::TopLeftToBottomRight);
 }
 
 void Form1::Form_Activate()
 {
     if (FirstActivation) {
         FirstActivation = false;
-        const QSignalBlocker block1(typeList);
-        const QSignalBlocker block2(styleList);
-        for (const auto &type : params::MazeTypes)
-            typeList->addItem(tr(type.caption));
-        for (const auto &style : params::RunStyles)
-            styleList->addItem(tr(style.caption));
-        const params::Choices startUp;
-        setMazeType(startUp.type);
-        styleList->setCurrentIndex(static_cast<int>(params::position(startUp.runStyle)));
+        {
+            const QSignalBlocker block1(typeList);
+            const QSignalBlocker block2(styleList);
+            for (const auto &type : params::MazeTypes)
+                typeList->addItem(tr(type.caption));
+            for (const auto &style : params::RunStyles)
+                styleList->addItem(tr(style.caption));
+            const params::Choices startUp;
+            setMazeType(startUp.type);
+            styleList->setCurrentIndex(static_cast<int>(params::position(startUp.runStyle)));
+        }
+        // Out of the blockers' reach: a restored type or style applies its rules to the other controls.
         if (rememberAction->isChecked())
             restoreSettings();
     }

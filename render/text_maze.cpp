@@ -63,8 +63,8 @@ std::string maze_text(const MazeState &s, bool solution)
 
 std::uint64_t maze_text_bytes(const MazeState &s)
 {
-    return (static_cast<std::uint64_t>(std::max(s.grid.width(), 0)) + 1) *
-           static_cast<std::uint64_t>(std::max(s.grid.height(), 0));
+    return (static_cast<std::uint64_t>(std::max<std::int64_t>(s.GridWidth, 0)) + 1) *
+           static_cast<std::uint64_t>(std::max<std::int64_t>(s.GridHeight, 0));
 }
 
 void write_maze_text(const MazeState &s, AtomicFile &file, bool solution)

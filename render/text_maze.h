@@ -12,7 +12,7 @@ struct MazeState;
 /// nodes solve_maze marked, other than S and F, are '+'.
 std::string maze_text(const MazeState &s, bool solution = false);
 
-/// The length of maze_text in bytes.
+/// The length of maze_text in bytes, from GridWidth and GridHeight: known before the grid is made.
 std::uint64_t maze_text_bytes(const MazeState &s);
 
 /// Writes maze_text (with `solution`, the answer key) to `file` a block of rows at a time,

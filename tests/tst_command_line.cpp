@@ -4,6 +4,9 @@
 #include "matte/far_points.h"
 #include "matte/matte_picture.h"
 #include "matte/shapes.h"
+#include "render/draw.h"
+#include "render/mono_bitmap.h"
+#include "render/output_context.h"
 #include "tests/support.h"
 #include "tests/text_oracle.h"
 
@@ -22,6 +25,7 @@
 #include <cstdio>
 #include <csignal>
 #include <dirent.h>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -172,8 +176,11 @@ private slots:
     void jsonAgreesWithTheText();
     void bestOfKeepsTheLargest();
     void jobsMakeTheBatchOfOneJob();
+    void batchesReportFailuresInPlace_data();
     void batchesReportFailuresInPlace();
     void jobsFitTheCoresAndTheMemory();
+    void scaledPicturesCountTheirMemory_data();
+    void scaledPicturesCountTheirMemory();
     void answerKeysBesideEveryOutput();
     void picturesByExtension();
     void failuresWriteNothing_data();
@@ -183,6 +190,9 @@ private slots:
     void standardOutputIsWrittenInPlace();
     void wholeOutputsOnStandardOutput_data();
     void wholeOutputsOnStandardOutput();
+    void standardErrorAsAnOutput_data();
+    void standardErrorAsAnOutput();
+    void notesInABatchTakeALineOfTheirOwn();
     void twoOutputsToOneFileAreRefused_data();
     void twoOutputsToOneFileAreRefused();
     void oldFilesOutliveRefusals_data();
@@ -351,8 +361,6 @@ void TestCommandLine::refusesBadArguments_data()
                                                     << "only one output can go to standard output";
     QTest::newRow("standard output in a batch") << QStringList{"--count", "2", "--out", "-"}
                                                 << "'-' (standard output) cannot be numbered";
-    QTest::newRow("a device in a batch") << QStringList{"--count", "2", "--text", "/dev/stdout"}
-                                         << "/dev/stdout cannot be numbered";
     QTest::newRow("a key beside standard output") << QStringList{"--answer-key", "--out", "-"}
                                                   << "'-' (standard output) has no name";
     QTest::newRow("best-by alone") << QStringList{"--best-by", "turns", "--text", "t"} << "--best-of";
@@ -595,21 +603,42 @@ void TestCommandLine::jobsMakeTheBatchOfOneJob()
     QVERIFY(!QFileInfo::exists(three.filePath("f-1.txt")));
 }
 
-// A maze that fails is reported in its place; those before it are all made and reported first,
-// and the lines that follow are in seed order.
+void TestCommandLine::batchesReportFailuresInPlace_data()
+{
+    QTest::addColumn<bool>("outOfMemory");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a file refused") << false << "cannot write f-4.txt: Is a directory";
+    QTest::newRow("out of memory") << true << "out of memory: a maze of 9 x 9 cells needs more memory than is free";
+}
+
+// A maze that fails is reported in its place, in the command line's words; those before it are
+// all made and reported first, and the lines that follow are in seed order.
 void TestCommandLine::batchesReportFailuresInPlace()
 {
-    QTemporaryFile results;
+    QFETCH(bool, outOfMemory);
+    QFETCH(QString, message);
+    QTemporaryFile results, messages;
     QVERIFY(results.open());
+    QVERIFY(messages.open());
     std::FILE *stream = ::fdopen(::dup(results.handle()), "w");
     QVERIFY(stream);
-    const bool made = run_batch(9, 2, stream, [](int index, CliProgress &) -> QByteArray {
+    const int standardError = ::dup(STDERR_FILENO);
+    ::dup2(messages.handle(), STDERR_FILENO);
+    const bool made = run_batch(9, 2, stream, stderr, [&](int index, CliProgress &) -> QByteArray {
+        if (index == 3 && outOfMemory)
+            throw std::bad_alloc();
         if (index == 3)
-            throw std::runtime_error("cannot write f-4.txt: Is a directory");
+            throw std::runtime_error(message.toStdString());
         return "maze " + QByteArray::number(index + 1) + '\n';
-    });
+    }, QStringLiteral("out of memory: a maze of 9 x 9 cells needs more memory than is free"));
+    std::fflush(stderr);
+    ::dup2(standardError, STDERR_FILENO);
+    ::close(standardError);
     std::fclose(stream);
     QVERIFY(!made);
+    QVERIFY(messages.seek(0));
+    const QString said = QString::fromLocal8Bit(messages.readAll());
+    QVERIFY2(said.contains("corvanthel: " + message + '\n'), qPrintable(said));
     QVERIFY(results.seek(0));  // the stream moved the offset both share
     const QStringList lines = QString::fromLatin1(results.readAll()).split('\n', Qt::SkipEmptyParts);
     QVERIFY2(lines.size() >= 3, qPrintable(lines.join('|')));
@@ -653,6 +682,53 @@ void TestCommandLine::jobsFitTheCoresAndTheMemory()
     const std::uint64_t small = maze_bytes(o, base);
     o.textFile = QStringLiteral("m.txt");
     QVERIFY(maze_bytes(o, base) > small);
+
+#if !defined(__SANITIZE_ADDRESS__)
+    // The memory counted on is what this process may take, not what the machine has free.
+    const Run limit = generate({"--count", "2", "--jobs", "2", "--width", "16383", "--height", "16383", "--json"}, {},
+                               limited(RLIMIT_AS, 600000000));
+    QVERIFY2(limit.err.contains("corvanthel: making 1 mazes at once, as many as memory allows"), qPrintable(limit.err));
+#endif
+}
+
+void TestCommandLine::scaledPicturesCountTheirMemory_data()
+{
+    QTest::addColumn<bool>("monochrome");
+    QTest::addColumn<int>("nodes");  // across and down
+    QTest::addColumn<int>("scale");
+    QTest::newRow("colour at its own size") << false << 201 << 1;
+    QTest::newRow("colour enlarged 4 times") << false << 201 << 4;
+    QTest::newRow("colour too large to enlarge, so monochrome") << false << 4001 << 8;
+    QTest::newRow("monochrome enlarged 16 times") << true << 32767 << 16;
+}
+
+// A maze of a batch is held to the memory its writer takes: a colour picture and its enlarged
+// copy, or two blocks of the enlarged monochrome file's rows, a band of tiles deep.
+void TestCommandLine::scaledPicturesCountTheirMemory()
+{
+    QFETCH(bool, monochrome);
+    QFETCH(int, nodes);
+    QFETCH(int, scale);
+    MazeState base;
+    base.GridWidth = base.GridHeight = nodes;
+    CommandLine o;
+    o.bitmapFile = QStringLiteral("m.bmp");
+    o.monochrome = monochrome;
+    o.scale = scale;
+    const tiles::TileSet &set = tiles::tile_set(base.MazeStyle);
+    const MonoLayout rows = mono_layout(nodes, nodes, set.width * scale, set.height * scale);
+    std::uint64_t held = 2 * std::uint64_t(rows.rowBytes) * std::uint64_t(set.height * scale);
+    if (!monochrome) {
+        allocate_arrays(base);
+        const std::uint64_t pixels = std::uint64_t(maze_picture_size(base).width()) * maze_picture_size(base).height();
+        if (pixels * scale * scale <= std::uint64_t(DefaultPixelBudget))
+            held = 4 * pixels * (scale > 1 ? 1 + scale * scale : 1);
+    }
+    CommandLine noPicture;
+    const std::uint64_t share = maze_bytes(o, base) - maze_bytes(noPicture, base);
+    QVERIFY2(share >= held, qPrintable(QStringLiteral("%1 < %2").arg(share).arg(held)));
+    // Nor a picture that is not drawn: no more than the writer's blocks beyond.
+    QVERIFY2(share < held + (std::uint64_t{16} << 20), qPrintable(QStringLiteral("%1 for %2").arg(share).arg(held)));
 }
 
 void TestCommandLine::bestOfKeepsTheLargest()
@@ -692,11 +768,13 @@ void TestCommandLine::answerKeysBesideEveryOutput()
     const Run run = generate({"--width", "15", "--height", "12", "--seed", "30", "--count", "2", "--marks",
                               "--answer-key", "--json", "--out", "k.bmp", "--pdf", "k.pdf", "--text", "k.txt"});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    // One JSON object a maze, naming every file it is in.
     const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 2);
     for (const QString n : {"1", "2"}) {
         QCOMPARE(jsonOf(lines[n.toInt() - 1])["files"].toArray(),
-                 QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp", "k-" + n + "-solution.bmp"}));
+                 QJsonArray({"k-" + n + ".txt", "k-" + n + "-solution.txt", "k-" + n + ".bmp", "k-" + n + "-solution.bmp",
+                             "k.pdf"}));
         const QImage bitmap = decodeWithImageMagick(path("k-" + n + ".bmp"));
         const QImage key = decodeWithImageMagick(path("k-" + n + "-solution.bmp"));
         QVERIFY(!bitmap.isNull());
@@ -704,9 +782,6 @@ void TestCommandLine::answerKeysBesideEveryOutput()
         QVERIFY(key != bitmap);
     }
     // One PDF of the batch: both mazes, then both keys.
-    const QJsonObject book = jsonOf(lines[2]);
-    QCOMPARE(book["files"].toArray(), QJsonArray({"k.pdf"}));
-    QCOMPARE(book["pages"].toInt(), 4);
     QProcess info;
     info.start("pdfinfo", {path("k.pdf")});
     QVERIFY(info.waitForFinished(60000));
@@ -832,6 +907,8 @@ void TestCommandLine::failuresWriteNothing_data()
     QTest::newRow("full disk, SVG") << QStringList{"--out", "/dev/full", "--format", "svg"} << "No space left on device" << 1;
     QTest::newRow("a key beside a device") << QStringList{"--answer-key", "--text", "/dev/stdout"}
                                            << "--text /dev/stdout is written in place, so --answer-key has no file" << 1;
+    QTest::newRow("a device in a batch") << QStringList{"--count", "2", "--text", "/dev/stdout"}
+                                         << "--text /dev/stdout is written in place, so it cannot be numbered" << 1;
     QTest::newRow("an output into a folder") << QStringList{"--text", "."} << "cannot write .: Is a directory" << 1;
     QTest::newRow("an output name ending in /") << QStringList{"--text", "t.txt/"}
                                                 << "cannot write t.txt/: the name ends with '/'" << 1;
@@ -876,6 +953,14 @@ void TestCommandLine::numberingRuleForEveryOutput()
     const Run single = generate(maze + QStringList{"--seed", "2", "--text", longName}, folder);
     QVERIFY2(single.exitCode == 0, qPrintable(single.err));
     QCOMPARE(readAll(folder + "/" + longName), readAll(folder + "/.txt-02"));
+
+    // Files are numbered wherever they are, a folder under /dev too.
+    const QTemporaryDir shm("/dev/shm/corvanthel-XXXXXX");
+    if (!shm.isValid())
+        QSKIP("no /dev/shm to write in");
+    const Run underDev = generate(maze + QStringList{"--count", "2", "--text", shm.filePath("n.txt")});
+    QVERIFY2(underDev.exitCode == 0, qPrintable(underDev.err));
+    QCOMPARE(support::entries(shm.path()), QStringList({"n-1.txt", "n-2.txt"}));
 }
 
 void TestCommandLine::standardOutputIsWrittenInPlace_data()
@@ -938,6 +1023,70 @@ void TestCommandLine::wholeOutputsOnStandardOutput()
     }
     QCOMPARE(generate(maze + QStringList(arguments).replaceInStrings(QRegularExpression("^-$"), file), folder).exitCode, 0);
     QCOMPARE(streamed, readAll(folder + "/" + file));
+}
+
+void TestCommandLine::standardErrorAsAnOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");  // "@" stands for the output's name
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("joined");  // standard error joins standard output into one file
+    QTest::newRow("monochrome --out /dev/stderr") << QStringList{"--monochrome", "--out", "@"} << "/dev/stderr" << false;
+    QTest::newRow("--text /dev/fd/2") << QStringList{"--text", "@"} << "/dev/fd/2" << false;
+    QTest::newRow("--out /proc/self/fd/2, joined") << QStringList{"--out", "@"} << "/proc/self/fd/2" << true;
+    QTest::newRow("--text -, joined") << QStringList{"--text", "@"} << "-" << true;
+}
+
+// An output on standard error (`2> maze.bmp`, `> maze.txt 2>&1`) gets the maze alone: no
+// progress, and the result line on standard output if that is free, else nowhere.
+void TestCommandLine::standardErrorAsAnOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, name);
+    QFETCH(bool, joined);
+    const QString folder = freshFolder(dir, "stderr");
+    const QStringList maze = {"--width", "30", "--height", "20", "--seed", "4"};
+    QCOMPARE(generate(maze + QStringList(arguments).replaceInStrings("@", "reference.bmp"), folder).exitCode, 0);
+    const QByteArray taken = QFile::encodeName(folder + "/taken");
+    Start start;
+    if (joined)
+        start.standardOutput = QFile::decodeName(taken);
+    start.child = [taken, joined] { ::dup2(joined ? 1 : ::open(taken.constData(), O_WRONLY | O_CREAT, 0644), 2); };
+    const Run run = generate(maze + QStringList(arguments).replaceInStrings("@", name), folder, start);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(readAll(taken), readAll(folder + "/reference.bmp"));
+    QVERIFY2(joined ? run.out.isEmpty() : run.out.startsWith(name + ": seed 4, 61 x 41 nodes,"), qPrintable(run.out));
+    if (joined) {
+        // JSON asked for has nowhere to go.
+        const Run json = generate(maze + QStringList(arguments).replaceInStrings("@", name) + QStringList{"--json"},
+                                  folder, start);
+        QCOMPARE(json.exitCode, 1);
+        QVERIFY2(readAll(taken).contains("corvanthel: --json has nowhere to go"), readAll(taken).constData());
+    }
+}
+
+// On a terminal, a note (a maze drawn monochrome for want of room) clears the batch's
+// progress line first, under the same lock as the line.
+void TestCommandLine::notesInABatchTakeALineOfTheirOwn()
+{
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0);
+    QCOMPARE(::grantpt(terminal), 0);
+    QCOMPARE(::unlockpt(terminal), 0);
+    std::FILE *stream = std::fopen(::ptsname(terminal), "w");
+    QVERIFY(stream);
+    {
+        BatchProgress batch(stream, 2, 1);
+        CliProgress &maze = batch.start(0, 0);
+        maze.phase(Phase::Generating);
+        maze.note("corvanthel: m.bmp is too large\n");
+    }
+    std::fclose(stream);
+    QByteArray shown;
+    char block[4096];
+    for (ssize_t n; (n = ::read(terminal, block, sizeof block)) > 0;)
+        shown.append(block, n);
+    ::close(terminal);
+    QVERIFY2(shown.contains("maze 1: Generating...\x1b[K\r\x1b[Kcorvanthel: m.bmp is too large"), shown.constData());
 }
 
 void TestCommandLine::twoOutputsToOneFileAreRefused_data()

@@ -408,6 +408,10 @@ void TestForm1::settingsLastOnlyWhenRemembered()
     QCOMPARE(parameters(form), changed);
     QVERIFY(form->loopPercentEdit->isEnabled());
     QCOMPARE(state->GridWidth, 63);
+    form->styleList->setCurrentIndex(row(params::RunStyleChoice::RandomRun));
+    form->close();
+    QVERIFY(reopen());
+    QVERIFY(!form->runSlider->isEnabled());
 
     // A matte is not kept, so neither is its maze type.
     form->useMatteBox->click();

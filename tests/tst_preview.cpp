@@ -192,15 +192,20 @@ void TestPreview::copiedCommandLineMakesTheSameMaze_data()
 {
     QTest::addColumn<bool>("matte");
     QTest::addColumn<int>("appearance");
-    QTest::newRow("grid, harder, loops") << false << int(params::AppearanceChoice::Plumbing);
-    QTest::newRow("matte") << true << int(params::AppearanceChoice::ThinLines);
+    QTest::addColumn<double>("extra");  // added to the cells typed and to the loop percentage
+    QTest::newRow("grid, harder, loops") << false << int(params::AppearanceChoice::Plumbing) << 0.0;
+    QTest::newRow("fractions typed") << false << int(params::AppearanceChoice::Plumbing) << 0.9999999;
+    QTest::newRow("matte") << true << int(params::AppearanceChoice::ThinLines) << 0.0;
 }
 
 void TestPreview::copiedCommandLineMakesTheSameMaze()
 {
     QFETCH(bool, matte);
     QFETCH(int, appearance);
+    QFETCH(double, extra);
     params::Choices c = smallChoices(77);
+    c.widthCells += extra;
+    c.heightCells += extra;
     c.appearance = params::AppearanceChoice(appearance);
     c.runStyle = params::RunStyleChoice::VerticalBias;
     c.runSlider = 7;
@@ -209,7 +214,7 @@ void TestPreview::copiedCommandLineMakesTheSameMaze()
     if (!matte) {
         c.difficulty = params::DifficultyChoice::Harder;
         c.loops = true;
-        c.loopPercent = 35;
+        c.loopPercent = 35 + extra;
     }
     bool accepted = !matte;
     MazeState s = carved(c, [&](MazeState &m) {
@@ -251,6 +256,7 @@ void TestPreview::copiedCommandLineMakesTheSameMaze()
     QCOMPARE(parsed.options.maze.appearance, c.appearance);
     QCOMPARE(parsed.options.maze.runStyle, c.runStyle);
     QCOMPARE(parsed.options.maze.seed, c.seed);
+    QCOMPARE(parsed.options.maze.loopPercent, c.loopPercent);
     QVERIFY(parsed.options.maze.marks);
 
     // Run as it is, with a text file added, it makes this very maze.
