@@ -11,6 +11,7 @@
 // favour whichever goes second); the best of each is compared. Every file is deleted
 // after its run unless --keep.
 
+#include "bench/proc_status.h"
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/state.h"
@@ -37,17 +38,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-long statusKiB(const char *field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::size_t len = std::strlen(field);
-    while (std::getline(in, line))
-        if (line.compare(0, len, field) == 0 && line[len] == ':')
-            return std::atol(line.c_str() + len + 1);
-    return -1;
-}
 
 void resetPeak()
 {
@@ -167,14 +157,14 @@ int main(int argc, char **argv)
 
     if (png) {
         const std::string pngPath = dir + "/bench_mono.png";
-        const long rss = statusKiB("VmRSS");
+        const long rss = proc_status_kib("VmRSS");
         for (int run = 1; run <= runs; ++run) {
             resetPeak();
             Quiet progress;
             const auto start = Clock::now();
             write_mono_png(s.grid, style, pngPath, progress);
             const double t = seconds(start);
-            const long peakKiB = statusKiB("VmHWM");
+            const long peakKiB = proc_status_kib("VmHWM");
             const double size = static_cast<double>(std::filesystem::file_size(pngPath));
             std::fprintf(stderr, "\r");
             std::printf("run %d: PNG %.1f MB (%.2f %% of the bitmap) in %.2f s (%.1f MB of bitmap rows/s); "
@@ -198,14 +188,14 @@ int main(int argc, char **argv)
             std::filesystem::remove(plainPath);
 
         if (run == 1)
-            rssBefore = statusKiB("VmRSS");
+            rssBefore = proc_status_kib("VmRSS");
         resetPeak();
         Quiet progress;
         const auto start = Clock::now();
         write_mono_bitmap(s.grid, style, monoPath, progress);
         const double m = seconds(start);
         std::fprintf(stderr, "\r");
-        peak = std::max(peak, statusKiB("VmHWM"));
+        peak = std::max(peak, proc_status_kib("VmHWM"));
         if (!keep)
             std::filesystem::remove(monoPath);
         std::printf("run %d: plain %.2f s (%.1f MB/s), mono %.2f s (%.1f MB/s)\n", run, p, mb / p, m, mb / m);

@@ -8,6 +8,7 @@
 // cheap hash, so it is a perfect maze with walls of every shape and a long solution.
 
 #include "app/maze_view.h"
+#include "bench/proc_status.h"
 #include "maze/solve.h"
 #include "maze/state.h"
 
@@ -22,18 +23,6 @@
 #include <string>
 
 namespace {
-
-/// A field of /proc/self/status, in MiB.
-double statusMiB(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, length, field) == 0)
-            return std::atof(line.c_str() + length + 1) / 1024.0;
-    return 0;
-}
 
 void binaryTreeMaze(MazeState &s, int cells)
 {
@@ -91,7 +80,7 @@ int main(int argc, char *argv[])
 
     MazeState s;
     binaryTreeMaze(s, cells);
-    const double grid = statusMiB("VmRSS:");
+    const double grid = proc_status_kib("VmRSS") / 1024.0;
     std::printf("grid %d x %d cells: %.0f MiB resident\n", cells, cells, grid);
 
     MazeView view;
@@ -103,7 +92,7 @@ int main(int argc, char *argv[])
     const double overviewMs = open.nsecsElapsed() / 1e6;
     view.viewport()->grab();
     std::printf("open: overview %.0f ms, first paint %.0f ms in all (%s), %.1f MiB above the grid\n", overviewMs,
-                open.nsecsElapsed() / 1e6, levelName(view.lastLevel()), statusMiB("VmRSS:") - grid);
+                open.nsecsElapsed() / 1e6, levelName(view.lastLevel()), proc_status_kib("VmRSS") / 1024.0 - grid);
 
     for (const double zoom : {0.1, 0.5, 2.0, 8.0, 24.0}) {
         view.setZoom(zoom, QPointF(0, 0));
@@ -119,13 +108,13 @@ int main(int argc, char *argv[])
         std::printf("scroll at %5.2f pixels a node (%s): %.1f ms a paint, worst %.1f ms\n", zoom,
                     levelName(view.lastLevel()), total / steps, worst);
     }
-    std::printf("view peak: %.1f MiB above the grid\n", statusMiB("VmHWM:") - grid);
+    std::printf("view peak: %.1f MiB above the grid\n", proc_status_kib("VmHWM") / 1024.0 - grid);
 
     QElapsedTimer solve;
     solve.start();
     const MazeMeasures m = solve_maze(s);
     std::printf("solve: %.2f s, solution %lld cells, %lld dead ends; peak %.1f MiB above the grid (%.2f bytes a cell)\n",
-                solve.nsecsElapsed() / 1e9, m.solutionLength, m.deadEnds, statusMiB("VmHWM:") - grid,
-                (statusMiB("VmHWM:") - grid) * 1048576.0 / (double(cells) * cells));
+                solve.nsecsElapsed() / 1e9, m.solutionLength, m.deadEnds, proc_status_kib("VmHWM") / 1024.0 - grid,
+                (proc_status_kib("VmHWM") / 1024.0 - grid) * 1048576.0 / (double(cells) * cells));
     return 0;
 }

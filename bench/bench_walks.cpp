@@ -8,6 +8,7 @@
 // that other work on the machine disturbs the ratios less. The largest size takes about
 // 700 MB per case and some minutes in all.
 
+#include "bench/proc_status.h"
 #include "maze/frame.h"
 #include "maze/progress.h"
 #include "maze/random.h"
@@ -38,18 +39,6 @@ struct Figures {
     double drawSeconds = 0;   // harder only: the row draws replayed on their own
     bool ok = false;
 };
-
-/// A field of /proc/self/status, in bytes.
-double statusBytes(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, length, field) == 0)
-            return std::atof(line.c_str() + length + 1) * 1024.0;
-    return 0;
-}
 
 /// Processor time of this process: unlike the wall clock it does not count the time other
 /// jobs on a shared machine take the processor away.
@@ -165,9 +154,9 @@ Figures isolated(Case run)
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        const double before = statusBytes("VmRSS:");
+        const double before = proc_status_kib("VmRSS") * 1024.0;
         Figures f = run();
-        f.peakBytes = statusBytes("VmHWM:") - before;
+        f.peakBytes = proc_status_kib("VmHWM") * 1024.0 - before;
         const ssize_t written = write(fds[1], &f, sizeof f);
         _exit(written == static_cast<ssize_t>(sizeof f) ? 0 : 1);
     }
