@@ -63,11 +63,6 @@ class Cells {
 public:
     explicit Cells(NodeGrid &g) : g_(g), gw_(g.width()), gh_(g.height()) {}
 
-    bool isCell(int x, int y) const
-    {
-        return x >= 2 && y >= 2 && x <= gw_ - 1 && y <= gh_ - 1 && x % 2 == 0 && y % 2 == 0;
-    }
-
     bool open(int x, int y, int d) const
     {
         const int x2 = x + 2 * StepX[d], y2 = y + 2 * StepY[d];
@@ -207,7 +202,7 @@ MazeMeasures solve_maze(MazeState &s)
     measureCells(cells, g, m);
 
     const EndPoints p = end_points(s);
-    if (!cells.isCell(p.startX, p.startY) || !cells.isCell(p.finishX, p.finishY) || !g.carved(p.startX, p.startY)
+    if (!g.isCell(p.startX, p.startY) || !g.isCell(p.finishX, p.finishY) || !g.carved(p.startX, p.startY)
         || !g.carved(p.finishX, p.finishY))
         return m;
 
