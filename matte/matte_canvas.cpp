@@ -138,11 +138,16 @@ void MatteCanvas::moveCursorTo(MatteCell cell)
 {
     if (!matte_ || !matte_->painting().paper.contains(cell))
         return;
+    updateCursor();
+    cursor_ = cell;
+    updateCursor();
+    emit cursorMoved(cursor_);
+}
+
+void MatteCanvas::updateCursor()
+{
     // The outline reaches a little beyond a small cell, so that it shows.
     update(cellRect(cursor_).adjusted(-3, -3, 3, 3));
-    cursor_ = cell;
-    update(cellRect(cursor_).adjusted(-3, -3, 3, 3));
-    emit cursorMoved(cursor_);
 }
 
 void MatteCanvas::paintEvent(QPaintEvent *event)
@@ -234,7 +239,7 @@ void MatteCanvas::keyPressEvent(QKeyEvent *event)
         if (mods != Qt::NoModifier)
             break;
         cursorShown_ = true;
-        update(cellRect(cursor_).adjusted(-3, -3, 3, 3));
+        updateCursor();
         emit paintAtCursor();
         return;
     case Qt::Key_M:
