@@ -195,8 +195,12 @@ std::optional<Steps> search(Cells &cells, const EndPoints &p)
 MazeMeasures solve_maze(MazeState &s)
 {
     NodeGrid &g = s.grid;
-    g.clearFlag(NodeGrid::Retraced);
-    g.clearFlag(NodeGrid::Mark);
+    // The search keeps its marks in the two flags the finished maze leaves free.
+    const auto clearScratch = [&g] {
+        g.clearFlag(NodeGrid::Retraced);
+        g.clearFlag(NodeGrid::Mark);
+    };
+    clearScratch();
     Cells cells(g);
     MazeMeasures m;
     measureCells(cells, g, m);
@@ -210,12 +214,10 @@ MazeMeasures solve_maze(MazeState &s)
     try {
         found = search(cells, p);
     } catch (...) {
-        g.clearFlag(NodeGrid::Retraced);
-        g.clearFlag(NodeGrid::Mark);
+        clearScratch();
         throw;
     }
-    g.clearFlag(NodeGrid::Retraced);
-    g.clearFlag(NodeGrid::Mark);
+    clearScratch();
     if (!found)
         return m;
     const Steps &back = *found;
