@@ -10,6 +10,8 @@ struct MattePainting {
     CellMap paper;
     MatteCell start;
     MatteCell finish;
+
+    bool operator==(const MattePainting &) const = default;
 };
 
 /// How acceptance ends.

@@ -44,3 +44,6 @@ private:
     int rows_ = 0;
     std::vector<bool> cells_;
 };
+
+/// True when `cell` lies on the matte and is maze, not paper (`paper` true = paper).
+inline bool isMazeCell(const CellMap &paper, MatteCell cell) { return paper.contains(cell) && !paper.at(cell); }

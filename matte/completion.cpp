@@ -27,8 +27,7 @@ void requirePoint(const NodeGrid &grid, NodePoint point, const char *name)
 
 bool isCellOfMatte(NodePoint point, int cols, int rows)
 {
-    return point.x % 2 == 0 && point.y % 2 == 0 && point.x >= 2 && point.y >= 2 && point.x <= 2 * cols
-           && point.y <= 2 * rows;
+    return NodeGrid::isCellNode(point.x, point.y, 2 * cols + 1, 2 * rows + 1);
 }
 
 void mark_cells(NodeGrid &grid, const CellMap &paper)

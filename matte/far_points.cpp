@@ -47,7 +47,7 @@ private:
 
     void visit(int cx, int cy, std::vector<std::uint32_t> &next)
     {
-        if (!paper_.contains(cx, cy) || paper_.at(cx, cy) || seen_.at(cx, cy))
+        if (!isMazeCell(paper_, {cx, cy}) || seen_.at(cx, cy))
             return;
         seen_.set(cx, cy);
         next.push_back(index({cx, cy}));
@@ -57,16 +57,11 @@ private:
     CellMap seen_;
 };
 
-bool isMaze(const CellMap &paper, MatteCell cell)
-{
-    return paper.contains(cell) && !paper.at(cell);
-}
-
 } // namespace
 
 FarCell farthest_cell(const CellMap &paper, MatteCell from)
 {
-    if (!isMaze(paper, from))
+    if (!isMazeCell(paper, from))
         return {};
     long long reached = 0;
     return Layers(paper).search(from, reached);

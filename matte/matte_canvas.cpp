@@ -82,7 +82,7 @@ void MatteCanvas::showMatte(const MatteModel &matte, int cellSize)
     for (int cy = 0; cy < matte.rows(); ++cy)
         for (int cx = 0; cx < matte.cols(); ++cx)
             drawCell({cx, cy});
-    if (!CellMap(matte.cols(), matte.rows()).contains(cursor_))
+    if (!matte.painting().paper.contains(cursor_))
         cursor_ = {0, 0};
     cellSize_ = -1;
     setCellSize(cellSize);
@@ -136,13 +136,18 @@ QRect MatteCanvas::cellRect(MatteCell cell) const
 
 void MatteCanvas::moveCursorTo(MatteCell cell)
 {
-    if (!matte_ || !CellMap(matte_->cols(), matte_->rows()).contains(cell))
+    if (!matte_ || !matte_->painting().paper.contains(cell))
         return;
+    updateCursor();
+    cursor_ = cell;
+    updateCursor();
+    emit cursorMoved(cursor_);
+}
+
+void MatteCanvas::updateCursor()
+{
     // The outline reaches a little beyond a small cell, so that it shows.
     update(cellRect(cursor_).adjusted(-3, -3, 3, 3));
-    cursor_ = cell;
-    update(cellRect(cursor_).adjusted(-3, -3, 3, 3));
-    emit cursorMoved(cursor_);
 }
 
 void MatteCanvas::paintEvent(QPaintEvent *event)
@@ -234,7 +239,7 @@ void MatteCanvas::keyPressEvent(QKeyEvent *event)
         if (mods != Qt::NoModifier)
             break;
         cursorShown_ = true;
-        update(cellRect(cursor_).adjusted(-3, -3, 3, 3));
+        updateCursor();
         emit paintAtCursor();
         return;
     case Qt::Key_M:

@@ -77,6 +77,8 @@ private:
     QPointF drawablePosition(const QPointF &widgetPosition) const;
     void drawCell(MatteCell cell);
     void resizeToDrawable();
+    /// Repaints the cursor's cell and its outline.
+    void updateCursor();
 
     // One pixel a cell, as last drawn: a repaint scales the exposed part instead of
     // visiting cells, whatever the zoom.

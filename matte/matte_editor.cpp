@@ -127,8 +127,7 @@ Form4::Form4(MazeState &state, QWidget *parent)
                                "an arrow paints as it moves); M, P, S and F choose the pen; Ctrl with the wheel "
                                "zooms"));
     // Until the set-up sizes it, the canvas is as the window was drawn up.
-    matteCanvas->setDrawableSize(twipsRect(120, 240, 6735, 6135).size()
-                                 - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border()));
+    matteCanvas->setDrawableSize(designedDrawableSize());
     canvasView = new QScrollArea;
     canvasView->setObjectName(QStringLiteral("CanvasView"));
     canvasView->setWidget(matteCanvas);
@@ -207,17 +206,17 @@ Form4::Form4(MazeState &state, QWidget *parent)
     okButton->setDefault(true);
     cancelButton = button(tr("&Cancel"), "Command1", tr("Close the editor without a matte (Escape)"));
 
-    undoAction_ = new QAction(this);
-    undoAction_->setShortcuts(QKeySequence::Undo);
-    redoAction_ = new QAction(this);
-    redoAction_->setShortcuts(QKeySequence::Redo);
+    auto *undoAction = new QAction(this);
+    undoAction->setShortcuts(QKeySequence::Undo);
+    auto *redoAction = new QAction(this);
+    redoAction->setShortcuts(QKeySequence::Redo);
     auto *zoomInAction = new QAction(this);
     zoomInAction->setShortcuts(QKeySequence::ZoomIn);
     auto *zoomOutAction = new QAction(this);
     zoomOutAction->setShortcuts(QKeySequence::ZoomOut);
     auto *fitAction = new QAction(this);
     fitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    addActions({undoAction_, redoAction_, zoomInAction, zoomOutAction, fitAction});
+    addActions({undoAction, redoAction, zoomInAction, zoomOutAction, fitAction});
 
     buildLayout();
     resize(std::max(width(), twips(8595)), std::max(height(), twips(6750)));
@@ -232,8 +231,8 @@ Form4::Form4(MazeState &state, QWidget *parent)
     connect(redoButton, &QPushButton::clicked, this, &Form4::redo);
     connect(wordEdit, &QLineEdit::returnPressed, this, &Form4::fillWithWord);
     connect(placePointsButton, &QPushButton::clicked, this, &Form4::placePoints);
-    connect(undoAction_, &QAction::triggered, this, &Form4::undo);
-    connect(redoAction_, &QAction::triggered, this, &Form4::redo);
+    connect(undoAction, &QAction::triggered, this, &Form4::undo);
+    connect(redoAction, &QAction::triggered, this, &Form4::redo);
     connect(fitButton, &QPushButton::clicked, this, &Form4::zoomToFit);
     connect(fitAction, &QAction::triggered, this, &Form4::zoomToFit);
     connect(zoomInButton, &QPushButton::clicked, this, [this] { zoomBy(1); });
@@ -256,13 +255,11 @@ Form4::Form4(MazeState &state, QWidget *parent)
         penClicked(keys.value(letter.toUpper(), PenColour));
     });
     connect(matteCanvas, &MatteCanvas::cursorMoved, this, [this](MatteCell cell) {
-        const QRect r = matteCanvas->cellRect(cell);
-        canvasView->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 8, r.height() / 2 + 8);
+        showCell(cell);
         describe();
     });
     describe();
-    undoButton->setEnabled(false);
-    redoButton->setEnabled(false);
+    enableHistoryButtons();
 }
 
 Form4::~Form4() = default;
@@ -350,8 +347,7 @@ void Form4::setUp()
     }
     // The grid must fit the canvas as the window was drawn up, a pixel a cell at least;
     // the zoom then makes the cells as large as the user likes.
-    const QSize design = twipsRect(120, 240, 6735, 6135).size()
-                         - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border());
+    const QSize design = designedDrawableSize();
     if (std::min<std::int64_t>(design.width() / cols, design.height() / rows) == 0) {
         CellSize = 0;
         showMessage(this, tr("The maze size is too large for the matte editor to handle. Please use less nodes."));
@@ -390,16 +386,14 @@ void Form4::showMatte(MatteModel matte)
         matteCanvas->showChange(change);
         writePoints();
         history_.record(change);
-        undoButton->setEnabled(history_.canUndo());
-        redoButton->setEnabled(history_.canRedo());
+        enableHistoryButtons();
         describe();
     });
     CellSize = fitCellSize();
     fitting_ = true;
     matteCanvas->showMatte(matte_, CellSize);
     writePoints();
-    undoButton->setEnabled(false);
-    redoButton->setEnabled(false);
+    enableHistoryButtons();
     describe();
 }
 
@@ -418,12 +412,31 @@ bool Form4::idle() const
     return CellSize > 0 && !okRunning_ && !closed_;
 }
 
+QSize Form4::canvasBorders() const
+{
+    return {2 * matteCanvas->border(), 2 * matteCanvas->border()};
+}
+
+QSize Form4::designedDrawableSize() const
+{
+    return twipsRect(120, 240, 6735, 6135).size() - canvasBorders();
+}
+
+void Form4::showCell(MatteCell cell)
+{
+    const QRect r = matteCanvas->cellRect(cell);
+    canvasView->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 8, r.height() / 2 + 8);
+}
+
+void Form4::enableHistoryButtons()
+{
+    undoButton->setEnabled(history_.canUndo());
+    redoButton->setEnabled(history_.canRedo());
+}
+
 bool Form4::changed() const
 {
-    const MattePainting &now = matte_.painting();
-    return shown_
-           && (now.paper != openedPainting_.paper || now.start != openedPainting_.start
-               || now.finish != openedPainting_.finish);
+    return shown_ && matte_.painting() != openedPainting_;
 }
 
 void Form4::describe()
@@ -506,7 +519,7 @@ void Form4::Picture1_MouseUp()
         return;
     stroking_ = false;
     history_.endStroke();
-    undoButton->setEnabled(history_.canUndo());
+    enableHistoryButtons();
 }
 
 void Form4::undo()
@@ -525,8 +538,7 @@ void Form4::replay(bool back)
         return;
     stroking_ = false;
     back ? history_.undo(matte_) : history_.redo(matte_);
-    undoButton->setEnabled(history_.canUndo());
-    redoButton->setEnabled(history_.canRedo());
+    enableHistoryButtons();
 }
 
 int Form4::largestCellSize() const
@@ -539,7 +551,7 @@ int Form4::fitCellSize() const
 {
     if (matte_.cols() < 1 || matte_.rows() < 1)
         return 0;
-    const QSize room = canvasView->maximumViewportSize() - QSize(2 * matteCanvas->border(), 2 * matteCanvas->border());
+    const QSize room = canvasView->maximumViewportSize() - canvasBorders();
     const int fit = std::min(room.width() / matte_.cols(), room.height() / matte_.rows());
     const int largest = largestCellSize();
     return std::clamp(fit, 1, largest);
@@ -559,10 +571,8 @@ void Form4::setCellSize(int size)
     h->setValue(int(fx * matteCanvas->width() - canvasView->viewport()->width() / 2.0));
     v->setValue(int(fy * matteCanvas->height() - canvasView->viewport()->height() / 2.0));
     // Working from the keyboard, the cursor's cell stays in sight instead.
-    if (matteCanvas->hasFocus()) {
-        const QRect r = matteCanvas->cellRect(matteCanvas->cursorCell());
-        canvasView->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 8, r.height() / 2 + 8);
-    }
+    if (matteCanvas->hasFocus())
+        showCell(matteCanvas->cursorCell());
 }
 
 void Form4::zoomToFit()

@@ -13,7 +13,6 @@
 
 class FilledCircle;
 class MatteCanvas;
-class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
@@ -127,6 +126,13 @@ private:
     void describe();
     bool mayDiscard();
     void fillWith(const CellMap &inside);
+    /// The canvas's frame, both sides, across and down.
+    QSize canvasBorders() const;
+    /// The canvas's drawable area as the window was drawn up.
+    QSize designedDrawableSize() const;
+    /// Scrolls the view until `cell` is in sight.
+    void showCell(MatteCell cell);
+    void enableHistoryButtons();
 
     MazeState &state_;
     MatteModel matte_;
@@ -142,7 +148,6 @@ private:
     bool stroking_ = false;
     MatteCell strokeCell_;
     QButtonGroup *pens_ = nullptr;
-    QAction *undoAction_ = nullptr, *redoAction_ = nullptr;
 
     bool okRunning_ = false;
     bool closed_ = false;

@@ -123,8 +123,7 @@ bool MatteModel::placeFinish(int cx, int cy)
 
 bool MatteModel::placePoints(MatteCell start, MatteCell finish)
 {
-    const auto onMaze = [this](MatteCell cell) { return painting_.paper.contains(cell) && !painting_.paper.at(cell); };
-    if (!onMaze(start) || !onMaze(finish) || start == finish)
+    if (!isMazeCell(painting_.paper, start) || !isMazeCell(painting_.paper, finish) || start == finish)
         return false;
     MatteChange change = keepingPoints();
     change.startAfter = start;
@@ -166,10 +165,9 @@ bool MatteModel::replace(const CellMap &paper, MatteCell start, MatteCell finish
         for (int cx = 0; cx < cols(); ++cx)
             if (paper.at(cx, cy) != painting_.paper.at(cx, cy))
                 change.flipped.push_back(std::size_t(cy) * std::size_t(cols()) + std::size_t(cx));
-    const auto onMaze = [&paper](MatteCell cell) { return paper.contains(cell) && !paper.at(cell); };
-    if (onMaze(start))
+    if (isMazeCell(paper, start))
         change.startAfter = start;
-    if (onMaze(finish) && finish != change.startAfter)
+    if (isMazeCell(paper, finish) && finish != change.startAfter)
         change.finishAfter = finish;
     return commit(change);
 }

@@ -47,6 +47,13 @@ public:
     }
 
     bool contains(int x, int y) const { return x >= 0 && y >= 0 && x <= width_ && y <= height_; }
+    /// (x, y) is a cell node: even on both axes and off the outer wall.
+    bool isCell(int x, int y) const { return isCellNode(x, y, width_, height_); }
+    /// The same for a grid of width x height nodes, before there is one.
+    static bool isCellNode(int x, int y, int width, int height)
+    {
+        return x >= 2 && y >= 2 && x <= width - 1 && y <= height - 1 && x % 2 == 0 && y % 2 == 0;
+    }
 
     std::uint8_t flags(int x, int y) const
     {

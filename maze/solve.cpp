@@ -63,11 +63,6 @@ class Cells {
 public:
     explicit Cells(NodeGrid &g) : g_(g), gw_(g.width()), gh_(g.height()) {}
 
-    bool isCell(int x, int y) const
-    {
-        return x >= 2 && y >= 2 && x <= gw_ - 1 && y <= gh_ - 1 && x % 2 == 0 && y % 2 == 0;
-    }
-
     bool open(int x, int y, int d) const
     {
         const int x2 = x + 2 * StepX[d], y2 = y + 2 * StepY[d];
@@ -200,14 +195,18 @@ std::optional<Steps> search(Cells &cells, const EndPoints &p)
 MazeMeasures solve_maze(MazeState &s)
 {
     NodeGrid &g = s.grid;
-    g.clearFlag(NodeGrid::Retraced);
-    g.clearFlag(NodeGrid::Mark);
+    // The search keeps its marks in the two flags the finished maze leaves free.
+    const auto clearScratch = [&g] {
+        g.clearFlag(NodeGrid::Retraced);
+        g.clearFlag(NodeGrid::Mark);
+    };
+    clearScratch();
     Cells cells(g);
     MazeMeasures m;
     measureCells(cells, g, m);
 
     const EndPoints p = end_points(s);
-    if (!cells.isCell(p.startX, p.startY) || !cells.isCell(p.finishX, p.finishY) || !g.carved(p.startX, p.startY)
+    if (!g.isCell(p.startX, p.startY) || !g.isCell(p.finishX, p.finishY) || !g.carved(p.startX, p.startY)
         || !g.carved(p.finishX, p.finishY))
         return m;
 
@@ -215,12 +214,10 @@ MazeMeasures solve_maze(MazeState &s)
     try {
         found = search(cells, p);
     } catch (...) {
-        g.clearFlag(NodeGrid::Retraced);
-        g.clearFlag(NodeGrid::Mark);
+        clearScratch();
         throw;
     }
-    g.clearFlag(NodeGrid::Retraced);
-    g.clearFlag(NodeGrid::Mark);
+    clearScratch();
     if (!found)
         return m;
     const Steps &back = *found;

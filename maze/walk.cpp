@@ -18,16 +18,13 @@ void checkWalkable(const MazeState &s)
     if (g.empty() || w < 3 || h < 3 || w % 2 == 0 || h % 2 == 0)
         throw std::invalid_argument("cannot carve a maze on a grid of " + size
                                     + " nodes: both sizes must be odd and at least 3");
-    const auto isCell = [&](int x, int y) {
-        return x >= 2 && y >= 2 && x <= w - 1 && y <= h - 1 && x % 2 == 0 && y % 2 == 0;
-    };
     const auto point = [](int x, int y) {
         return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
     };
-    if (!isCell(s.StartX, s.StartY))
+    if (!g.isCell(s.StartX, s.StartY))
         throw std::invalid_argument("cannot carve a maze from " + point(s.StartX, s.StartY)
                                     + ": the start is not a cell of the " + size + " grid");
-    if (!isCell(s.CurX, s.CurY))
+    if (!g.isCell(s.CurX, s.CurY))
         throw std::invalid_argument("cannot carve a maze from " + point(s.CurX, s.CurY)
                                     + ": the walk does not stand on a cell of the " + size + " grid");
     // Beyond MaxRunLength a weight would no longer fit the 16 bits it has always had.
