@@ -559,6 +559,11 @@ QString numbered_file_name(const QString &name, int index, int count, const QStr
     return numbered + name.mid(cut);
 }
 
+QString key_file_name(const QString &name, int index, int count)
+{
+    return numbered_file_name(name, index, count, QStringLiteral("solution"));
+}
+
 QString command_line_help()
 {
     QString text = QStringLiteral(

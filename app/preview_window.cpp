@@ -239,7 +239,7 @@ OutputContext PreviewWindow::outputContext(Progress &progress)
     OutputContext ctx = window_output(state_, progress, this);
     ctx.marks = choices_.marks;
     ctx.answerKey = choices_.answerKey && measures_.solved;
-    ctx.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+    ctx.keyFileName = [](const QString &name) { return key_file_name(name); };
     ctx.pageLayout = printer_.pageLayout();
     ctx.pageSetup = pageSetup;
     if (adjustOutput)
