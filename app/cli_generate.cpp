@@ -47,9 +47,6 @@
 
 namespace {
 
-// The answer key's files are named after the maze's: "maze-solution.bmp".
-const QString KeySibling = QStringLiteral("solution");
-
 /// A failure that ends the run with a message and exit code 1.
 struct CliFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -314,7 +311,7 @@ QList<Output> outputsOf(const CommandLine &o, int index)
         outputs.append({kind, numbered_file_name(file, index, o.count)});
         // A PDF holds its key page; the other outputs get a file beside their own.
         if (o.maze.answerKey && kind != Output::Pdf)
-            outputs.append({kind, numbered_file_name(file, index, o.count, KeySibling), true});
+            outputs.append({kind, key_file_name(file, index, o.count), true});
     };
     add(Output::Text, o.textFile);
     add(Output::Picture, o.bitmapFile);

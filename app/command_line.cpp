@@ -318,12 +318,10 @@ const Option Options[] = {
 
     {"--paper", "SIZE", Section::Pages, "A4 (files' default), A3, A5, Letter, Legal or Tabloid;\n--print: the printer's paper",
      [](Reading &r, const QString &v) {
-         r.pageOptions << QStringLiteral("--paper");
          return paper(v, r.o.pages);
      }},
     {"--orientation", "O", Section::Pages, "portrait, landscape, or auto: whichever draws the maze larger",
      [](Reading &r, const QString &v) {
-         r.pageOptions << QStringLiteral("--orientation");
          int orientation = 0;
          const QString what = listed(v, OrientationNames, orientation, {}, "portrait, landscape or auto");
          if (what.isEmpty())
@@ -332,7 +330,6 @@ const Option Options[] = {
      }},
     {"--margin", "MM", Section::Pages, "the margin on every side, in millimetres (0 to 100)",
      [](Reading &r, const QString &v) {
-         r.pageOptions << QStringLiteral("--margin");
          double mm = 0;
          if (!number(v, mm, "a number of millimetres").isEmpty() || mm < 0 || mm > 100)
              return QStringLiteral("a number of millimetres from 0 to 100");
@@ -341,22 +338,18 @@ const Option Options[] = {
      }},
     {"--center", nullptr, Section::Pages, "the maze in the middle of its place, not at its top-left corner",
      [](Reading &r, const QString &) {
-         r.pageOptions << QStringLiteral("--center");
          return set(r.o.pages.center);
      }},
     {"--title", "TEXT", Section::Pages, "a title above the maze: %n its number in the batch, %s its seed,\n%% a percent sign",
      [](Reading &r, const QString &v) {
-         r.pageOptions << QStringLiteral("--title");
          return store(r.o.pages.title, v);
      }},
     {"--name-line", nullptr, Section::Pages, "a \"Name: ______  Date: ______\" line for worksheets",
      [](Reading &r, const QString &) {
-         r.pageOptions << QStringLiteral("--name-line");
          return set(r.o.pages.nameLine);
      }},
     {"--per-page", "N", Section::Pages, "1, 2, 4, 6 or 9 mazes a page, each as large as the page allows,\nnumbered; answer keys follow in the same arrangement",
      [](Reading &r, const QString &v) {
-         r.pageOptions << QStringLiteral("--per-page");
          int n = 0;
          if (!whole(v, 1, 9, n, "").isEmpty() || n == 3 || n == 5 || n == 7 || n == 8)
              return QStringLiteral("1, 2, 4, 6 or 9");
@@ -365,7 +358,6 @@ const Option Options[] = {
      }},
     {"--poster", "CxR", Section::Pages, "one maze across C x R pages that overlap by 10 mm, with marks\nto line them up",
      [](Reading &r, const QString &v) {
-         r.pageOptions << QStringLiteral("--poster");
          return poster(v, r.o.pages.poster);
      }},
 
@@ -540,6 +532,8 @@ ParsedCommandLine parse_command_line(const QStringList &arguments)
         }
         if (option->valueName && (!value || value->isEmpty()))
             return error(QStringLiteral("%1 needs a value").arg(name));
+        if (option->section == Section::Pages)
+            reading.pageOptions << name;
         if (const QString what = option->effect(reading, value.value_or(QString())); !what.isEmpty())
             return error(QStringLiteral("%1: '%2' is not %3").arg(name, *value, what));
     }
@@ -563,6 +557,11 @@ QString numbered_file_name(const QString &name, int index, int count, const QStr
     if (!sibling.isEmpty())
         numbered += QLatin1Char('-') + sibling;
     return numbered + name.mid(cut);
+}
+
+QString key_file_name(const QString &name, int index, int count)
+{
+    return numbered_file_name(name, index, count, QStringLiteral("solution"));
 }
 
 QString command_line_help()

@@ -72,6 +72,10 @@ QString command_line_help();
 /// maze). `-` (standard output) stays as it is.
 QString numbered_file_name(const QString &name, int index, int count, const QString &sibling = {});
 
+/// The answer key's file beside the file of maze `index` of `count` made from `name`:
+/// "maze-solution.bmp", "maze-03-solution.bmp".
+QString key_file_name(const QString &name, int index = 0, int count = 1);
+
 /// The `corvanthel generate` command that makes the maze of `choices` (its seed set) again,
 /// drawn to maze.bmp (City plan: maze.pdf). A matte maze names `mattePicture`, a picture of
 /// one pixel a cell, dark for maze, and its start and finish cells counted from 1.

@@ -117,7 +117,7 @@ void Form1::Command1_Click()
         OutputContext output = window_output(s, progress, this);
         output.marks = chosen.marks;
         output.answerKey = chosen.answerKey;
-        output.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+        output.keyFileName = [](const QString &name) { return key_file_name(name); };
         output.pageLayout = printer_->pageLayout();
         if (chosen.answerKey) {
             try {

@@ -59,10 +59,8 @@ void MazeView::showMaze(const MazeState &s, const SceneLayers &layers)
     cityPlanStart_ = s.rng;
     cityPlanSlabs_ = s.rng;
     scene_.reset();
-    if (!s.CityPlan || slabsWhole_) {
-        SceneOptions options{QPoint(0, 0), 1, slabsWhole_ ? &cityPlanSlabs_ : nullptr, layers_};
-        scene_.emplace(s, options);
-    }
+    if (!s.CityPlan || slabsWhole_)
+        buildScene();
     buildOverview();
     fit();
 }
@@ -78,12 +76,15 @@ void MazeView::clearMaze()
 void MazeView::setShowSolution(bool on)
 {
     layers_.solution = on;
-    if (state_ && scene_) {
-        SceneOptions options{QPoint(0, 0), 1, slabsWhole_ ? &cityPlanSlabs_ : nullptr, layers_};
-        scene_.emplace(*state_, options);
-    }
+    if (state_ && scene_)
+        buildScene();
     applyOverviewColours();
     viewport()->update();
+}
+
+void MazeView::buildScene()
+{
+    scene_.emplace(*state_, SceneOptions{QPoint(0, 0), 1, slabsWhole_ ? &cityPlanSlabs_ : nullptr, layers_});
 }
 
 QSizeF MazeView::contentSize() const

@@ -76,6 +76,8 @@ private:
     /// Where the maze's unit (0, 0) lands in the viewport: centred while it is smaller.
     QPointF origin() const;
     void updateScrollBars();
+    /// The tiles drawn close up, with the layers shown now.
+    void buildScene();
     void buildOverview();
     void applyOverviewColours();
     void paintTiles(QPainter &painter, const QRectF &units);

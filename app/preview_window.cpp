@@ -239,7 +239,7 @@ OutputContext PreviewWindow::outputContext(Progress &progress)
     OutputContext ctx = window_output(state_, progress, this);
     ctx.marks = choices_.marks;
     ctx.answerKey = choices_.answerKey && measures_.solved;
-    ctx.keyFileName = [](const QString &name) { return numbered_file_name(name, 0, 1, QStringLiteral("solution")); };
+    ctx.keyFileName = [](const QString &name) { return key_file_name(name); };
     ctx.pageLayout = printer_.pageLayout();
     ctx.pageSetup = pageSetup;
     if (adjustOutput)
@@ -247,20 +247,25 @@ OutputContext PreviewWindow::outputContext(Progress &progress)
     return ctx;
 }
 
-void PreviewWindow::printMaze()
+void PreviewWindow::writeOutput(const std::function<void(OutputContext &)> &write)
 {
-    if (printer_.outputFileName().isEmpty() && !QPrinterInfo::availablePrinters().isEmpty() && !askPrinter(printer_))
-        return;
     setBusy(true);
     const QString title = windowTitle();
     {
         WindowProgress progress(*this, *measuresLabel, nullptr, {});
         OutputContext ctx = outputContext(progress);
         state_.rng = afterCarving_;
-        print_maze(ctx, printer_);
+        write(ctx);
     }
     setWindowTitle(title);
     setBusy(false);
+}
+
+void PreviewWindow::printMaze()
+{
+    if (printer_.outputFileName().isEmpty() && !QPrinterInfo::availablePrinters().isEmpty() && !askPrinter(printer_))
+        return;
+    writeOutput([this](OutputContext &ctx) { print_maze(ctx, printer_); });
 }
 
 void PreviewWindow::editPageLayout()
@@ -272,12 +277,7 @@ void PreviewWindow::editPageLayout()
 
 void PreviewWindow::saveMaze()
 {
-    setBusy(true);
-    const QString title = windowTitle();
-    {
-        WindowProgress progress(*this, *measuresLabel, nullptr, {});
-        OutputContext ctx = outputContext(progress);
-        state_.rng = afterCarving_;
+    writeOutput([this](OutputContext &ctx) {
         if (state_.CityPlan) {
             // City plan exists only as shapes: a page or a drawing.
             const QString name = ctx.askFileName(tr("PDF files (*.pdf);;SVG drawings (*.svg)"));
@@ -286,9 +286,7 @@ void PreviewWindow::saveMaze()
         } else {
             draw_maze(ctx);
         }
-    }
-    setWindowTitle(title);
-    setBusy(false);
+    });
 }
 
 void PreviewWindow::copyCommandLine()

@@ -69,6 +69,8 @@ private:
     void regenerate(std::uint32_t seed);
     void mazeChanged();
     OutputContext outputContext(Progress &progress);
+    /// Runs `write` on the maze as carving left it, the window busy and its progress shown.
+    void writeOutput(const std::function<void(OutputContext &)> &write);
     void setBusy(bool busy);
 
     MazeState &state_;
