@@ -104,6 +104,20 @@ void withdraw(QPainter &painter, QPagedPaintDevice &device)
         QFile::remove(printer->outputFileName());
 }
 
+/// Ends `painter` on `device`, delivering its pages; Failed, with the cause in *error, when
+/// the device did not take them.
+PrintResult deliver(QPainter &painter, QPagedPaintDevice &device, QString *error)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device);
+    if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
+        if (error)
+            *error = deviceRefusal(device, QObject::tr("the page was not accepted"),
+                                   QObject::tr("the PDF writer cannot finish the file"));
+        return PrintResult::Failed;
+    }
+    return PrintResult::Done;
+}
+
 /// What a page holds besides its mazes: maze pages their title and name line, key pages
 /// their own title.
 PageParts partsOf(const PageSetup &setup, int count, bool key)
@@ -440,17 +454,10 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
 
 PrintResult MazeDocument::finish(QString *error)
 {
-    auto *printer = dynamic_cast<QPrinter *>(&device_);
     if (!painter_ && !startPage(error))
         return PrintResult::Failed;
     finished_ = true;
-    if (!painter_->end() || (printer && printer->printerState() == QPrinter::Error)) {
-        if (error)
-            *error = deviceRefusal(device_, QObject::tr("the page was not accepted"),
-                                   QObject::tr("the PDF writer cannot finish the file"));
-        return PrintResult::Failed;
-    }
-    return PrintResult::Done;
+    return deliver(*painter_, device_, error);
 }
 
 QString page_room_refusal(const QPageLayout &device, const PageSetup &setup, int gw, int gh, int count, bool answerKey)
@@ -534,13 +541,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         if (!key.paint(painter, key.grid(), &progress, Phase::Printing))
             return stopped();
     }
-    if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
-        if (error)
-            *error = deviceRefusal(device, QObject::tr("the page was not accepted"),
-                                   QObject::tr("the PDF writer cannot finish the file"));
-        return PrintResult::Failed;
-    }
-    return PrintResult::Done;
+    return deliver(painter, device, error);
 }
 
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,
