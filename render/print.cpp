@@ -45,15 +45,6 @@ QTransform pageTransform(double pw, double ph, double top, int gw, int gh)
     return QTransform::fromScale(pw / units.width(), ph / units.height()) * QTransform::fromTranslate(0, top);
 }
 
-} // namespace
-
-namespace {
-
-double mm(double value, double dpi)
-{
-    return value * dpi / 25.4;
-}
-
 /// What a device that refused its pages says: a printer names itself before `printerCause`;
 /// a PDF writer's file is named by whoever writes it, so `writerCause` stands alone.
 QString deviceRefusal(QPagedPaintDevice &device, const QString &printerCause, const QString &writerCause)
@@ -139,7 +130,7 @@ struct PosterGeometry {
     PosterGeometry(QSizeF paint, double dpi, QSize pages)
         : page(paint), usable(plan_page(paint, dpi, 1, 1, PageParts{false, false, true, false}).places.constFirst().bottom())
     {
-        const double overlap = mm(PosterOverlapMm, dpi);
+        const double overlap = mm_to_pixels(PosterOverlapMm, dpi);
         step = QSizeF(paint.width() - overlap, usable - overlap);
         whole = QSizeF(pages.width() * step.width() + overlap, pages.height() * step.height() + overlap);
     }
@@ -202,7 +193,7 @@ QString roomRefusal(const QPageLayout &layout, const PageSetup &setup, int gw, i
     if (area.width() < MinimumPaintAreaMm || area.height() < MinimumPaintAreaMm)
         return QObject::tr("%1 leave no room for a maze on %2 paper").arg(margins, paper);
     const QRectF place = firstPlace(layout, PdfResolution, setup, gw, gh, count, key);
-    if (std::min(place.width(), place.height()) >= mm(MinimumPlaceMm, PdfResolution))
+    if (std::min(place.width(), place.height()) >= mm_to_pixels(MinimumPlaceMm, PdfResolution))
         return {};
     const PageParts parts = partsOf(setup, count, key);
     QStringList beside;
@@ -238,10 +229,10 @@ void drawNameLine(QPainter &painter, const QRectF &where, double dpi)
     const QFontMetricsF metrics(painter.font(), painter.device());
     const QString name = QObject::tr("Name:"), date = QObject::tr("Date:");
     const double baseline = where.center().y() + metrics.ascent() / 2;
-    const double gap = mm(2, dpi), dateAt = where.left() + where.width() * 0.65;
+    const double gap = mm_to_pixels(2, dpi), dateAt = where.left() + where.width() * 0.65;
     painter.drawText(QPointF(where.left(), baseline), name);
     painter.drawText(QPointF(dateAt, baseline), date);
-    painter.setPen(QPen(Qt::black, mm(0.25, dpi)));
+    painter.setPen(QPen(Qt::black, mm_to_pixels(0.25, dpi)));
     painter.drawLine(QPointF(where.left() + metrics.horizontalAdvance(name) + gap, baseline),
                      QPointF(dateAt - 3 * gap, baseline));
     painter.drawLine(QPointF(dateAt + metrics.horizontalAdvance(date) + gap, baseline), QPointF(where.right(), baseline));
@@ -251,9 +242,9 @@ void drawNameLine(QPainter &painter, const QRectF &where, double dpi)
 /// that share it, so that laying one page over the other lines them up.
 void drawPosterMarks(QPainter &painter, const PosterGeometry &poster, QSize pages, double dpi)
 {
-    const double overlap = mm(PosterOverlapMm, dpi), arm = mm(4, dpi);
+    const double overlap = mm_to_pixels(PosterOverlapMm, dpi), arm = mm_to_pixels(4, dpi);
     painter.save();
-    painter.setPen(QPen(Qt::black, mm(0.2, dpi)));
+    painter.setPen(QPen(Qt::black, mm_to_pixels(0.2, dpi)));
     painter.setBrush(Qt::NoBrush);
     auto cross = [&](QPointF at) {
         painter.drawLine(at - QPointF(arm, 0), at + QPointF(arm, 0));
