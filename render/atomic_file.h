@@ -66,6 +66,18 @@ private:
     bool finished_ = false;
 };
 
+/// Writes `path` whole through write(AtomicFile &), committing it unless write returns
+/// false (stopped: nothing is left behind).
+template <class Write>
+bool write_atomically(const std::string &path, Write &&write)
+{
+    AtomicFile file(path);
+    if (!write(file))
+        return false;
+    file.commit();
+    return true;
+}
+
 /// What an output path finally names: the same key for two paths that would write the
 /// same file or stream ("x.bmp", "./x.bmp", a link to it; "-", /dev/stdout, /dev/fd/1).
 /// Throws the writer's own refusal for a path no output may take (a folder, a dangling

@@ -168,6 +168,27 @@ bool keyIsTheMaze(OutputContext &ctx, const QString &name)
     return true;
 }
 
+/// Writes the maze to `name` through write(file, solution) and, when asked, its answer key
+/// beside it; the two replace their old selves together, or neither does.
+template <class Write>
+void writeMazeAndKey(OutputContext &ctx, const QString &name, Write &&write)
+{
+    if (keyIsTheMaze(ctx, name))
+        return;
+    AtomicFile maze(file_system_name(name));
+    if (!write(maze, false))
+        return;
+    std::vector<AtomicFile *> files{&maze};
+    std::optional<AtomicFile> key;
+    if (ctx.answerKey) {
+        key.emplace(file_system_name(ctx.keyFileName(name)));
+        if (!write(*key, true))
+            return;
+        files.push_back(&*key);
+    }
+    AtomicFile::commitTogether(files);
+}
+
 } // namespace
 
 std::uint64_t bitmap_file_bytes(QSize size)
@@ -287,28 +308,14 @@ void giant_bitmap(OutputContext &ctx)
         ctx.reportError(unknown_format_message(name, QObject::tr(".bmp or .png")));
         return;
     }
-    const auto write = [png = format == FileFormat::Png](const NodeGrid &grid, int style, AtomicFile &file,
-                                                         Progress &progress, const MonoOverlay &overlay) {
-        return png ? write_mono_png(grid, style, file, progress, overlay) : write_mono_bitmap(grid, style, file, progress, overlay);
-    };
+    const bool png = format == FileFormat::Png;
     MonoOverlay overlay{false, ctx.marks, end_points(s)};
     try {
-        if (keyIsTheMaze(ctx, name))
-            return;
-        // The maze and its key replace their old selves together, or neither does.
-        AtomicFile maze(file_system_name(name));
-        if (!write(s.grid, s.MazeStyle, maze, ctx.progress, overlay))
-            return;
-        std::vector<AtomicFile *> files{&maze};
-        std::optional<AtomicFile> key;
-        if (ctx.answerKey) {
-            key.emplace(file_system_name(ctx.keyFileName(name)));
-            overlay.solution = true;
-            if (!write(s.grid, s.MazeStyle, *key, ctx.progress, overlay))
-                return;
-            files.push_back(&*key);
-        }
-        AtomicFile::commitTogether(files);
+        writeMazeAndKey(ctx, name, [&](AtomicFile &file, bool solution) {
+            overlay.solution = solution;
+            return png ? write_mono_png(s.grid, s.MazeStyle, file, ctx.progress, overlay)
+                       : write_mono_bitmap(s.grid, s.MazeStyle, file, ctx.progress, overlay);
+        });
     } catch (const std::exception &e) {
         ctx.reportError(QString::fromLocal8Bit(e.what()));
     }
@@ -330,24 +337,11 @@ void saveVectors(OutputContext &ctx, FileFormat format, const QString &name)
     try {
         // City plan's key draws the maze's own slabs.
         Random mazeSlabs = s.rng, keySlabs = s.rng;
-        SvgOptions options{false, ctx.marks, 1, s.CityPlan ? &mazeSlabs : nullptr};
-        if (keyIsTheMaze(ctx, name))
-            return;
-        // The maze and its key replace their old selves together, or neither does.
-        AtomicFile maze(file_system_name(name));
-        if (!write_maze_svg(s, maze, ctx.progress, options))
-            return;
-        std::vector<AtomicFile *> files{&maze};
-        std::optional<AtomicFile> key;
-        if (ctx.answerKey) {
-            key.emplace(file_system_name(ctx.keyFileName(name)));
-            options.solution = true;
-            options.cityPlan = s.CityPlan ? &keySlabs : nullptr;
-            if (!write_maze_svg(s, *key, ctx.progress, options))
-                return;
-            files.push_back(&*key);
-        }
-        AtomicFile::commitTogether(files);
+        writeMazeAndKey(ctx, name, [&](AtomicFile &file, bool solution) {
+            Random *slabs = solution ? &keySlabs : &mazeSlabs;
+            const SvgOptions options{solution, ctx.marks, 1, s.CityPlan ? slabs : nullptr};
+            return write_maze_svg(s, file, ctx.progress, options);
+        });
     } catch (const std::exception &e) {
         ctx.reportError(QString::fromStdString(e.what()));
     }

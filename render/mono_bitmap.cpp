@@ -634,9 +634,7 @@ bool write_mono_bitmap(const NodeGrid &grid, int style, AtomicFile &out, Progres
 bool write_mono_bitmap(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
                        const MonoOverlay &overlay, int scale)
 {
-    AtomicFile out(path);
-    if (!write_mono_bitmap(grid, style, out, progress, overlay, scale))
-        return false;
-    out.commit();
-    return true;
+    return write_atomically(path, [&](AtomicFile &out) {
+        return write_mono_bitmap(grid, style, out, progress, overlay, scale);
+    });
 }

@@ -167,9 +167,7 @@ bool write_mono_png(const NodeGrid &grid, int style, AtomicFile &file, Progress 
 bool write_mono_png(const NodeGrid &grid, int style, const std::string &path, Progress &progress,
                     const MonoOverlay &overlay, int scale)
 {
-    AtomicFile file(path);
-    if (!write_mono_png(grid, style, file, progress, overlay, scale))
-        return false;
-    file.commit();
-    return true;
+    return write_atomically(path, [&](AtomicFile &file) {
+        return write_mono_png(grid, style, file, progress, overlay, scale);
+    });
 }

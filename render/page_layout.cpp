@@ -6,12 +6,12 @@
 
 #include <algorithm>
 
-namespace {
-
-double mm(double value, double dpi)
+double mm_to_pixels(double value, double dpi)
 {
     return value * dpi / 25.4;
 }
+
+namespace {
 
 double points(double value, double dpi)
 {
@@ -72,14 +72,14 @@ PagePlan plan_page(QSizeF paint, double dpi, int columns, int rows, const PagePa
         top = plan.nameLine.bottom();
     }
     if (top > 0)
-        top += mm(3, dpi);
+        top += mm_to_pixels(3, dpi);
     double bottom = paint.height();
     if (parts.footer) {
         const double height = points(9, dpi) * 1.6;
         plan.footer = QRectF(0, bottom - height, paint.width(), height);
-        bottom = plan.footer.top() - mm(2, dpi);
+        bottom = plan.footer.top() - mm_to_pixels(2, dpi);
     }
-    const double gutter = columns * rows > 1 ? mm(6, dpi) : 0;
+    const double gutter = columns * rows > 1 ? mm_to_pixels(6, dpi) : 0;
     const double label = parts.labels ? points(10, dpi) * 1.6 : 0;
     const double width = (paint.width() - (columns - 1) * gutter) / columns;
     const double height = (bottom - top - (rows - 1) * gutter) / rows;

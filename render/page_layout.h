@@ -67,6 +67,9 @@ struct PageParts {
     bool labels = false;
 };
 
+/// Device pixels at `dpi` of `value` millimetres.
+double mm_to_pixels(double value, double dpi);
+
 /// The page of `paint` pixels at `dpi` cut into `columns` x `rows` places under its header.
 PagePlan plan_page(QSizeF paint, double dpi, int columns, int rows, const PageParts &parts);
 

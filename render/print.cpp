@@ -45,15 +45,6 @@ QTransform pageTransform(double pw, double ph, double top, int gw, int gh)
     return QTransform::fromScale(pw / units.width(), ph / units.height()) * QTransform::fromTranslate(0, top);
 }
 
-} // namespace
-
-namespace {
-
-double mm(double value, double dpi)
-{
-    return value * dpi / 25.4;
-}
-
 /// What a device that refused its pages says: a printer names itself before `printerCause`;
 /// a PDF writer's file is named by whoever writes it, so `writerCause` stands alone.
 QString deviceRefusal(QPagedPaintDevice &device, const QString &printerCause, const QString &writerCause)
@@ -104,6 +95,20 @@ void withdraw(QPainter &painter, QPagedPaintDevice &device)
         QFile::remove(printer->outputFileName());
 }
 
+/// Ends `painter` on `device`, delivering its pages; Failed, with the cause in *error, when
+/// the device did not take them.
+PrintResult deliver(QPainter &painter, QPagedPaintDevice &device, QString *error)
+{
+    auto *printer = dynamic_cast<QPrinter *>(&device);
+    if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
+        if (error)
+            *error = deviceRefusal(device, QObject::tr("the page was not accepted"),
+                                   QObject::tr("the PDF writer cannot finish the file"));
+        return PrintResult::Failed;
+    }
+    return PrintResult::Done;
+}
+
 /// What a page holds besides its mazes: maze pages their title and name line, key pages
 /// their own title.
 PageParts partsOf(const PageSetup &setup, int count, bool key)
@@ -125,7 +130,7 @@ struct PosterGeometry {
     PosterGeometry(QSizeF paint, double dpi, QSize pages)
         : page(paint), usable(plan_page(paint, dpi, 1, 1, PageParts{false, false, true, false}).places.constFirst().bottom())
     {
-        const double overlap = mm(PosterOverlapMm, dpi);
+        const double overlap = mm_to_pixels(PosterOverlapMm, dpi);
         step = QSizeF(paint.width() - overlap, usable - overlap);
         whole = QSizeF(pages.width() * step.width() + overlap, pages.height() * step.height() + overlap);
     }
@@ -188,7 +193,7 @@ QString roomRefusal(const QPageLayout &layout, const PageSetup &setup, int gw, i
     if (area.width() < MinimumPaintAreaMm || area.height() < MinimumPaintAreaMm)
         return QObject::tr("%1 leave no room for a maze on %2 paper").arg(margins, paper);
     const QRectF place = firstPlace(layout, PdfResolution, setup, gw, gh, count, key);
-    if (std::min(place.width(), place.height()) >= mm(MinimumPlaceMm, PdfResolution))
+    if (std::min(place.width(), place.height()) >= mm_to_pixels(MinimumPlaceMm, PdfResolution))
         return {};
     const PageParts parts = partsOf(setup, count, key);
     QStringList beside;
@@ -224,10 +229,10 @@ void drawNameLine(QPainter &painter, const QRectF &where, double dpi)
     const QFontMetricsF metrics(painter.font(), painter.device());
     const QString name = QObject::tr("Name:"), date = QObject::tr("Date:");
     const double baseline = where.center().y() + metrics.ascent() / 2;
-    const double gap = mm(2, dpi), dateAt = where.left() + where.width() * 0.65;
+    const double gap = mm_to_pixels(2, dpi), dateAt = where.left() + where.width() * 0.65;
     painter.drawText(QPointF(where.left(), baseline), name);
     painter.drawText(QPointF(dateAt, baseline), date);
-    painter.setPen(QPen(Qt::black, mm(0.25, dpi)));
+    painter.setPen(QPen(Qt::black, mm_to_pixels(0.25, dpi)));
     painter.drawLine(QPointF(where.left() + metrics.horizontalAdvance(name) + gap, baseline),
                      QPointF(dateAt - 3 * gap, baseline));
     painter.drawLine(QPointF(dateAt + metrics.horizontalAdvance(date) + gap, baseline), QPointF(where.right(), baseline));
@@ -237,9 +242,9 @@ void drawNameLine(QPainter &painter, const QRectF &where, double dpi)
 /// that share it, so that laying one page over the other lines them up.
 void drawPosterMarks(QPainter &painter, const PosterGeometry &poster, QSize pages, double dpi)
 {
-    const double overlap = mm(PosterOverlapMm, dpi), arm = mm(4, dpi);
+    const double overlap = mm_to_pixels(PosterOverlapMm, dpi), arm = mm_to_pixels(4, dpi);
     painter.save();
-    painter.setPen(QPen(Qt::black, mm(0.2, dpi)));
+    painter.setPen(QPen(Qt::black, mm_to_pixels(0.2, dpi)));
     painter.setBrush(Qt::NoBrush);
     auto cross = [&](QPointF at) {
         painter.drawLine(at - QPointF(arm, 0), at + QPointF(arm, 0));
@@ -440,17 +445,10 @@ PrintResult MazeDocument::add(MazeState &s, int number, bool key, bool marks, Pr
 
 PrintResult MazeDocument::finish(QString *error)
 {
-    auto *printer = dynamic_cast<QPrinter *>(&device_);
     if (!painter_ && !startPage(error))
         return PrintResult::Failed;
     finished_ = true;
-    if (!painter_->end() || (printer && printer->printerState() == QPrinter::Error)) {
-        if (error)
-            *error = deviceRefusal(device_, QObject::tr("the page was not accepted"),
-                                   QObject::tr("the PDF writer cannot finish the file"));
-        return PrintResult::Failed;
-    }
-    return PrintResult::Done;
+    return deliver(*painter_, device_, error);
 }
 
 QString page_room_refusal(const QPageLayout &device, const PageSetup &setup, int gw, int gh, int count, bool answerKey)
@@ -534,13 +532,7 @@ PrintResult print_page(QPagedPaintDevice &device, MazeState &s, Progress &progre
         if (!key.paint(painter, key.grid(), &progress, Phase::Printing))
             return stopped();
     }
-    if (!painter.end() || (printer && printer->printerState() == QPrinter::Error)) {
-        if (error)
-            *error = deviceRefusal(device, QObject::tr("the page was not accepted"),
-                                   QObject::tr("the PDF writer cannot finish the file"));
-        return PrintResult::Failed;
-    }
-    return PrintResult::Done;
+    return deliver(painter, device, error);
 }
 
 bool save_pdf_page(MazeState &s, Progress &progress, const QPageLayout &layout, int resolution,

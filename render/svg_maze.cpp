@@ -91,11 +91,7 @@ void polygon(SvgText &out, const std::vector<Point> &points, double x, double y,
 
 bool write_maze_svg(const MazeState &s, const std::string &path, Progress &progress, const SvgOptions &options)
 {
-    AtomicFile file(path);
-    if (!write_maze_svg(s, file, progress, options))
-        return false;
-    file.commit();
-    return true;
+    return write_atomically(path, [&](AtomicFile &file) { return write_maze_svg(s, file, progress, options); });
 }
 
 bool write_maze_svg(const MazeState &s, AtomicFile &file, Progress &progress, const SvgOptions &options)
